@@ -1,0 +1,23 @@
+#!/bin/sh
+# Renders every PNG of ../ from the SVG sources in this folder.
+# Needs rsvg-convert (Debian: librsvg2-bin); optipng (Debian: optipng) is used when present.
+set -e
+cd "$(dirname "$0")"
+out=..
+
+r() { rsvg-convert -w "$2" -h "$3" "$1" -o "$out/$4"; }
+
+r press-front.svg 1024 600 press-front.png
+r logo.svg 240 60 logo.png
+r logo.svg 160 40 logo-small.png
+r quality-label.svg 110 110 quality-label.png
+for icon in save print csv-save settings-save edit axis-limit; do
+    r "$icon.svg" 32 32 "$icon.png"
+    r "$icon.svg" 64 64 "$icon@2x.png"
+done
+r app-icon.svg 64 64 app-icon.png
+r app-icon.svg 256 256 app-icon-256.png
+
+if command -v optipng >/dev/null 2>&1; then
+    optipng -quiet -o5 -strip all "$out"/*.png
+fi

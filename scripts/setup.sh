@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs what is missing on Debian 12 (apt-get; sudo when not root) and builds Vantoria into build/.
+# Safe to run again: it installs nothing that is there and rebuilds only what changed.
+set -eu
+cd "$(dirname "$0")/.."
+
+packages="cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqcustomplot-dev \
+libqcustomplot2.1-qt6 libxkbcommon-dev pkg-config fonts-crosextra-carlito fonts-liberation fontconfig"
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"

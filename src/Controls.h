@@ -1,0 +1,44 @@
+#pragma once
+// Controls double as data: the lines of the multi-line boxes, captions and colours are read back by other
+// subsystems. These helpers give those reads and writes one meaning everywhere.
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+class QAbstractButton;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+
+namespace controls {
+
+// Lines of a multi-line box, counted from 0. A box without any text holds no lines. Reading a line that
+// does not exist gives an empty text; writing one does nothing.
+QStringList lines(const QPlainTextEdit* box);
+void setLines(QPlainTextEdit* box, const QStringList& lines);
+int lineCount(const QPlainTextEdit* box);
+QString line(const QPlainTextEdit* box, int index);
+void setLine(QPlainTextEdit* box, int index, const QString& text);
+void appendLine(QPlainTextEdit* box, const QString& text);
+
+// Colours of a control in every state (enabled, disabled, inactive window), so a value display keeps its
+// meaning whether or not it is enabled.
+void setBackground(QWidget* control, const QColor& colour);
+QColor background(const QWidget* control);
+void setFontColour(QWidget* control, const QColor& colour);
+QColor fontColour(const QWidget* control);
+
+// A label's caption; the label grows or shrinks to its text, as its left edge carries the layout.
+void setCaption(QLabel* label, const QString& caption);
+void setLeft(QWidget* control, int left);
+
+// The system window-text colour: the background of a value display that shows nothing valid.
+QColor windowTextColour();
+
+inline const QColor clBlack{0, 0, 0};
+inline const QColor clSilver{192, 192, 192};
+inline const QColor clLime{0, 255, 0};
+inline const QColor clRed{255, 0, 0};
+
+} // namespace controls

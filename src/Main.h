@@ -1,0 +1,115 @@
+#pragma once
+// TfrmMain, the one main window: it builds the form, owns the timers and the subsystems, and wires every
+// event to its handler. Each handler delegates to the subsystem that does the work.
+
+#include "Dialogs.h"
+#include "MainContext.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class CSerial;
+class ChannelPositions;
+class ClockDisplay;
+class DataLog;
+class Form;
+class Language;
+class LanguageApplier;
+class LiveGraph;
+class ProgramStatus;
+class SettingsFile;
+struct ProgramState;
+
+namespace Ui {
+class TfrmMain;
+}
+
+class TfrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    TfrmMain(CSerial& devicePort, ProgramState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    Form& form() const { return *form_; }
+    const MainContext& context() const { return *context_; }
+    SettingsFile& settings() const { return *settings_; }
+    LanguageApplier& languageApplier() const { return *languageApplier_; }
+    LiveGraph& graph() const { return *graph_; }
+    ChannelPositions& positions() const { return *positions_; }
+    QTimer& timerDeviceCom() { return timerDeviceCom_; }
+    QTimer& timerGraph() { return timerGraph_; }
+    QTimer& timerClock() { return timerClock_; }
+    FileDialogState& dialogSave() { return dialogSave_; }
+    FileDialogState& dialogOpen() { return dialogOpen_; }
+
+    // Where the clock reads the local time; tests put a fixed time here.
+    void setClockSource(std::function<QDateTime()> now) { now_ = std::move(now); }
+
+    void SetProgramStateText(int slot, int textIndex);
+
+    // Closing the window. True when it may close: the settings were written, or the user chose to close
+    // without saving after the write failed.
+    bool FormClose();
+
+public slots:
+    void timerClockTimer();
+    void btnSaveCustomSettingsClick();
+    void btnLoadCustomSettingsClicked();
+    void tabSettingsExit();
+    void editLanguageFilePathClick();
+    void btnChannel1TopLeftClick(bool checked);
+    void btnChannel1TopRightClick(bool checked);
+    void btnChannel1BottomLeftClick(bool checked);
+    void btnChannel1BottomRightClick(bool checked);
+    void btnChannel2TopLeftClick(bool checked);
+    void btnChannel2TopRightClick(bool checked);
+    void btnChannel2BottomLeftClick(bool checked);
+    void btnChannel2BottomRightClick(bool checked);
+    void btnChannel3TopLeftClick(bool checked);
+    void btnChannel3TopRightClick(bool checked);
+    void btnChannel3BottomLeftClick(bool checked);
+    void btnChannel3BottomRightClick(bool checked);
+    void btnChannel4TopLeftClick(bool checked);
+    void btnChannel4TopRightClick(bool checked);
+    void btnChannel4BottomLeftClick(bool checked);
+    void btnChannel4BottomRightClick(bool checked);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpForm();
+    void setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs& dialogs);
+    void connectHandlers();
+    void initialiseState();
+    void onPageChanged(int index);
+    void selectPosition(int channel, int corner, bool checked);
+
+    std::unique_ptr<Ui::TfrmMain> ui_;
+    std::unique_ptr<Form> form_;
+    QTimer timerDeviceCom_;
+    QTimer timerGraph_;
+    QTimer timerClock_;
+    FileDialogState dialogSave_;
+    FileDialogState dialogOpen_;
+    std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
+    int currentPage_ = 0;
+
+    ProgramState* state_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+    std::unique_ptr<Language> language_;
+    std::unique_ptr<ProgramStatus> status_;
+    std::unique_ptr<MainContext> context_;
+    std::unique_ptr<ClockDisplay> clock_;
+    std::unique_ptr<ChannelPositions> positions_;
+    std::unique_ptr<LiveGraph> graph_;
+    std::unique_ptr<DataLog> dataLog_;
+    std::unique_ptr<SettingsFile> settings_;
+    std::unique_ptr<LanguageApplier> languageApplier_;
+};

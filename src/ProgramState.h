@@ -1,0 +1,72 @@
+#pragma once
+// The variables that the event handlers share. One instance lives as long as the process; the main window
+// gives every field its start value when it is built, so a default-constructed state already holds them.
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// Index of each entry of the reading table.
+namespace Reading {
+constexpr int FirstSensor = 0;  // sensors 1.1, 1.2, 2.1, ... 4.2 are 0 to 7
+constexpr int FirstChannel = 8; // channels 1 to 4 are 8 to 11
+constexpr int MainValue = 12;
+constexpr int TotalKN = 13;
+constexpr int TotalTons = 14;
+constexpr int Count = 15;
+} // namespace Reading
+
+// The text of every value display that has no valid value.
+inline const QString ErrorText = QStringLiteral("E01");
+
+enum SessionState : std::int32_t {
+    StateIdle = 0,
+    StateReadSettings = 1,
+    StateConnect = 2,
+    StateIdentify = 3,
+    StateChangeUnit = 4,
+    StateResetDevice = 5,
+    StateSendBarDiameter = 6,
+    StateSendEModulus = 7,
+    StateMeasure = 8,
+};
+
+enum PortSearchStep : std::int32_t { StepReopenPort = 0, StepManualPort = 1, StepAutoPort = 2 };
+enum IdentifyStep : std::int32_t { StepReadUnit = 11, StepReadEModulus = 12, StepReadBarDiameter = 13 };
+
+struct ProgramState {
+    std::array<std::int32_t, 3> programStateTextIndex{9, 0, 0}; // language text shown in status slots 1-3
+    std::int32_t autoPortNumber = 1;                            // port tried last by the automatic search
+    QString deviceReply = QStringLiteral("0");                  // last reply text, or "NONE"
+    std::array<std::uint8_t, 4> commandBuffer{0, 0, 0, 0};      // commands that carry a value
+    std::int32_t portSearchStep = StepAutoPort;
+    std::int32_t sessionState = StateConnect;
+    std::uint32_t stateTick = 0; // ticks spent in the current state or step
+    std::int32_t identifyStep = StepReadUnit;
+    std::int32_t measureStep = 91;
+    std::uint8_t pollMode = 1; // 1 channel values only, 2 also the eight sensor values
+    std::uint32_t graphSampleCount = 1;
+    std::int32_t deviceUnit = 1; // 1 micro-strain, 2 kN, 3 tons
+    float kFactorScale = 1.0f;
+    QString reservedPortsText;
+    QList<std::int32_t> reservedPorts;
+    QList<std::int32_t> availablePorts;
+    std::array<std::int32_t, Reading::Count> readingValue{};
+    std::array<QString, Reading::Count> readingText = filledWithErrorText();
+    std::array<std::int32_t, 4> channelPosition{1, 2, 3, 4}; // corner code of channels 1 to 4
+    std::int32_t clockTickToggle = 0;
+    std::uint32_t graphX = 0;
+    bool graphRunning = false;
+    std::uint32_t graphSamplingMs = 0;
+    std::uint32_t graphMinSamplingMs = 1000;
+    std::uint32_t graphTickCount = 0;
+
+private:
+    static std::array<QString, Reading::Count> filledWithErrorText() {
+        std::array<QString, Reading::Count> texts;
+        texts.fill(ErrorText);
+        return texts;
+    }
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The status display memoProgramState: line 0 the connection or device (slot 1), line 1 the number of the
+// device session state, line 2 short notices (slot 2), line 4 the measuring status (slot 3).
+
+#include <QString>
+
+#include <cstdint>
+
+class Language;
+class QPlainTextEdit;
+struct ProgramState;
+
+class ProgramStatus {
+public:
+    ProgramStatus(QPlainTextEdit* display, const Language& language, ProgramState& state);
+
+    // Shows language text textIndex in a slot (1, 2 or 3) and remembers the index, so that a language change
+    // can show the same message again; index 0 empties the line. Other slots do nothing.
+    void setText(int slot, int textIndex);
+    void showSessionState(std::int32_t state);
+    // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
+    void showNotice(const QString& text);
+
+    QString lineText(int line) const;
+
+private:
+    QPlainTextEdit* display_;
+    const Language& language_;
+    ProgramState& state_;
+};

@@ -1,0 +1,65 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStringList>
+
+namespace {
+QString title() { return QApplication::applicationDisplayName(); }
+} // namespace
+
+void QtDialogs::showError(const QString& message) { QMessageBox::critical(parent_, title(), message); }
+
+bool QtDialogs::askYesNo(const QString& question) {
+    return QMessageBox::question(parent_, title(), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString QtDialogs::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // The description already names the lower-case pattern; add the stored one so both cases match.
+        const int open = description.indexOf(QLatin1Char('('));
+        const QString name = open >= 0 ? description.left(open).trimmed() : description.trimmed();
+        QStringList all = open >= 0
+                              ? description.mid(open + 1).remove(QLatin1Char(')')).split(QLatin1Char(' '))
+                              : QStringList();
+        for (const QString& pattern : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (!all.contains(pattern))
+                all.append(pattern);
+        all.removeAll(QString());
+        filters.append(QStringLiteral("%1 (%2)").arg(name, all.join(QLatin1Char(' '))));
+    }
+    return filters.join(QLatin1String(";;"));
+}
+
+bool QtDialogs::runSaveDialog(FileDialogState& state) {
+    const QString name =
+        QFileDialog::getSaveFileName(parent_, QString(), state.fileName, qtFilter(state.filter), nullptr,
+                                     QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty())
+        return false;
+    state.fileName = name;
+    return true;
+}
+
+bool QtDialogs::runOpenDialog(FileDialogState& state) {
+    const QString name =
+        QFileDialog::getOpenFileName(parent_, QString(), state.fileName, qtFilter(state.filter));
+    if (name.isEmpty())
+        return false;
+    state.fileName = name;
+    return true;
+}
+
+bool QtDialogs::runPrintDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent_);
+    return dialog.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include "Dialogs.h"
+
+class QWidget;
+
+// The real dialogs, modal over the main window.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void showError(const QString& message) override;
+    bool askYesNo(const QString& question) override;
+    bool runSaveDialog(FileDialogState& state) override;
+    bool runOpenDialog(FileDialogState& state) override;
+    bool runPrintDialog(QPrinter& printer) override;
+
+    // "Setup (*.ini)|*.INI" as a Qt name filter: "Setup (*.ini *.INI)".
+    static QString qtFilter(const QString& filter);
+
+private:
+    QWidget* parent_;
+};

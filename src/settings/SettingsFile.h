@@ -1,0 +1,81 @@
+#pragma once
+// The settings lines: the 44-line settings file "Vantoria.ini" in the working directory, or the custom file
+// that its line 21 names, mirrored line for line in the hidden box memoSettings. Values stand on the odd
+// lines and are addressed by number; the even lines pass through every load and save unchanged.
+
+#include "settings/TextFile.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+struct MainContext;
+class ChannelPositions;
+class LanguageApplier;
+
+enum SettingsTarget { TargetDefault = 1, TargetCustom = 2 };
+
+class SettingsFile {
+public:
+    static constexpr const char* DefaultFileName = "Vantoria.ini";
+    static constexpr const char* ReservedPortsMarker = "ReservedComPorts:";
+    static constexpr int CustomFileLine = 21;
+
+    SettingsFile(const MainContext& context, ChannelPositions& positions);
+    // Set once the language applier exists; every save and load ends with it.
+    void setLanguage(LanguageApplier* language) { language_ = language; }
+
+    QString line(int index) const;
+    void setLine(int index, const QString& text);
+    QStringList lines() const;
+
+    // Start-up: the installation files are put in place where missing, "Vantoria.ini" is read and loaded
+    // (from the custom file when its line 21 names one).
+    void loadAtStartUp();
+
+    // A failure of any of these is shown in the error box; the device timer then runs again.
+    void SaveSettings(SettingsTarget target);
+    void LoadSettings(SettingsTarget target);
+    void SaveToActiveFile();
+    void btnSaveCustomSettingsClick();
+    void btnLoadCustomSettingsClicked();
+    void tabSettingsExit() { SaveToActiveFile(); }
+
+    // Writes the settings lines (closes the device port and restarts the session first). Throws UserError.
+    void WriteSettingsFile(SettingsTarget target);
+    // The reserved-port evaluation: marker and list into lines 42 and 43, creating them as needed, then the
+    // default file is written. Throws UserError.
+    void storeReservedPorts(const QString& listText);
+
+    // Closing the window: machine, serial number, comment, K-factor and tolerance into their lines, then
+    // the lines to "Vantoria.ini", whichever file is active. Throws UserError.
+    void writeOnClose();
+
+    // The port numbers of a line-43 text ("3,7," and the like), in order; entries that read as 0 are left
+    // out. Each entry reads like the C runtime's _wtoi: leading white space, a sign, digits.
+    static QList<std::int32_t> ParseReservedPorts(const QString& text);
+    // The text of line 43 for a list of ports: each number followed by ",".
+    static QString reservedPortsText(const QList<std::int32_t>& ports);
+
+    // Puts the shipped settings and language files into the working directory where they are missing.
+    static void installMissingFiles(QStringList* problems);
+
+private:
+    void readInto(const QString& path);
+    void writeTo(const QString& path);
+    void applyLoadedLines();
+    void applyToControls();
+    void copyControlsToLines();
+    void applyVisibility(int line, bool shown);
+    void restartSession();
+    // Runs an operation; a UserError is shown and the device timer is started again.
+    void guarded(const std::function<void()>& operation);
+
+    const MainContext& context_;
+    ChannelPositions& positions_;
+    LanguageApplier* language_ = nullptr;
+    textfile::Encoding encoding_; // of the settings file read last; every write uses it
+};

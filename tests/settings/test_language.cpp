@@ -1,0 +1,187 @@
+// Applying a language file to the window, and choosing the user's own file.
+
+#include "Controls.h"
+#include "TestWindow.h"
+#include "graph/LiveGraph.h"
+#include "settings/LanguageApplier.h"
+#include "settings/LanguageLines.h"
+#include "settings/TextFile.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+QStringList shippedLines(const char* name) {
+    QFile file(QStringLiteral(":/") + QString::fromLatin1(name));
+    file.open(QIODevice::ReadOnly);
+    return textfile::decode(file.readAll()).lines;
+}
+int number(const QStringList& lines, int line) { return lines.value(line).toInt(); }
+} // namespace
+
+class TestLanguage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void channelAndSensorCaptionsFollowTheCheckedCorners() {
+        TestWindow w;
+        w.button("btnChannel4TopRight")->setChecked(true);    // channel 2 moves to bottom right
+        w.button("btnChannel1BottomRight")->setChecked(true); // channel 2 moves on to top left
+        QCOMPARE(w.label("labelChannel2")->text(), QStringLiteral("Kanal 2")); // not before the next apply
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelChannel2")->text(), QStringLiteral("Kanal 4"));
+        QCOMPARE(w.label("labelSensor21")->text(), QString::fromUtf8("Sensor 4.1 [µε]"));
+        QCOMPARE(w.label("labelSensor22")->text(), QString::fromUtf8("Sensor 4.2 [µε]"));
+        QCOMPARE(w.label("labelChannel4")->text(), QStringLiteral("Kanal 1"));
+        QCOMPARE(w.label("labelSensor42")->text(), QString::fromUtf8("Sensor 1.2 [µε]"));
+        QCOMPARE(w.label("labelChannel1")->text(), QStringLiteral("Kanal 2"));
+        QCOMPARE(w.label("labelChannel2BigView")->text(), QStringLiteral("Kanal 4"));
+        const QStringList german = shippedLines("German.txt");
+        QCOMPARE(w.label("labelChannel2")->x(), number(german, lang::LeftChannel1 + 2));
+        QCOMPARE(w.label("labelChannel4BigView")->x(), number(german, lang::LeftChannel1BigView + 6));
+        QCOMPARE(w.form().group("groupChannel3Position")->title(), QStringLiteral("Kanal 3"));
+    }
+
+    void aLanguageChangeRewritesCaptionsStatusLinesAndDeviceNames() {
+        TestWindow w;
+        w.window->SetProgramStateText(3, lang::MeasurementRunning);
+        w.button("btnEnglish")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        const QStringList english = shippedLines("English.txt");
+        QCOMPARE(w.statusLine(4), english[lang::MeasurementRunning]);
+        QCOMPARE(w.statusLine(0), english[lang::Ready]);
+        QCOMPARE(w.label("labelMachine")->text(), english[lang::Machine]);
+        QCOMPARE(w.label("labelMachine")->x(), number(english, lang::LeftMachine));
+        QTabWidget* pages = w.form().tabs("tabSystem");
+        QCOMPARE(pages->tabText(3), english[lang::PageSettings]);
+        QComboBox* devices = w.form().combo("comboDeviceSelect");
+        QCOMPARE(devices->count(), 5);
+        QCOMPARE(devices->itemText(4), english[lang::LastDeviceName]);
+        QCOMPARE(devices->currentText(), QStringLiteral("AMP4-P")); // settings line 25
+        QCOMPARE(w.button("btnChannel3Active")->text(), english[lang::ChannelWord] + QStringLiteral("3"));
+        QCOMPARE(w.button("btnMeasurement")->text(), english[lang::StartCaption]);
+        QCOMPARE(w.button("btnGraphStartStop")->text(), english[lang::StartCaption]);
+        QVERIFY(w.window->timerDeviceCom().isActive());
+    }
+
+    void whileMeasuringOnlyTheMeasuringButtonGetsTheStopCaption() {
+        TestWindow w;
+        w.button("btnReset")->setEnabled(true); // a measurement runs
+        w.button("btnGraphStartStop")->setText(QStringLiteral("graph caption"));
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.button("btnMeasurement")->text(), QStringLiteral("STOP"));
+        QCOMPARE(w.button("btnGraphStartStop")->text(), QStringLiteral("graph caption"));
+    }
+
+    void theMainValueCaptionFollowsTheDeviceUnit() {
+        TestWindow w;
+        const QStringList german = shippedLines("German.txt");
+        w.button("btnUStons")->setChecked(true);
+        w.state.deviceUnit = 3;
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, 111) - 10);
+        QCOMPARE(w.label("labelMainValueBigView")->x(), number(german, 91) - 2);
+        QCOMPARE(w.window->graph().leftAxisTitle(), w.label("labelMainValue")->text());
+        QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
+        // An unknown unit leaves caption and place alone.
+        w.state.deviceUnit = 7;
+        w.button("btnTons")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, 111) - 10);
+        QCOMPARE(w.label("labelMainValueTons")->text(), german[lang::ForceWord] + QStringLiteral(" [tons]"));
+    }
+
+    void theDataLogHeaderUsesTheWholeDelimiter() {
+        TestWindow w;
+        w.edit("editCRVDelimiter")->setText(QStringLiteral(", "));
+        w.window->languageApplier().ApplyLanguage();
+        const QString header = controls::line(w.memo("memoCSV"), 0);
+        const QStringList fields = header.split(QStringLiteral(", "));
+        QCOMPARE(fields.size(), 21);
+        QCOMPARE(fields.first(), QStringLiteral("Einheit"));
+        QCOMPARE(fields[1], QStringLiteral("Kanal 1"));
+        QCOMPARE(fields[5], QString::fromUtf8("Sensor 1.1 [µε]"));
+        QCOMPARE(fields[15], QStringLiteral("Gesamtkraft [tons]"));
+        QCOMPARE(fields.last(), QStringLiteral("Datum"));
+        QVERIFY(!header.endsWith(QStringLiteral(", ")));
+    }
+
+    void theUsersOwnFileIsNamedByItsPath() {
+        TestWindow w;
+        QDir().mkpath(QStringLiteral("Lang"));
+        QFile::copy(QStringLiteral("English.txt"), QStringLiteral("Lang/Francais.txt"));
+        const QString path = QDir::current().absoluteFilePath(QStringLiteral("Lang/Francais.txt"));
+        w.dialogs.openAnswers = {std::nullopt, path};
+        w.window->editLanguageFilePathClick(); // cancelled: nothing changes
+        QCOMPARE(w.edit("editLanguageFilePath")->text(), QString());
+        w.window->editLanguageFilePathClick();
+        QCOMPARE(w.edit("editLanguageFilePath")->text(), path);
+        QCOMPARE(w.button("btnOtherLanguage")->text(), QStringLiteral("Francais"));
+        w.button("btnOtherLanguage")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.button("btnOtherLanguage")->text(), path.chopped(4));
+        QCOMPARE(w.label("labelComment")->text(), shippedLines("English.txt")[lang::Comment]);
+    }
+
+    void theOwnFileChosenWithoutAPathMeansGerman() {
+        TestWindow w;
+        w.button("btnEnglish")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        w.button("btnOtherLanguage")->setChecked(true);
+        QCOMPARE(w.window->languageApplier().chosenFile(), QStringLiteral("German.txt"));
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelComment")->text(), QStringLiteral("Bemerkung"));
+        QVERIFY(w.dialogs.errors.isEmpty());
+    }
+
+    void aMissingOrShortFileKeepsEveryTextAndTheDeviceTimerRuns() {
+        TestWindow w;
+        const QStringList before = controls::lines(w.memo("memoLanguageObjects"));
+        w.button("btnEnglish")->setChecked(true);
+        QFile::remove(QStringLiteral("English.txt"));
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.dialogs.errors.size(), 1);
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("English.txt")));
+        QCOMPARE(w.label("labelComment")->text(), QStringLiteral("Bemerkung"));
+        QVERIFY(w.window->timerDeviceCom().isActive());
+
+        w.window->timerDeviceCom().stop();
+        writeSettingsFile(shippedLines("English.txt").mid(0, 100), QStringLiteral("English.txt"));
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.dialogs.errors.size(), 2);
+        QVERIFY(w.dialogs.errors[1].contains(QStringLiteral("100")));
+        QCOMPARE(controls::lines(w.memo("memoLanguageObjects")), before);
+        QCOMPARE(w.label("labelComment")->text(), QStringLiteral("Bemerkung"));
+        QVERIFY(w.window->timerDeviceCom().isActive());
+    }
+
+    void aBadNumberLineKeepsOnlyThatPlace() {
+        TestWindow w;
+        QStringList lines = shippedLines("English.txt");
+        lines[lang::LeftChannel1] = QStringLiteral("abc");
+        lines[lang::FontSizeReset] = QString();
+        writeSettingsFile(lines, QStringLiteral("English.txt"));
+        const int channel1Left = w.label("labelChannel1")->x();
+        const QFont resetFont = w.button("btnReset")->font();
+        w.button("btnEnglish")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QVERIFY(w.dialogs.errors.isEmpty());
+        QCOMPARE(w.label("labelChannel1")->x(), channel1Left);
+        QCOMPARE(w.button("btnReset")->font(), resetFont);
+        QCOMPARE(w.label("labelChannel2")->x(), number(lines, lang::LeftChannel1 + 2));
+        QCOMPARE(w.label("labelGraphTimeUnit")->text(), lines[lang::GraphTimeUnit]); // later steps ran
+    }
+};
+
+QTEST_MAIN(TestLanguage)
+#include "test_language.moc"

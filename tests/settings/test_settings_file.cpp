@@ -1,0 +1,224 @@
+// The settings file: start-up, loading into the controls, saving, custom files and failures.
+
+#include "Controls.h"
+#include "TestWindow.h"
+#include "settings/ChannelPositions.h"
+#include "settings/SettingsFile.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+QByteArray shipped(const QString& name) {
+    QFile file(QStringLiteral(":/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DiskFull {
+public:
+    DiskFull() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~DiskFull() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aFirstStartInstallsTheShippedFilesAndSavesThemUnchanged() {
+        TestWindow w;
+        for (const char* name : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt"})
+            QCOMPARE(readFile(QString::fromLatin1(name)), shipped(QString::fromLatin1(name)));
+        QVERIFY2(w.dialogs.errors.isEmpty(), qPrintable(w.dialogs.errors.join('\n')));
+        QCOMPARE(w.edit("editKFactor")->text(), QStringLiteral("2.00"));
+        QCOMPARE(w.form().combo("comboDeviceSelect")->currentText(), QStringLiteral("AMP4-P"));
+        QVERIFY(w.button("btnGerman")->isChecked());
+        w.window->settings().SaveToActiveFile();
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shipped(QStringLiteral("Vantoria.ini")));
+    }
+
+    void aCustomFileIsNamedOnLine21OfBothFiles() {
+        TestWindow w;
+        const QStringList original = readLines(QStringLiteral("Vantoria.ini"));
+        w.edit("editMachine")->setText(QStringLiteral("Presse 3"));
+        w.dialogs.saveAnswers = {QStringLiteral("werkzeug.txt")};
+        w.window->btnSaveCustomSettingsClick();
+        QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Setup (*.ini)|*.INI"));
+        const QString custom = QStringLiteral("werkzeug.txt.ini"); // only a last "i" keeps the name
+        const QStringList customLines = readLines(custom);
+        QCOMPARE(customLines.value(21), custom);
+        QCOMPARE(customLines.value(27), QStringLiteral("Presse 3"));
+        QStringList expectedDefault = original;
+        expectedDefault[21] = custom;
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")), expectedDefault);
+
+        // Loading the custom file again brings its values back.
+        w.edit("editMachine")->setText(QStringLiteral("changed"));
+        w.dialogs.openAnswers = {custom};
+        w.window->btnLoadCustomSettingsClicked();
+        QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("Presse 3"));
+
+        // A name ending in i is taken as it stands; a cancelled dialog changes nothing.
+        w.dialogs.saveAnswers = {QStringLiteral("setupi"), std::nullopt};
+        w.window->btnSaveCustomSettingsClick();
+        QVERIFY(QFile::exists(QStringLiteral("setupi")));
+        w.window->btnSaveCustomSettingsClick();
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(21), QStringLiteral("setupi"));
+        QVERIFY(w.dialogs.errors.isEmpty());
+    }
+
+    void aShortFileLoadsEmptyValuesAndKeepsItsLength() {
+        writeSettingsFile(settingsLayout().mid(0, 40));
+        TestWindow w;
+        QVERIFY(w.edit("editTolerance")->isHidden()); // line 41 missing reads as "not YES"
+        QVERIFY(w.state.reservedPorts.isEmpty());
+        w.window->settings().SaveToActiveFile();
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).size(), 40);
+    }
+
+    void tokensAreComparedExactlyAndMissesFallBack() {
+        QStringList lines = settingsLayout();
+        lines[1] = QStringLiteral("FR");
+        lines[3] = QStringLiteral("yes");
+        lines[7] = QStringLiteral("Manual");
+        writeSettingsFile(lines);
+        TestWindow w;
+        QVERIFY(w.button("btnOtherLanguage")->isChecked());
+        QVERIFY(w.button("btnTons")->isChecked());
+        QCOMPARE(w.label("labelUnitTons")->text(), QStringLiteral("tons"));
+        QCOMPARE(w.state.portSearchStep, 1);
+
+        // "Auto" sets the automatic search but leaves the radio buttons; the next save writes Manual again.
+        lines[7] = QStringLiteral("Auto");
+        writeSettingsFile(lines);
+        w.window->settings().LoadSettings(TargetDefault);
+        QCOMPARE(w.state.portSearchStep, 2);
+        QVERIFY(w.button("btnManualPortSelect")->isChecked());
+        w.window->settings().SaveToActiveFile();
+        const QStringList saved = readLines(QStringLiteral("Vantoria.ini"));
+        QCOMPARE(saved[7], QStringLiteral("Manual"));
+        QCOMPARE(saved[1], QStringLiteral("OTHER"));
+        QCOMPARE(saved[3], QStringLiteral("NO"));
+        QCOMPARE(w.state.portSearchStep, 1);
+    }
+
+    void viewOptionsAndTheTonsChoiceFollowTheirLines() {
+        QStringList lines = settingsLayout();
+        lines[3] = QStringLiteral("YES");
+        lines[5] = QStringLiteral("NO");
+        lines[23] = QStringLiteral("NO");
+        writeSettingsFile(lines);
+        TestWindow w;
+        QVERIFY(w.edit("editSensor32")->isHidden());
+        QVERIFY(w.label("labelSensor41")->isHidden());
+        QCOMPARE(w.state.pollMode, 1);
+        QVERIFY(w.edit("editKFactor")->isHidden());
+        QVERIFY(!w.edit("editTolerance")->isHidden());
+        QCOMPARE(w.label("labelUnitTons")->text(), QStringLiteral("UStons"));
+        QCOMPARE(w.label("labelUnitTons")->x(), 626);
+        QCOMPARE(w.label("labelUnitKN")->x(), 563);
+        QCOMPARE(w.label("labelUnitTonsBigView")->x(), 510);
+        QCOMPARE(w.label("labelUnitKNBigView")->x(), 448);
+
+        w.button("btnShowSingleValue")->setChecked(true);
+        w.button("btnTons")->setChecked(true);
+        w.window->settings().SaveToActiveFile();
+        QVERIFY(!w.edit("editSensor32")->isHidden());
+        QCOMPARE(w.state.pollMode, 2);
+        QCOMPARE(w.label("labelUnitTons")->x(), 666);
+        QCOMPARE(w.label("labelUnitKNBigView")->x(), 470);
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).mid(3, 3), (QStringList{"NO", lines[4], "YES"}));
+    }
+
+    void positionLinesThatNameOneCornerTwiceStillGiveAPermutation() {
+        QStringList lines = settingsLayout();
+        for (int line : {11, 13, 15, 17})
+            lines[line] = QStringLiteral("TopLeft");
+        writeSettingsFile(lines);
+        TestWindow w;
+        const ChannelPositions& positions = w.window->positions();
+        QCOMPARE(positions.checkedCorner(1), int(PositionTopRight));
+        QCOMPARE(positions.checkedCorner(2), int(PositionBottomLeft));
+        QCOMPARE(positions.checkedCorner(3), int(PositionBottomRight));
+        QCOMPARE(positions.checkedCorner(4), int(PositionTopLeft));
+        QCOMPARE(w.state.channelPosition, (std::array<std::int32_t, 4>{2, 3, 4, 1}));
+    }
+
+    void reservedPortsAreParsedEntryByEntry() {
+        using P = QList<std::int32_t>;
+        QCOMPARE(SettingsFile::ParseReservedPorts(QStringLiteral("3,,  7,COM5,0,-2")), (P{3, 7, -2}));
+        QCOMPARE(SettingsFile::ParseReservedPorts(QString()), P{});
+        QCOMPARE(SettingsFile::ParseReservedPorts(QStringLiteral("12")), P{12});
+        QCOMPARE(SettingsFile::ParseReservedPorts(QStringLiteral("5\r6,\n7,+8x,")), (P{5, 6, 7, 8}));
+        QCOMPARE(SettingsFile::reservedPortsText({1, 3}), QStringLiteral("1,3,"));
+
+        QStringList lines = settingsLayout();
+        lines[43] = QStringLiteral("3,7,");
+        writeSettingsFile(lines);
+        TestWindow w;
+        QCOMPARE(w.state.reservedPorts, (P{3, 7}));
+        w.window->settings().LoadSettings(TargetDefault); // every load adds the numbers again
+        QCOMPARE(w.state.reservedPorts, (P{3, 7, 3, 7}));
+        QCOMPARE(w.state.reservedPortsText, QStringLiteral("3,7,"));
+    }
+
+    void everySaveAndLoadRestartsTheSessionAtTheConnectState() {
+        TestWindow w;
+        w.state.sessionState = 8;
+        w.state.stateTick = 40;
+        w.window->settings().SaveToActiveFile();
+        QCOMPARE(w.state.sessionState, 2);
+        QCOMPARE(w.state.stateTick, 0u);
+        QVERIFY(w.window->timerDeviceCom().isActive());
+        w.window->timerDeviceCom().stop();
+        w.state.sessionState = 1;
+        w.window->settings().LoadSettings(TargetDefault);
+        QCOMPARE(w.state.sessionState, 2);
+        QVERIFY(w.window->timerDeviceCom().isActive());
+    }
+
+    void aFailedSaveIsReportedKeepsTheFileAndRestartsTheDeviceTimer() {
+        TestWindow w;
+        const QByteArray before = readFile(QStringLiteral("Vantoria.ini"));
+        w.edit("editMachine")->setText(QStringLiteral("lost?"));
+        {
+            DiskFull full;
+            w.window->settings().SaveToActiveFile();
+        }
+        QCOMPARE(w.dialogs.errors.size(), 1);
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("Vantoria.ini")));
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), before);
+        QVERIFY(w.window->timerDeviceCom().isActive());
+    }
+
+    void anUnreadableCustomFileIsReportedAndTheDefaultLinesStandIn() {
+        QStringList lines = settingsLayout();
+        lines[21] = QStringLiteral("gone/away.ini");
+        lines[27] = QStringLiteral("from the default file");
+        writeSettingsFile(lines);
+        TestWindow w;
+        QCOMPARE(w.dialogs.errors.size(), 1);
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("gone/away.ini")));
+        QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("from the default file"));
+        QVERIFY(w.window->timerDeviceCom().isActive() || w.state.sessionState == 2);
+    }
+};
+
+QTEST_MAIN(TestSettingsFile)
+#include "test_settings_file.moc"

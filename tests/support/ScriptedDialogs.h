@@ -1,0 +1,46 @@
+#pragma once
+// Dialogs for tests: every answer is scripted beforehand and every message is recorded, so no test ever
+// waits for a modal box.
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <optional>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    QStringList errors;
+    QStringList questions;
+    QList<bool> yesNoAnswers;                  // taken in order; "no" once they run out
+    QList<std::optional<QString>> saveAnswers; // a name, or nullopt for a cancelled dialog
+    QList<std::optional<QString>> openAnswers;
+    QList<FileDialogState> saveRequests; // the dialog state as each run found it
+    QList<FileDialogState> openRequests;
+    bool printAnswer = false;
+    int printRuns = 0;
+
+    void showError(const QString& message) override { errors.append(message); }
+    bool askYesNo(const QString& question) override {
+        questions.append(question);
+        return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
+    }
+    bool runSaveDialog(FileDialogState& state) override { return answer(state, saveRequests, saveAnswers); }
+    bool runOpenDialog(FileDialogState& state) override { return answer(state, openRequests, openAnswers); }
+    bool runPrintDialog(QPrinter&) override {
+        ++printRuns;
+        return printAnswer;
+    }
+
+private:
+    static bool answer(FileDialogState& state, QList<FileDialogState>& requests,
+                       QList<std::optional<QString>>& answers) {
+        requests.append(state);
+        const std::optional<QString> name = answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        if (!name)
+            return false;
+        state.fileName = *name;
+        return true;
+    }
+};

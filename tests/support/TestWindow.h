@@ -1,0 +1,46 @@
+#pragma once
+// The real main window, built in the test's working directory with scripted dialogs and its timers
+// stopped: tests drive the handlers one call at a time.
+
+#include "Form.h"
+#include "Main.h"
+#include "ProgramState.h"
+#include "ScriptedDialogs.h"
+#include "Serial.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+struct TestWindow {
+    CSerial port;
+    ProgramState state;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TfrmMain> window;
+
+    TestWindow();
+    ~TestWindow();
+
+    Form& form() const { return window->form(); }
+    QLineEdit* edit(const QString& name) const;
+    QLabel* label(const QString& name) const;
+    QAbstractButton* button(const QString& name) const;
+    QPlainTextEdit* memo(const QString& name) const;
+    QString statusLine(int line) const;
+};
+
+// Test files in the working directory.
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+// A settings file of the 44-line layout: value lines as given (index -> text), comments on the others.
+QStringList settingsLayout();
+// Writes lines as "Vantoria.ini" (UTF-8, CR LF) in the working directory.
+void writeSettingsFile(const QStringList& lines, const QString& path = QStringLiteral("Vantoria.ini"));
+QStringList readLines(const QString& path);

@@ -1,0 +1,62 @@
+// An exception that leaves an event handler is shown in the error box, and the program keeps running.
+
+#include "Application.h"
+#include "Errors.h"
+#include "ScriptedDialogs.h"
+
+#include <QTest>
+#include <QTimer>
+
+class TestApplication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anExceptionInAHandlerReachesTheErrorBoxAndTheProgramGoesOn() {
+        auto* app = static_cast<VantoriaApplication*>(QCoreApplication::instance());
+        ScriptedDialogs dialogs;
+        app->setDialogs(&dialogs);
+        int handled = 0;
+        QTimer failing;
+        failing.setSingleShot(true);
+        connect(&failing, &QTimer::timeout,
+                [] { throw UserError(QStringLiteral("Cannot open file \"x\".")); });
+        QTimer later;
+        later.setSingleShot(true);
+        connect(&later, &QTimer::timeout, [&] { ++handled; });
+        failing.start(0);
+        later.start(0);
+        QTRY_COMPARE_WITH_TIMEOUT(handled, 1, 5000);
+        QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Cannot open file \"x\".")});
+
+        // A foreign exception type is shown too.
+        QTimer odd;
+        odd.setSingleShot(true);
+        connect(&odd, &QTimer::timeout, [] { throw 42; });
+        odd.start(0);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.errors.size(), 2, 5000);
+        app->setDialogs(nullptr);
+    }
+
+    void anErrorRaisedWhileTheBoxIsOpenDoesNotStackASecondBox() {
+        auto* app = static_cast<VantoriaApplication*>(QCoreApplication::instance());
+        struct Reentrant : ScriptedDialogs {
+            VantoriaApplication* app = nullptr;
+            void showError(const QString& message) override {
+                ScriptedDialogs::showError(message);
+                app->showError(QStringLiteral("second")); // a timer failing again while the box is open
+            }
+        } dialogs;
+        dialogs.app = app;
+        app->setDialogs(&dialogs);
+        app->showError(QStringLiteral("first"));
+        QCOMPARE(dialogs.errors, QStringList{QStringLiteral("first")});
+        app->setDialogs(nullptr);
+    }
+};
+
+int main(int argc, char** argv) {
+    VantoriaApplication app(argc, argv);
+    TestApplication test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_application.moc"

@@ -1,0 +1,241 @@
+// The main window as the constructor leaves it, the clock, the status slots and closing the window.
+
+#include "Controls.h"
+#include "TestWindow.h"
+#include "settings/TextFile.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+void writeSettings(const QStringList& lines) {
+    writeFile(QStringLiteral("Vantoria.ini"), textfile::encode(lines, {}));
+}
+
+// Writing fails as if the disk were full. Unlike a read-only folder this also holds for root, under which
+// the tests run in CI.
+class DiskFull {
+public:
+    DiskFull() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~DiskFull() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+} // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { writeSettings(settingsLayout()); }
+
+    void everyValueDisplayStartsAtTheErrorText() {
+        TestWindow w;
+        QStringList displays = {"editMainValue", "editMainValueKN", "editMainValueTons",
+                                "editMainValueBigView"};
+        for (int n = 1; n <= 4; ++n)
+            displays << numbered("editChannel%1", n) << numbered("editChannel%1BigView", n)
+                     << sensorControl("editSensor", n, 1) << sensorControl("editSensor", n, 2);
+        for (const QString& name : displays) {
+            QCOMPARE(w.edit(name)->text(), QStringLiteral("E01"));
+            QVERIFY2(!w.edit(name)->isEnabled(), qPrintable(name));
+        }
+        for (const QString name : {"editChannel3", "editSensor42", "editMainValue", "editChannel2BigView"})
+            QCOMPARE(controls::background(w.edit(name)), controls::windowTextColour());
+        QCOMPARE(w.state.readingText[14], QStringLiteral("E01"));
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Vantoria 4.0.3"));
+        QCOMPARE(w.form().tabs("tabSystem")->currentWidget()->objectName(), QStringLiteral("tabMainView"));
+    }
+
+    void controlsOfARunningMeasurementStartDisabledOrHidden() {
+        TestWindow w;
+        const QStringList disabled = {"btnMeasurement",
+                                      "btnReset",
+                                      "btnUnitSelect",
+                                      "btnSave",
+                                      "btnPrint",
+                                      "btnBarDiameter",
+                                      "btnEModul",
+                                      "btnKFactor",
+                                      "btnTolerance",
+                                      "btnResetBigView",
+                                      "btnUnitSelectBigView",
+                                      "btnGraphStartStop",
+                                      "btnGraphClear",
+                                      "btnGraphSave",
+                                      "btnGraphPrint",
+                                      "btnCSVSave",
+                                      "btnChannel1Active",
+                                      "btnChannel4Active",
+                                      "editGraphSampling",
+                                      "comboGraphTimeUnit",
+                                      "editGraphYMax",
+                                      "btnGraphYMax",
+                                      "editGraphYMin",
+                                      "btnGraphYMin",
+                                      "editGraphXMax",
+                                      "btnGraphXMax",
+                                      "editGraphXMin",
+                                      "btnGraphXMin",
+                                      "editCOMPortNr",
+                                      "comboDeviceSelect",
+                                      "editDivergence"};
+        for (const QString& name : disabled)
+            QVERIFY2(!w.form().widget(name)->isEnabled(), qPrintable(name));
+        const QStringList hidden = {"editDeviceComSpeed",    "btnDeviceComSpeed",   "memoUSBCommunication",
+                                    "btnLogDataActive",      "btnShowErrorInfo",    "memoCSV",
+                                    "memoCSVbackup",         "memoSettings",        "memoLanguageObjects",
+                                    "labelLanguageFilePath", "editLanguageFilePath"};
+        for (const QString& name : hidden)
+            QVERIFY2(w.form().widget(name)->isHidden(), qPrintable(name));
+        // What the user may touch before a measurement: free texts and the settings page.
+        for (const QString name :
+             {"editMachine", "editSerialNr", "editComment", "btnGerman", "btnEvalReservedComPorts"})
+            QVERIFY2(w.form().widget(name)->isEnabled(), qPrintable(name));
+        QVERIFY(w.button("btnChannel2Active")->isChecked());
+    }
+
+    void parametersAndGraphControlsHoldTheirDefaults() {
+        TestWindow w;
+        const QList<QPair<QString, QString>> defaults = {
+            {"editBarDiameter", "100"}, {"editEModul", "210"},        {"editKFactor", "2.00"},
+            {"editTolerance", "10"},    {"editGraphSampling", "200"}, {"editGraphYMax", "1500"},
+            {"editGraphYMin", "-1500"}, {"editGraphXMin", "0"},       {"editGraphXMax", "60"},
+            {"editDivergence", ""}};
+        for (const auto& [name, text] : defaults)
+            QCOMPARE(w.edit(name)->text(), text);
+        QCOMPARE(w.form().combo("comboGraphTimeUnit")->currentText(), QStringLiteral("s"));
+        QCOMPARE(controls::fontColour(w.label("labelUnitUE")), controls::clBlack);
+        QCOMPARE(controls::fontColour(w.label("labelUnitTons")), controls::clSilver);
+        QCOMPARE(controls::fontColour(w.label("labelUnitKNBigView")), controls::clSilver);
+        QCOMPARE(w.state.sessionState, 2);
+        QCOMPARE(w.state.identifyStep, 11);
+        QCOMPARE(w.state.measureStep, 91);
+        QCOMPARE(w.state.graphMinSamplingMs, 1000u);
+        QCOMPARE(w.state.programStateTextIndex[0], 9);
+        QCOMPARE(w.window->timerDeviceCom().interval(), 20);
+    }
+
+    void loadingTheSettingsStartsTheDeviceTimer() {
+        CSerial port;
+        ProgramState state;
+        ScriptedDialogs dialogs;
+        TfrmMain window(port, state, dialogs);
+        QVERIFY(window.timerDeviceCom().isActive());
+        QVERIFY(window.timerClock().isActive());
+        QVERIFY(!window.timerGraph().isActive());
+    }
+
+    void theClockShowsTimeAndDateWithLeadingZeros() {
+        TestWindow w;
+        w.window->setClockSource([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)); });
+        w.window->timerClockTimer();
+        QCOMPARE(w.label("labelTime")->text(), QStringLiteral("09:05:03"));
+        QCOMPARE(w.label("labelDate")->text(), QStringLiteral("07.03.2026"));
+        w.window->setClockSource([] { return QDateTime(QDate(2026, 12, 31), QTime(23, 59, 10)); });
+        w.window->timerClockTimer();
+        QCOMPARE(w.label("labelTime")->text(), QStringLiteral("23:59:10"));
+        QCOMPARE(w.label("labelDate")->text(), QStringLiteral("31.12.2026"));
+    }
+
+    void theClockClearsTheNoticeLineOnEverySecondTick() {
+        TestWindow w;
+        w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("0\n1\n2\nReset done"));
+        w.window->SetProgramStateText(2, 3);
+        w.window->timerClockTimer(); // toggle 0 -> 1: the notice stays
+        QCOMPARE(w.statusLine(2), QStringLiteral("Reset done"));
+        w.window->timerClockTimer(); // toggle 1 -> 0: cleared
+        QCOMPARE(w.statusLine(2), QString());
+        QCOMPARE(w.state.programStateTextIndex[1], 0);
+        // A notice put in right after the clearing tick survives one more tick.
+        w.window->SetProgramStateText(2, 3);
+        w.window->timerClockTimer();
+        QCOMPARE(w.statusLine(2), QStringLiteral("Reset done"));
+        w.window->timerClockTimer();
+        QCOMPARE(w.statusLine(2), QString());
+    }
+
+    void statusSlotsWriteTheirLinesAndRememberTheIndex() {
+        TestWindow w;
+        w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
+        w.window->SetProgramStateText(1, 1);
+        w.window->SetProgramStateText(2, 2);
+        w.window->SetProgramStateText(3, 3);
+        QCOMPARE(w.statusLine(0), QStringLiteral("one"));
+        QCOMPARE(w.statusLine(2), QStringLiteral("two"));
+        QCOMPARE(w.statusLine(4), QStringLiteral("three"));
+        QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 3}));
+        // Index 0 empties the line; it does not show language line 0.
+        w.window->SetProgramStateText(3, 0);
+        QCOMPARE(w.statusLine(4), QString());
+        QCOMPARE(w.state.programStateTextIndex[2], 0);
+        // Slots outside 1..3 change nothing.
+        const QString before = w.memo("memoProgramState")->toPlainText();
+        w.window->SetProgramStateText(0, 2);
+        w.window->SetProgramStateText(4, 2);
+        QCOMPARE(w.memo("memoProgramState")->toPlainText(), before);
+        QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 0}));
+    }
+
+    void closingWritesOnlyTheFreeTextsKFactorAndTolerance() {
+        // Other lines must survive byte for byte: odd spacing, an empty value, a Windows-1252 character.
+        QStringList lines = settingsLayout();
+        lines[0] = QStringLiteral("  Sprache (DE, EN, IT)  ");
+        lines[33] = QStringLiteral("Größe\t");
+        const QByteArray original = textfile::encode(lines, {textfile::Codec::Windows1252, false});
+        writeFile(QStringLiteral("Vantoria.ini"), original);
+        TestWindow w;
+        w.edit("editMachine")->setText(QStringLiteral("Presse 7"));
+        w.edit("editSerialNr")->setText(QStringLiteral("SN-0815"));
+        w.edit("editComment")->setText(QStringLiteral("Werkzeug B"));
+        w.edit("editKFactor")->setText(QStringLiteral("2.10"));
+        w.edit("editTolerance")->setText(QStringLiteral("7"));
+        w.edit("editBarDiameter")->setText(QStringLiteral("140")); // not a settings line: not written
+        QVERIFY(w.window->FormClose());
+
+        const textfile::Document written = textfile::decode(readFile(QStringLiteral("Vantoria.ini")));
+        QCOMPARE(written.encoding.codec, textfile::Codec::Windows1252);
+        QStringList expected = lines;
+        expected[27] = QStringLiteral("Presse 7");
+        expected[29] = QStringLiteral("SN-0815");
+        expected[31] = QStringLiteral("Werkzeug B");
+        expected[37] = QStringLiteral("2.10");
+        expected[39] = QStringLiteral("7");
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")),
+                 textfile::encode(expected, {textfile::Codec::Windows1252, false}));
+    }
+
+    void aFailedWriteOnCloseOffersToCloseWithoutSaving() {
+        TestWindow w;
+        const QByteArray before = readFile(QStringLiteral("Vantoria.ini"));
+        w.edit("editMachine")->setText(QStringLiteral("changed"));
+        {
+            DiskFull full;
+            w.dialogs.yesNoAnswers = {false};
+            QVERIFY(!w.window->FormClose()); // the user keeps the window open
+            w.dialogs.yesNoAnswers = {true};
+            QVERIFY(w.window->FormClose()); // and may still end the program
+        }
+        QCOMPARE(w.dialogs.questions.size(), 2);
+        QVERIFY(w.dialogs.questions[0].contains(QStringLiteral("Vantoria.ini")));
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), before);
+    }
+};
+
+QTEST_MAIN(TestMain)
+#include "test_main.moc"
