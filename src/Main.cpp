@@ -6,9 +6,12 @@
 #include "Dialogs.h"
 #include "Errors.h"
 #include "Form.h"
+#include "PortSelection.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
 #include "Resources.h"
+#include "device/Connection.h"
+#include "device/DeviceSession.h"
 #include "evaluation/DisplayReset.h"
 #include "graph/DataLog.h"
 #include "graph/LiveGraph.h"
@@ -23,8 +26,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QToolTip>
 
 #include <array>
 
@@ -84,11 +90,26 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     languageApplier_ =
         std::make_unique<LanguageApplier>(*context_, *settings_, *positions_, *graph_, *dataLog_);
     settings_->setLanguage(languageApplier_.get());
+    session_ = std::make_unique<DeviceSession>(*context_);
+    connection_ = std::make_unique<Connection>(*context_, *session_, *settings_);
+    session_->setConnectionStates(connection_.get());
+    portSelection_ = std::make_unique<PortSelection>(*context_, *settings_);
 }
 
 void TfrmMain::connectHandlers() {
     const Form& f = *form_;
     connect(&timerClock_, &QTimer::timeout, this, &TfrmMain::timerClockTimer);
+    connect(&timerDeviceCom_, &QTimer::timeout, this, &TfrmMain::timerDeviceComTimer);
+
+    connect(f.button(QStringLiteral("btnAutoPortSelect")), &QAbstractButton::clicked, this,
+            &TfrmMain::btnAutoPortSelectClick);
+    connect(f.button(QStringLiteral("btnCOMPortSelect")), &QAbstractButton::clicked, this,
+            &TfrmMain::btnCOMPortSelectClick);
+    connect(f.button(QStringLiteral("btnDeviceSelect")), &QAbstractButton::clicked, this,
+            &TfrmMain::btnDeviceSelectClick);
+    connect(f.button(QStringLiteral("btnEvalReservedComPorts")), &QAbstractButton::clicked, this,
+            &TfrmMain::btnEvalReservedComPortsClicked);
+    f.label(QStringLiteral("labelCOMPort"))->installEventFilter(this);
 
     connect(f.button(QStringLiteral("btnSaveCustomSettings")), &QAbstractButton::clicked, this,
             &TfrmMain::btnSaveCustomSettingsClick);
@@ -181,6 +202,11 @@ void TfrmMain::initialiseState() {
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }
 
 void TfrmMain::timerClockTimer() { clock_->tick(now_()); }
+void TfrmMain::timerDeviceComTimer() { session_->timerDeviceComTimer(); }
+void TfrmMain::btnAutoPortSelectClick() { portSelection_->btnAutoPortSelectClick(); }
+void TfrmMain::btnCOMPortSelectClick() { portSelection_->btnCOMPortSelectClick(); }
+void TfrmMain::btnDeviceSelectClick() { portSelection_->btnDeviceSelectClick(); }
+void TfrmMain::btnEvalReservedComPortsClicked() { portSelection_->btnEvalReservedComPortsClicked(); }
 void TfrmMain::btnSaveCustomSettingsClick() { settings_->btnSaveCustomSettingsClick(); }
 void TfrmMain::btnLoadCustomSettingsClicked() { settings_->btnLoadCustomSettingsClicked(); }
 void TfrmMain::tabSettingsExit() { settings_->tabSettingsExit(); }
@@ -217,6 +243,14 @@ void TfrmMain::onPageChanged(int index) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched == form_->widget(QStringLiteral("labelCOMPort"))) {
+        // Which device the number stands for, looked up when the user asks.
+        const QString number = form_->label(QStringLiteral("labelCOMPort"))->text().mid(3);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           PortSelection::describePort(number.toInt()),
+                           form_->widget(QStringLiteral("labelCOMPort")));
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease &&
         watched == form_->widget(QStringLiteral("editLanguageFilePath"))) {
         editLanguageFilePathClick();

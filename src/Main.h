@@ -14,6 +14,9 @@
 
 class CSerial;
 class ChannelPositions;
+class Connection;
+class DeviceSession;
+class PortSelection;
 class ClockDisplay;
 class DataLog;
 class Form;
@@ -41,6 +44,9 @@ public:
     LanguageApplier& languageApplier() const { return *languageApplier_; }
     LiveGraph& graph() const { return *graph_; }
     ChannelPositions& positions() const { return *positions_; }
+    DeviceSession& session() const { return *session_; }
+    Connection& connection() const { return *connection_; }
+    PortSelection& portSelection() const { return *portSelection_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -58,6 +64,11 @@ public:
 
 public slots:
     void timerClockTimer();
+    void timerDeviceComTimer();
+    void btnAutoPortSelectClick();
+    void btnCOMPortSelectClick();
+    void btnDeviceSelectClick();
+    void btnEvalReservedComPortsClicked();
     void btnSaveCustomSettingsClick();
     void btnLoadCustomSettingsClicked();
     void tabSettingsExit();
@@ -112,4 +123,7 @@ private:
     std::unique_ptr<DataLog> dataLog_;
     std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<LanguageApplier> languageApplier_;
+    std::unique_ptr<DeviceSession> session_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<PortSelection> portSelection_;
 };

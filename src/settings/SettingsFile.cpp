@@ -347,14 +347,17 @@ void SettingsFile::btnLoadCustomSettingsClicked() {
 
 void SettingsFile::storeReservedPorts(const QString& listText) {
     QStringList all = lines();
-    if (all.size() <= 42) {
+    // A file cut short before line 42 would put the list where no load looks for it and lose it: fill the
+    // missing value lines with empty text (which is how they read anyway) first.
+    while (all.size() < 42)
+        all.append(QString());
+    if (all.size() == 42) {
         all << QString::fromLatin1(ReservedPortsMarker) << QString();
     } else if (all.size() == 43) {
         all[42] = QString::fromLatin1(ReservedPortsMarker);
         all << QString();
     } else {
         all[42] = QString::fromLatin1(ReservedPortsMarker);
-        all[43] = QString();
     }
     all[43] = listText;
     controls::setLines(settingsBox(context_), all);

@@ -1,0 +1,351 @@
+// Opening the port, identifying the amplifier, the polling loop, the user's commands and the port choice.
+
+#include "Controls.h"
+#include "PortSelection.h"
+#include "SimulatedRig.h"
+#include "device/Connection.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+#include "settings/SettingsFile.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+QString language(SimulatedRig& rig, int line) { return rig.window().context().language.text(line); }
+
+// One full pass of the polling loop after identification.
+void pollOnce(SimulatedRig& rig) {
+    QVERIFY(rig.tickUntil([&] { return rig.state().identifyStep == StepReadBarDiameter; }, 20));
+    QVERIFY(rig.tickUntil([&] { return rig.state().identifyStep == StepReadUnit; }, 20));
+}
+} // namespace
+
+class TestConnection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aFixedPortIsIdentifiedAndPolledForUnitEModulusAndDiameter() {
+        SimulatedRig rig;
+        rig.sim().amplifier().setUnit(2);
+        rig.sim().amplifier().setEModulus(205);
+        rig.sim().amplifier().setBarDiameter(120);
+        QVERIFY(rig.connect());
+        pollOnce(rig);
+        pollOnce(rig);
+        QCOMPARE(rig.commands(), (QStringList{"P0", "Ei", "EM", "DU", "Ei", "EM", "DU"}));
+        QCOMPARE(rig.w().statusLine(0), QStringLiteral("AMP4-P"));
+        QCOMPARE(rig.state().deviceUnit, 2);
+        QCOMPARE(rig.w().label("labelMainValue")->text(), language(rig, lang::TotalForceKN));
+        QCOMPARE(controls::fontColour(rig.w().label("labelUnitKN")), controls::clBlack);
+        QCOMPARE(controls::fontColour(rig.w().label("labelUnitUEBigView")), controls::clSilver);
+        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("205"));
+        QCOMPARE(rig.w().edit("editBarDiameter")->text(), QStringLiteral("120"));
+    }
+
+    void eachTypeAdaptsTheWindow_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("singleValues");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("parameters");
+        QTest::addColumn<int>("pollMode");
+        QTest::addColumn<bool>("switchable");
+        QTest::addColumn<int>("minSampling");
+        QTest::newRow("QT31") << "QT31" << true << 35 << false << 1 << false << 245;
+        QTest::newRow("QT32") << "QT32" << true << 20 << false << 1 << false << 140;
+        QTest::newRow("QT33") << "QT33" << true << 35 << true << 1 << false << 245;
+        QTest::newRow("QT34 single values") << "QT34" << true << 20 << true << 2 << true << 140;
+        QTest::newRow("QT34 without") << "QT34" << false << 20 << true << 1 << true << 140;
+        QTest::newRow("QT35 single values") << "QT35" << true << 20 << true << 2 << false << 140;
+    }
+
+    void eachTypeAdaptsTheWindow() {
+        QFETCH(QString, type);
+        QFETCH(bool, singleValues);
+        QFETCH(int, interval);
+        QFETCH(bool, parameters);
+        QFETCH(int, pollMode);
+        QFETCH(bool, switchable);
+        QFETCH(int, minSampling);
+        RigOptions options;
+        options.type = type;
+        options.singleValues = singleValues;
+        options.editSettings = [](QStringList& lines) { lines[37] = QStringLiteral("3.00"); };
+        SimulatedRig rig(options);
+        QVERIFY(rig.connect());
+        TestWindow& w = rig.w();
+        QVERIFY(w.button("btnMeasurement")->isEnabled());
+        QVERIFY(w.button("btnKFactor")->isEnabled());
+        QVERIFY(w.button("btnTolerance")->isEnabled());
+        QCOMPARE(w.button("btnBarDiameter")->isEnabled(), parameters);
+        QCOMPARE(w.button("btnEModul")->isEnabled(), parameters);
+        QCOMPARE(rig.window().timerDeviceCom().interval(), interval);
+        QCOMPARE(rig.state().graphMinSamplingMs, std::uint32_t(minSampling));
+        QCOMPARE(int(rig.state().pollMode), pollMode);
+        QCOMPARE(rig.state().measureStep, pollMode == 2 ? 81 : 91);
+        QCOMPARE(w.button("btnShowSingleValue")->isEnabled(), switchable);
+        QCOMPARE(w.button("btnShowSingleValue")->isChecked(), pollMode == 2);
+        QCOMPARE(w.edit("editSensor22")->isHidden(), pollMode == 1);
+        QCOMPARE(w.edit("editKFactor")->text(),
+                 type == "QT31" ? QStringLiteral("2.00") : QStringLiteral("3.00"));
+        QCOMPARE(w.statusLine(0), SimulatedRig::deviceName(type));
+    }
+
+    void sensorDisplaysShownBeforeStayWhenTheSettingsSayNo() {
+        RigOptions options;
+        options.singleValues = false;
+        SimulatedRig rig(options);
+        for (const QString name : {"editSensor11", "labelSensor42"})
+            rig.w().form().widget(name)->show();
+        QVERIFY(rig.connect());
+        QVERIFY(!rig.w().edit("editSensor11")->isHidden());
+        QVERIFY(!rig.w().label("labelSensor42")->isHidden());
+        QVERIFY(!rig.w().button("btnShowSingleValue")->isChecked());
+        QCOMPARE(rig.state().pollMode, 1);
+    }
+
+    void anAmplifierOfAnotherTypeIsRejectedAndTheWindowReset() {
+        RigOptions options;
+        options.type = QStringLiteral("QT31");
+        options.editSettings = [](QStringList& lines) { lines[25] = SimulatedRig::deviceName("QT32"); };
+        SimulatedRig rig(options);
+        rig.w().button("btnMeasurement")->setEnabled(true);
+        rig.w().edit("editChannel2")->setText(QStringLiteral("123"));
+        rig.window().timerGraph().start();
+        QVERIFY(rig.tickUntil([&] { return rig.commands().contains("P0"); }, 10));
+        rig.tick();
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QVERIFY(!rig.window().context().devicePort.IsOpen());
+        QVERIFY(!rig.w().button("btnMeasurement")->isEnabled());
+        QCOMPARE(rig.w().button("btnMeasurement")->text(), language(rig, lang::StartCaption));
+        QCOMPARE(rig.w().edit("editChannel2")->text(), QStringLiteral("E01"));
+        QVERIFY(!rig.window().timerGraph().isActive());
+        // The same port is tried again, with the same answer.
+        rig.tick(4);
+        QCOMPARE(rig.commands().count("P0"), 2);
+    }
+
+    void theParametersShowOnlyValuesFrom1To999() {
+        SimulatedRig rig;
+        rig.sim().amplifier().setEModulus(0);
+        QVERIFY(rig.connect());
+        rig.w().edit("editEModul")->setText(QStringLiteral("kept"));
+        pollOnce(rig);
+        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("kept"));
+        rig.sim().amplifier().setEModulus(210);
+        pollOnce(rig);
+        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("210"));
+    }
+
+    void unitTonsInUsTonsShiftsTheCaptions() {
+        RigOptions options;
+        options.editSettings = [](QStringList& lines) { lines[3] = QStringLiteral("YES"); };
+        SimulatedRig rig(options);
+        rig.sim().amplifier().setUnit(3);
+        QVERIFY(rig.connect());
+        pollOnce(rig);
+        QCOMPARE(rig.w().label("labelMainValue")->text(), language(rig, lang::ForceWord) + " [UStons]");
+        QCOMPARE(rig.w().label("labelMainValueBigView")->text(), rig.w().label("labelMainValue")->text());
+        QCOMPARE(rig.w().label("labelMainValue")->x(), language(rig, 111).toInt() - 10);
+        QCOMPARE(rig.w().label("labelMainValueBigView")->x(), language(rig, 91).toInt() - 15);
+        QCOMPARE(controls::fontColour(rig.w().label("labelUnitTonsBigView")), controls::clBlack);
+    }
+
+    void editingAParameterPausesThePollingLoop() {
+        SimulatedRig rig;
+        QVERIFY(rig.connect());
+        rig.w().edit("editBarDiameter")->setEnabled(true);
+        QVERIFY(rig.tickUntil([&] { return rig.state().identifyStep == StepReadBarDiameter; }, 20));
+        rig.sim().clearLog();
+        rig.tick(100); // no command, no read, no time-out
+        QVERIFY(rig.commands().isEmpty());
+        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
+    }
+
+    void valueCommandsAreClampedAndWaitForTheAcknowledgement() {
+        SimulatedRig rig;
+        QVERIFY(rig.connect());
+        rig.w().edit("editBarDiameter")->setText(QStringLiteral("1234"));
+        rig.sim().clearLog();
+        rig.sim().injectGarbage({'n', 'o'}); // an answer that is not "iO" is not taken
+        rig.state().sessionState = StateSendBarDiameter;
+        rig.state().stateTick = 0;
+        rig.tick(2);
+        QCOMPARE(rig.state().sessionState, int(StateSendBarDiameter));
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.commands().first(), QStringLiteral("du<03><e7>"));
+        QCOMPARE(rig.sim().amplifier().barDiameter(), 999);
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::BarDiameterSent));
+
+        rig.w().edit("editEModul")->setText(QStringLiteral("-5"));
+        rig.sim().clearLog();
+        rig.state().sessionState = StateSendEModulus;
+        rig.state().stateTick = 0;
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.commands().first(), QStringLiteral("em<00><00>"));
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::EModulusSent));
+    }
+
+    void unitAndResetCommandsReturnToTheUnitStep() {
+        SimulatedRig rig;
+        QVERIFY(rig.connect());
+        rig.state().sessionState = StateChangeUnit;
+        rig.state().stateTick = 0;
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        pollOnce(rig);
+        QCOMPARE(rig.state().deviceUnit, 2);
+        rig.state().sessionState = StateResetDevice;
+        rig.state().stateTick = 0;
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.state().identifyStep, int(StepReadUnit));
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::DeviceReset));
+    }
+
+    void theAutomaticSearchSkipsReservedPortsAndPassesSilentOnes() {
+        // COM2 answers nothing, COM3 is reserved, COM4 is the amplifier.
+        ampsim::PtyAmplifier silent("QT34", 2);
+        QVERIFY(silent.start());
+        silent.silenceAfter(0);
+        RigOptions options;
+        options.com = 4;
+        options.manualPort = false;
+        options.editSettings = [](QStringList& lines) { lines[43] = QStringLiteral("3,"); };
+        SimulatedRig rig(options);
+        QCOMPARE(rig.state().reservedPorts, QList<std::int32_t>{3});
+        rig.tick(2);
+        QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM2"));
+        QCOMPARE(rig.state().sessionState, int(StateIdentify));
+        rig.tick(75); // "P0" and 74 reads without an answer
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        rig.tick(); // COM3: reserved, nothing is opened
+        QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM2"));
+        rig.tick(); // COM4
+        QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM4"));
+        QVERIFY(rig.connect());
+        QCOMPARE(Connection::nextCandidate(255), 256);
+        QCOMPARE(Connection::nextCandidate(256), 1);
+    }
+
+    void theEvaluationReservesEveryFreePort() {
+        ampsim::PtyAmplifier com1("QT34", 1), com3("QT34", 3), com4("QT34", 4);
+        QVERIFY(com1.start() && com3.start() && com4.start());
+        SimulatedRig rig; // its own amplifier on COM2, not yet opened
+        CSerial otherProgram;
+        QCOMPARE(otherProgram.Open(L"\\\\.\\COM4"), 0);
+        QVERIFY(rig.connect()); // the program holds COM2 itself
+        rig.window().btnEvalReservedComPortsClicked();
+        QCOMPARE(rig.state().availablePorts, (QList<std::int32_t>{1, 3}));
+        QCOMPARE(rig.state().reservedPorts, (QList<std::int32_t>{1, 3}));
+        const QStringList lines = readLines(QStringLiteral("Vantoria.ini"));
+        QCOMPARE(lines.value(42), QStringLiteral("ReservedComPorts:"));
+        QCOMPARE(lines.value(43), QStringLiteral("1,3,"));
+        QCOMPARE(rig.w().edit("editCOMPortNr")->text(), QStringLiteral("255"));
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QVERIFY(rig.window().timerDeviceCom().isActive());
+    }
+
+    void theReservedListCreatesItsLinesAsNeeded_data() {
+        QTest::addColumn<int>("length");
+        QTest::newRow("42 lines") << 42;
+        QTest::newRow("43 lines") << 43;
+        QTest::newRow("44 lines") << 44;
+        QTest::newRow("30 lines: regression, the list was written past the end and lost") << 30;
+    }
+
+    void theReservedListCreatesItsLinesAsNeeded() {
+        QFETCH(int, length);
+        QStringList lines = settingsLayout().mid(0, length);
+        if (length > 42)
+            lines[42] = QStringLiteral("old marker");
+        if (length > 43)
+            lines[43] = QStringLiteral("9,");
+        writeSettingsFile(lines);
+        TestWindow w;
+        w.window->settings().storeReservedPorts(QStringLiteral("5,6,"));
+        const QStringList written = readLines(QStringLiteral("Vantoria.ini"));
+        QCOMPARE(written.size(), 44);
+        QCOMPARE(written[42], QStringLiteral("ReservedComPorts:"));
+        QCOMPARE(written[43], QStringLiteral("5,6,"));
+        QCOMPARE(written.mid(0, qMin(length, 42)), lines.mid(0, qMin(length, 42)));
+        // A file cut short gets empty value lines up to the marker, so the list lands where loads read it.
+        for (int line = length; line < 42; ++line)
+            QCOMPARE(written[line], QString());
+    }
+
+    void aConfirmedPortNumberIsKeptWithinOneTo255() {
+        TestWindow w;
+        QLineEdit* number = w.edit("editCOMPortNr");
+        const QList<QPair<QString, QString>> cases = {{"300", "255"}, {"0", "1"}, {"abc", "1"}, {"7", "7"}};
+        for (const auto& [typed, shown] : cases) {
+            w.window->btnCOMPortSelectClick(); // start editing
+            QVERIFY(number->isEnabled());
+            number->setText(typed);
+            w.state.sessionState = StateReadSettings;
+            w.window->btnCOMPortSelectClick(); // confirm
+            QVERIFY(!number->isEnabled());
+            QCOMPARE(number->text(), shown);
+            QCOMPARE(w.label("labelCOMPortFull")->text(), QStringLiteral("\\\\.\\COM") + shown);
+            QCOMPARE(w.state.sessionState, int(StateConnect));
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(9), shown);
+        }
+    }
+
+    void choosingTheDeviceOrTheAutomaticSearchSavesAndRestarts() {
+        TestWindow w;
+        QComboBox* device = w.form().combo("comboDeviceSelect");
+        w.window->btnDeviceSelectClick();
+        QVERIFY(device->isEnabled());
+        device->setCurrentText(QStringLiteral("AMP4-L"));
+        w.window->btnDeviceSelectClick();
+        QVERIFY(!device->isEnabled());
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(25), QStringLiteral("AMP4-L"));
+        QCOMPARE(device->currentText(), QStringLiteral("AMP4-L"));
+
+        w.button("btnManualPortSelect")->setChecked(true);
+        w.window->btnCOMPortSelectClick();
+        w.window->btnCOMPortSelectClick();
+        QCOMPARE(w.state.portSearchStep, int(StepManualPort));
+        w.button("btnAutoPortSelect")->setChecked(true);
+        w.window->btnAutoPortSelectClick();
+        QCOMPARE(w.state.portSearchStep, int(StepAutoPort));
+        QVERIFY(!w.edit("editCOMPortNr")->isEnabled());
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(7), QStringLiteral("Auto"));
+    }
+
+    void thePortTooltipNamesTheDeviceBehindTheNumber() {
+        ampsim::PtyAmplifier sim("QT34", 5);
+        QVERIFY(sim.start());
+        const QString linked = PortSelection::describePort(5);
+        QVERIFY2(linked.contains(QString::fromStdString(sim.slavePath())), qPrintable(linked));
+        QVERIFY(PortSelection::describePort(17).contains(QStringLiteral("/dev/ttyUSB0")));
+        QVERIFY(PortSelection::describePort(300).contains(QStringLiteral("not present")));
+
+        // A USB adapter as sysfs shows it.
+        QDir().mkpath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0/ttyUSB0"));
+        QDir().mkpath(QStringLiteral("sys/class/tty/ttyUSB0"));
+        writeFile(QStringLiteral("sys/devices/usb1/1-2/idVendor"), "0403\n");
+        writeFile(QStringLiteral("sys/devices/usb1/1-2/idProduct"), "6001\n");
+        writeFile(QStringLiteral("sys/devices/usb1/1-2/manufacturer"), "FTDI\n");
+        writeFile(QStringLiteral("sys/devices/usb1/1-2/product"), "FT232R USB UART\n");
+        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0")),
+                    QStringLiteral("sys/class/tty/ttyUSB0/device"));
+        QFile::link(QStringLiteral("/dev/null"),
+                    QStringLiteral("ports/COM9")); // stands in for the device node
+        QDir().mkpath(QStringLiteral("dev"));
+        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("dev/ttyUSB0")),
+                    QStringLiteral("ports/COM8"));
+        writeFile(QStringLiteral("dev/ttyUSB0"), "");
+        const QString usb =
+            PortSelection::describePort(8, QDir::current().absoluteFilePath(QStringLiteral("sys")));
+        QVERIFY2(usb.contains(QStringLiteral("FTDI FT232R USB UART (0403:6001)")), qPrintable(usb));
+    }
+};
+
+QTEST_MAIN(TestConnection)
+#include "test_connection.moc"

@@ -1,0 +1,143 @@
+// The device session's tick, its transactions with the 75-tick time-out, the traffic log, and the faults of
+// a real line: replies split over two ticks, a device that vanishes.
+
+#include "Controls.h"
+#include "SimulatedRig.h"
+#include "device/DeviceSession.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+#include "settings/SettingsFile.h"
+
+#include <QAbstractButton>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+// From start-up until "P0" has gone out (state 3, tick 1), with the amplifier kept silent.
+void untilIdentifySent(SimulatedRig& rig) {
+    rig.sim().silenceAfter(0);
+    QVERIFY(rig.tickUntil(
+        [&] { return rig.state().sessionState == StateIdentify && rig.state().stateTick == 1; }, 10));
+}
+
+void reply(SimulatedRig& rig, const QByteArray& bytes) {
+    QCOMPARE(::write(rig.sim().masterFd(), bytes.constData(), bytes.size()), ssize_t(bytes.size()));
+    rig.sim().pump(rig.nowMs()); // wait until the bytes can be read on the program's side
+}
+} // namespace
+
+class TestDeviceSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyTickCountsAndShowsTheStateNumber() {
+        SimulatedRig rig;
+        rig.state().sessionState = StateIdle;
+        rig.state().stateTick = 64999;
+        rig.tick();
+        QCOMPARE(rig.state().stateTick, 65000u);
+        rig.tick();
+        QCOMPARE(rig.state().stateTick, 0u); // wraps to 0, not 1
+        rig.tick();
+        QCOMPARE(rig.state().stateTick, 1u);
+        QCOMPARE(rig.w().statusLine(1), QStringLiteral("0"));
+        rig.state().sessionState = 9; // outside the states: nothing happens
+        rig.tick();
+        QCOMPARE(rig.w().statusLine(1), QStringLiteral("9"));
+        QCOMPARE(rig.state().sessionState, 9);
+    }
+
+    void aReplyOnTick74IsTaken() {
+        SimulatedRig rig;
+        untilIdentifySent(rig);
+        rig.tick(72);
+        QCOMPARE(rig.state().stateTick, 73u);
+        reply(rig, "QT34");
+        rig.tick();
+        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
+    }
+
+    void noReplyByTick75DropsThePortAndKeepsSearchingFromTheSameStep() {
+        SimulatedRig rig;
+        untilIdentifySent(rig);
+        rig.tick(73);
+        QCOMPARE(rig.state().sessionState, int(StateIdentify));
+        QCOMPARE(rig.state().stateTick, 74u);
+        rig.tick();
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QCOMPARE(rig.state().stateTick, 0u);
+        QCOMPARE(rig.state().portSearchStep, int(StepManualPort)); // identification keeps the step
+        QVERIFY(!rig.window().context().devicePort.IsOpen());
+    }
+
+    void aLostConnectionWhilePollingReopensTheSamePort() {
+        SimulatedRig rig;
+        QVERIFY(rig.connect());
+        rig.sim().silenceAfter(0);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
+        QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
+    }
+
+    void aReplySplitOverTwoTicksIsCompletedNotLost() {
+        SimulatedRig rig;
+        rig.sim().splitReplies(true);
+        rig.w().button("btnLogDataActive")->setChecked(true);
+        QVERIFY(rig.connect());
+        const QStringList log = controls::lines(rig.w().memo("memoUSBCommunication"));
+        QCOMPARE(log.first(), QStringLiteral("TX P0"));
+        QCOMPARE(log.mid(1, 2), (QStringList{"RX NONE", "RX QT34"}));
+    }
+
+    void bytesOfAnAbandonedReplyAreForgottenWithTheNextCommand() {
+        SimulatedRig rig;
+        untilIdentifySent(rig);
+        reply(rig, "QT");
+        rig.tick(); // two of four bytes kept
+        QCOMPARE(rig.state().deviceReply, NoReply);
+        rig.state().stateTick = 0; // the step starts over: "P0" goes out again
+        rig.tick();
+        reply(rig, "QT34");
+        rig.tick();
+        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
+    }
+
+    void theWaitingNoticeAppearsOnlyWithErrorInfoOn() {
+        SimulatedRig rig;
+        untilIdentifySent(rig);
+        rig.tick(3);
+        QCOMPARE(rig.w().statusLine(2), QString());
+        rig.w().button("btnShowErrorInfo")->setChecked(true);
+        rig.tick();
+        QCOMPARE(rig.w().statusLine(2), rig.window().context().language.text(lang::WaitingForDevice));
+    }
+
+    void theTrafficLogKeepsTheLatestLinesOnly() {
+        SimulatedRig rig;
+        rig.w().button("btnLogDataActive")->setChecked(true);
+        for (int i = 0; i < DeviceSession::TrafficLogLines + 100; ++i)
+            rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // the port is closed: nothing comes
+        QPlainTextEdit* log = rig.w().memo("memoUSBCommunication");
+        QCOMPARE(controls::lineCount(log), DeviceSession::TrafficLogLines);
+        QCOMPARE(controls::line(log, DeviceSession::TrafficLogLines - 1), QStringLiteral("RX NONE"));
+        rig.w().button("btnLogDataActive")->setChecked(false);
+        rig.window().session().ReceiveFromDevice(ReplyBinary, 2);
+        QCOMPARE(controls::lineCount(log), DeviceSession::TrafficLogLines);
+    }
+
+    void aVanishedDeviceReadsAsSilenceAndIsFoundAgainWhenItReturns() {
+        SimulatedRig rig;
+        QVERIFY(rig.connect());
+        rig.sim().disconnect(); // the cable is pulled
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
+        QVERIFY(!rig.window().context().devicePort.IsOpen());
+        rig.tick(5); // the port cannot be opened: the attempt repeats every tick
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QVERIFY(rig.sim().reconnect());
+        QVERIFY(rig.connect());
+    }
+};
+
+QTEST_MAIN(TestDeviceSession)
+#include "test_device_session.moc"

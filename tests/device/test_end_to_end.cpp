@@ -1,0 +1,71 @@
+// The program as a user starts it, beside the simulator as a separate process: it must find the amplifier
+// by the automatic search and settle into the polling loop.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+// The commands the simulator received, from its byte log ("   1520 RX P0").
+QStringList receivedCommands(const QString& logPath) {
+    QFile file(logPath);
+    QStringList commands;
+    if (!file.open(QIODevice::ReadOnly))
+        return commands;
+    static const QRegularExpression line(QStringLiteral("^\\s*\\d+ RX (\\S+)"));
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QRegularExpressionMatch match = line.match(QString::fromLatin1(raw));
+        if (match.hasMatch())
+            commands.append(match.captured(1));
+    }
+    return commands;
+}
+
+bool pollingLoopReached(const QStringList& commands) {
+    const qsizetype identify = commands.indexOf(QStringLiteral("P0"));
+    if (identify < 0)
+        return false;
+    const QStringList loop = commands.mid(identify + 1);
+    const QStringList expected = {"Ei", "EM", "DU", "Ei", "EM", "DU"};
+    return loop.size() >= expected.size() && loop.mid(0, expected.size()) == expected;
+}
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theProgramFindsTheSimulatorAndPollsIt() {
+        QProcess simulator;
+        simulator.start(QStringLiteral(AMPSIM_BIN),
+                        {"--type", "QT34", "--com", "2", "--log", "simulator.log"});
+        QVERIFY(simulator.waitForStarted());
+        QVERIFY(simulator.waitForReadyRead(5000)); // its start line: the port link exists now
+        QVERIFY(QFile::exists(QStringLiteral("ports/COM2")));
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(VANTORIA_BIN), {});
+        QVERIFY(program.waitForStarted());
+
+        QElapsedTimer clock;
+        clock.start();
+        QStringList commands;
+        while (clock.elapsed() < 10000 && !pollingLoopReached(commands)) {
+            QTest::qWait(100);
+            commands = receivedCommands(QStringLiteral("simulator.log"));
+        }
+        program.kill();
+        program.waitForFinished();
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(5000));
+        QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
+        QVERIFY(QFile::exists(QStringLiteral("Vantoria.ini"))); // installed on the first start
+        QVERIFY(!QFile::exists(QStringLiteral("ports/COM2")));  // the simulator cleaned up
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_end_to_end.moc"
