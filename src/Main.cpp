@@ -12,7 +12,10 @@
 #include "Resources.h"
 #include "device/Connection.h"
 #include "device/DeviceSession.h"
+#include "device/MeasureCycle.h"
 #include "evaluation/DisplayReset.h"
+#include "evaluation/MeasurementControls.h"
+#include "evaluation/ValueDisplay.h"
 #include "graph/DataLog.h"
 #include "graph/LiveGraph.h"
 #include "settings/ChannelPositions.h"
@@ -70,6 +73,11 @@ void TfrmMain::setUpForm() {
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(1030, 637);
     form_ = std::make_unique<Form>(this);
+    // The timers as designed: all stopped; the graph timer asks for 1 ms, as a zero interval would turn
+    // the event loop into a busy loop while measuring.
+    timerDeviceCom_.setInterval(20);
+    timerGraph_.setInterval(1);
+    timerClock_.setInterval(1000);
 }
 
 void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs& dialogs) {
@@ -94,6 +102,10 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     connection_ = std::make_unique<Connection>(*context_, *session_, *settings_);
     session_->setConnectionStates(connection_.get());
     portSelection_ = std::make_unique<PortSelection>(*context_, *settings_);
+    valueDisplay_ = std::make_unique<ValueDisplay>(*context_, *positions_);
+    measureCycle_ = std::make_unique<MeasureCycle>(*context_, *session_, *valueDisplay_);
+    session_->setMeasureState(measureCycle_.get());
+    measurementControls_ = std::make_unique<MeasurementControls>(*context_);
 }
 
 void TfrmMain::connectHandlers() {
@@ -110,6 +122,22 @@ void TfrmMain::connectHandlers() {
     connect(f.button(QStringLiteral("btnEvalReservedComPorts")), &QAbstractButton::clicked, this,
             &TfrmMain::btnEvalReservedComPortsClicked);
     f.label(QStringLiteral("labelCOMPort"))->installEventFilter(this);
+
+    const struct {
+        const char* button;
+        void (TfrmMain::*handler)();
+    } buttons[] = {{"btnMeasurement", &TfrmMain::btnMeasurementClick},
+                   {"btnReset", &TfrmMain::btnResetClick},
+                   {"btnUnitSelect", &TfrmMain::btnUnitSelectClick},
+                   {"btnResetBigView", &TfrmMain::btnResetBigViewClick},
+                   {"btnUnitSelectBigView", &TfrmMain::btnUnitSelectBigViewClick},
+                   {"btnBarDiameter", &TfrmMain::btnBarDiameterClick},
+                   {"btnEModul", &TfrmMain::btnEModulClick},
+                   {"btnKFactor", &TfrmMain::btnKFactorClick},
+                   {"btnTolerance", &TfrmMain::btnToleranceClick},
+                   {"btnDeviceComSpeed", &TfrmMain::btnDeviceComSpeedClick}};
+    for (const auto& [button, handler] : buttons)
+        connect(f.button(QString::fromLatin1(button)), &QAbstractButton::clicked, this, handler);
 
     connect(f.button(QStringLiteral("btnSaveCustomSettings")), &QAbstractButton::clicked, this,
             &TfrmMain::btnSaveCustomSettingsClick);
@@ -207,6 +235,16 @@ void TfrmMain::btnAutoPortSelectClick() { portSelection_->btnAutoPortSelectClick
 void TfrmMain::btnCOMPortSelectClick() { portSelection_->btnCOMPortSelectClick(); }
 void TfrmMain::btnDeviceSelectClick() { portSelection_->btnDeviceSelectClick(); }
 void TfrmMain::btnEvalReservedComPortsClicked() { portSelection_->btnEvalReservedComPortsClicked(); }
+void TfrmMain::btnMeasurementClick() { measurementControls_->btnMeasurementClick(); }
+void TfrmMain::btnResetClick() { measurementControls_->btnResetClick(); }
+void TfrmMain::btnUnitSelectClick() { measurementControls_->btnUnitSelectClick(); }
+void TfrmMain::btnResetBigViewClick() { measurementControls_->btnResetClick(); }
+void TfrmMain::btnUnitSelectBigViewClick() { measurementControls_->btnUnitSelectClick(); }
+void TfrmMain::btnBarDiameterClick() { measurementControls_->btnBarDiameterClick(); }
+void TfrmMain::btnEModulClick() { measurementControls_->btnEModulClick(); }
+void TfrmMain::btnKFactorClick() { measurementControls_->btnKFactorClick(); }
+void TfrmMain::btnToleranceClick() { measurementControls_->btnToleranceClick(); }
+void TfrmMain::btnDeviceComSpeedClick() { measurementControls_->btnDeviceComSpeedClick(); }
 void TfrmMain::btnSaveCustomSettingsClick() { settings_->btnSaveCustomSettingsClick(); }
 void TfrmMain::btnLoadCustomSettingsClicked() { settings_->btnLoadCustomSettingsClicked(); }
 void TfrmMain::tabSettingsExit() { settings_->tabSettingsExit(); }

@@ -16,6 +16,9 @@ class CSerial;
 class ChannelPositions;
 class Connection;
 class DeviceSession;
+class MeasureCycle;
+class MeasurementControls;
+class ValueDisplay;
 class PortSelection;
 class ClockDisplay;
 class DataLog;
@@ -47,6 +50,8 @@ public:
     DeviceSession& session() const { return *session_; }
     Connection& connection() const { return *connection_; }
     PortSelection& portSelection() const { return *portSelection_; }
+    ValueDisplay& valueDisplay() const { return *valueDisplay_; }
+    MeasureCycle& measureCycle() const { return *measureCycle_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -69,6 +74,16 @@ public slots:
     void btnCOMPortSelectClick();
     void btnDeviceSelectClick();
     void btnEvalReservedComPortsClicked();
+    void btnMeasurementClick();
+    void btnResetClick();
+    void btnUnitSelectClick();
+    void btnResetBigViewClick();
+    void btnUnitSelectBigViewClick();
+    void btnBarDiameterClick();
+    void btnEModulClick();
+    void btnKFactorClick();
+    void btnToleranceClick();
+    void btnDeviceComSpeedClick();
     void btnSaveCustomSettingsClick();
     void btnLoadCustomSettingsClicked();
     void tabSettingsExit();
@@ -126,4 +141,7 @@ private:
     std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<PortSelection> portSelection_;
+    std::unique_ptr<ValueDisplay> valueDisplay_;
+    std::unique_ptr<MeasureCycle> measureCycle_;
+    std::unique_ptr<MeasurementControls> measurementControls_;
 };

@@ -129,6 +129,8 @@ private slots:
         QCOMPARE(w.state.graphMinSamplingMs, 1000u);
         QCOMPARE(w.state.programStateTextIndex[0], 9);
         QCOMPARE(w.window->timerDeviceCom().interval(), 20);
+        QCOMPARE(w.window->timerGraph().interval(), 1); // regression: a zero interval made measuring spin
+        QCOMPARE(w.window->timerClock().interval(), 1000);
     }
 
     void loadingTheSettingsStartsTheDeviceTimer() {

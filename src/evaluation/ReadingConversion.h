@@ -1,0 +1,33 @@
+#pragma once
+// The program's own arithmetic on the amplifier's integers: the K-factor correction, tons to US tons, and
+// the range check that turns a value into "E01".
+
+#include <QString>
+
+#include <cstdint>
+
+struct ConvertedReading {
+    std::int32_t value = 0;
+    QString text;
+};
+
+struct ConversionInputs {
+    float kFactorScale = 1.0f; // 2.0 divided by the K-factor
+    bool usTons = false;       // btnUStons selected
+    std::int32_t deviceUnit = 1;
+    std::uint8_t pollMode = 1;
+};
+
+namespace reading {
+
+// 9999 for sensors and channels (entries 0 to 11), 30000 for the main value and the totals.
+std::int32_t rangeLimit(int entry);
+// Whether the US-ton conversion applies to an entry: channels and main value in unit tons; the tons total
+// always (channel values only polled) or in unit tons (sensor values polled too).
+bool usTonRuleApplies(int entry, const ConversionInputs& inputs);
+
+// A raw value outside the range keeps its number but reads "E01". Otherwise it is scaled, rounded up
+// toward plus infinity, converted to US tons where that applies (again rounded up), and checked again.
+ConvertedReading convert(int entry, std::int32_t raw, const ConversionInputs& inputs);
+
+} // namespace reading

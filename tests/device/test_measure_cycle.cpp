@@ -1,0 +1,163 @@
+// The measurement cycle against the simulated amplifier: its timing, time-outs, interruptions, and the
+// values on screen compared with the amplifier's own model.
+
+#include "SimulatedRig.h"
+#include "device/MeasureCycle.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+
+#include "Controls.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+bool measuring(SimulatedRig& rig) { return rig.state().sessionState == StateMeasure; }
+
+// Connected, measuring switched on, and the first cycle just entered.
+void startMeasuring(SimulatedRig& rig) {
+    QVERIFY(rig.connect());
+    rig.w().button("btnMeasurement")->click();
+    QVERIFY(rig.tickUntil([&] { return measuring(rig); }, 20));
+}
+
+// The time at which the amplifier answered the last occurrence of a command.
+std::uint64_t answeredAt(SimulatedRig& rig, const std::string& command) {
+    std::uint64_t at = 0;
+    for (const ampsim::LogEntry& entry : rig.sim().log())
+        if (entry.toDevice && std::string(entry.bytes.begin(), entry.bytes.end()) == command)
+            at = entry.ms;
+    return at;
+}
+} // namespace
+
+class TestMeasureCycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anInstantAmplifierTakesTwoTicksPerReadStep_data() {
+        QTest::addColumn<bool>("sensors");
+        QTest::addColumn<int>("readTicks");
+        QTest::addColumn<int>("cycleTicks");
+        QTest::newRow("channel values only") << false << 14 << 21;
+        QTest::newRow("with the sensor values") << true << 30 << 37;
+    }
+
+    void anInstantAmplifierTakesTwoTicksPerReadStep() {
+        QFETCH(bool, sensors);
+        QFETCH(int, readTicks);
+        QFETCH(int, cycleTicks);
+        RigOptions options;
+        options.singleValues = sensors;
+        SimulatedRig rig(options);
+        startMeasuring(rig);
+        QCOMPARE(rig.state().measureStep, sensors ? 81 : 91);
+        int ticks = 0;
+        while (rig.state().measureStep != MeasureCycle::EvaluateStep && ticks < 100) {
+            rig.tick();
+            ++ticks;
+        }
+        QCOMPARE(ticks, readTicks);
+        // The whole cycle: the read steps, one evaluation tick and the three polls of the settings loop.
+        rig.sim().clearLog();
+        int cycle = ticks;
+        do {
+            rig.tick();
+            ++cycle;
+        } while (!measuring(rig) && cycle < 100);
+        QCOMPARE(cycle, cycleTicks);
+        QCOMPARE(rig.commands(), (QStringList{"Ei", "EM", "DU"}));
+        rig.tick(readTicks + 1);
+        const QStringList sent = rig.commands();
+        QCOMPARE(sent.count("S1"), 1);
+        QCOMPARE(sent.filter("~~").size(), sensors ? 8 : 0); // four-byte sensor commands only when polled
+        if (sensors)
+            QCOMPARE(sent.indexOf("~~<00><01>"), 3);
+    }
+
+    void aReplyOnTick74IsTakenAndNoneByTick75DropsTheConnection() {
+        SimulatedRig rig;
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 92; }, 40));
+        rig.sim().silenceAfter(0);
+        rig.tick(73); // "S2" and 72 reads without an answer
+        QCOMPARE(rig.state().stateTick, 73u);
+        const QByteArray reply("\x2A\x00", 2);
+        QCOMPARE(::write(rig.sim().masterFd(), reply.constData(), 2), ssize_t(2));
+        rig.sim().pump(rig.nowMs());
+        rig.tick(); // the 74th tick of the step reads it
+        QCOMPARE(rig.state().measureStep, 93);
+        QCOMPARE(rig.state().readingText[9], QStringLiteral("42"));
+
+        const QString shown = rig.w().edit("editChannel1")->text();
+        const QString main = rig.w().edit("editMainValue")->text();
+        rig.tick(75); // "S3" unanswered
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
+        QCOMPARE(rig.state().measureStep, 93); // kept
+        QCOMPARE(rig.w().edit("editChannel1")->text(), shown);
+        QCOMPARE(rig.w().edit("editMainValue")->text(), main);
+    }
+
+    void aUnitChangeInTheMiddleOfACycleStartsTheNextCycleFromTheBeginning() {
+        SimulatedRig rig;
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 94; }, 40));
+        rig.sim().clearLog();
+        rig.w().button("btnUnitSelect")->click();
+        QVERIFY(rig.tickUntil([&] { return measuring(rig); }, 20));
+        rig.tick(2);
+        QCOMPARE(rig.commands(), (QStringList{"EW", "Ei", "EM", "DU", "~~<00><01>"})); // step 81, not 94
+        QCOMPARE(rig.state().deviceUnit, 2);
+    }
+
+    void switchingMeasuringOffLetsTheRunningCycleFinish() {
+        SimulatedRig rig;
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 93; }, 40));
+        rig.w().button("btnMeasurement")->click();
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 20));
+        QCOMPARE(rig.state().measureStep, 91);
+        rig.sim().clearLog();
+        rig.tick(30);
+        QVERIFY(!rig.commands().contains("S1"));
+    }
+
+    void theDisplaysShowWhatTheAmplifierMeasured() {
+        SimulatedRig rig;
+        startMeasuring(rig);
+        // A cycle in the hold phase of the press, where the tie bars carry their load.
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
+        rig.sim().clearLog();
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 20));
+        const ampsim::Amplifier& amp = rig.sim().amplifier();
+        for (int channel = 1; channel <= 4; ++channel) {
+            const std::uint64_t at = answeredAt(rig, "S" + std::to_string(channel));
+            QCOMPARE(rig.w().edit(numbered("editChannel%1", channel))->text(),
+                     QString::number(amp.channelValue(channel, at)));
+        }
+        QCOMPARE(rig.w().edit("editMainValue")->text(), QString::number(amp.mainValue(answeredAt(rig, "S5"))));
+        QCOMPARE(rig.w().edit("editMainValueKN")->text(),
+                 QString::number(amp.totalKiloNewton(answeredAt(rig, "kN"))));
+        QCOMPARE(rig.w().edit("editMainValueTons")->text(), QString::number(amp.totalTons(answeredAt(rig, "to"))));
+        QVERIFY(rig.w().edit("editChannel1")->text().toInt() > 300); // under load, not at rest
+        QCOMPARE(controls::background(rig.w().edit("editDivergence")), controls::clLime);
+    }
+
+    void oneTieBarLoadedBeyondTheToleranceTurnsTheDeviationRed() {
+        SimulatedRig rig;
+        rig.sim().amplifier().model().setLoadFactor(2, 1.3);
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 20));
+        QLineEdit* divergence = rig.w().edit("editDivergence");
+        QVERIFY2(divergence->text().toInt() > 10, qPrintable(divergence->text()));
+        QCOMPARE(controls::background(divergence), controls::clRed);
+    }
+};
+
+QTEST_MAIN(TestMeasureCycle)
+#include "test_measure_cycle.moc"

@@ -1,0 +1,140 @@
+// Starting and stopping a measurement, reset and unit, and the parameter fields.
+
+#include "Controls.h"
+#include "TestWindow.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+// Clicks the button twice around typing text; returns what the field shows afterwards.
+QString confirm(TestWindow& w, const char* button, const char* edit, const QString& text) {
+    w.button(QString::fromLatin1(button))->click();
+    if (!w.edit(QString::fromLatin1(edit))->isEnabled())
+        return QStringLiteral("<not opened>");
+    w.edit(QString::fromLatin1(edit))->setText(text);
+    w.button(QString::fromLatin1(button))->click();
+    return w.edit(QString::fromLatin1(edit))->text();
+}
+
+void enableParameterButtons(TestWindow& w) {
+    for (const QString name : {"btnBarDiameter", "btnEModul", "btnKFactor", "btnTolerance", "btnMeasurement"})
+        w.button(name)->setEnabled(true);
+}
+} // namespace
+
+class TestMeasurementControls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parameterEntriesAreLimitedOrReplacedByTheirDefault_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        const QList<QStringList> rows = {
+            {"btnBarDiameter", "editBarDiameter", "1500", "999"}, {"btnBarDiameter", "editBarDiameter", "0", "1"},
+            {"btnBarDiameter", "editBarDiameter", "x", "100"},   {"btnBarDiameter", "editBarDiameter", "999", "999"},
+            {"btnEModul", "editEModul", "-5", "1"},              {"btnEModul", "editEModul", "210", "210"},
+            {"btnEModul", "editEModul", "2.5", "210"},           {"btnKFactor", "editKFactor", "1000", "999.99"},
+            {"btnKFactor", "editKFactor", "0", "0.01"},          {"btnKFactor", "editKFactor", "2,50", "2,50"},
+            {"btnKFactor", "editKFactor", "zwei", "2.00"},       {"btnTolerance", "editTolerance", "101", "100"},
+            {"btnTolerance", "editTolerance", "-1", "0"},        {"btnTolerance", "editTolerance", "", "10"},
+            {"btnDeviceComSpeed", "editDeviceComSpeed", "5", "10"},
+            {"btnDeviceComSpeed", "editDeviceComSpeed", "250", "100"},
+            {"btnDeviceComSpeed", "editDeviceComSpeed", "schnell", "20"}};
+        for (const QStringList& row : rows)
+            QTest::newRow(qPrintable(row[1] + " " + row[2])) << row[0] << row[1] << row[2] << row[3];
+    }
+
+    void parameterEntriesAreLimitedOrReplacedByTheirDefault() {
+        QFETCH(QString, button);
+        QFETCH(QString, edit);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        TestWindow w;
+        enableParameterButtons(w);
+        w.button("btnDeviceComSpeed")->setEnabled(true);
+        QCOMPARE(confirm(w, qPrintable(button), qPrintable(edit), typed), shown);
+        QVERIFY(!w.edit(edit)->isEnabled());
+        if (edit == "editDeviceComSpeed") {
+            QCOMPARE(w.window->timerDeviceCom().interval(), shown.toInt());
+            QVERIFY(w.window->timerDeviceCom().isActive());
+        }
+    }
+
+    void theKFactorSetsTheScaleAndBarDiameterAndEModulusGoToTheAmplifier() {
+        TestWindow w;
+        enableParameterButtons(w);
+        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("2,50"));
+        QCOMPARE(w.state.kFactorScale, 0.8f);
+        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("0"));
+        QCOMPARE(w.state.kFactorScale, 200.0f);
+        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("nonsense"));
+        QCOMPARE(w.state.kFactorScale, 1.0f);
+        w.state.sessionState = StateMeasure;
+        confirm(w, "btnBarDiameter", "editBarDiameter", QStringLiteral("1500"));
+        QCOMPARE(w.state.sessionState, int(StateSendBarDiameter));
+        QCOMPARE(w.state.stateTick, 0u);
+        confirm(w, "btnEModul", "editEModul", QStringLiteral("200"));
+        QCOMPARE(w.state.sessionState, int(StateSendEModulus));
+    }
+
+    void resetAndUnitWorkTheSameOnBothViews() {
+        TestWindow w;
+        for (const QString name : {"btnReset", "btnUnitSelect", "btnResetBigView", "btnUnitSelectBigView"})
+            w.button(name)->setEnabled(true);
+        const QList<QPair<QString, int>> buttons = {{"btnReset", StateResetDevice},
+                                                    {"btnResetBigView", StateResetDevice},
+                                                    {"btnUnitSelect", StateChangeUnit},
+                                                    {"btnUnitSelectBigView", StateChangeUnit}};
+        for (const auto& [name, state] : buttons) {
+            w.state.sessionState = StateMeasure;
+            w.state.stateTick = 12;
+            w.button(name)->click();
+            QCOMPARE(w.state.sessionState, state);
+            QCOMPARE(w.state.stateTick, 0u);
+        }
+    }
+
+    void measuringOnEnablesTheDisplaysAndOffPutsTheToleranceBack() {
+        TestWindow w;
+        enableParameterButtons(w);
+        const Language& language = w.window->context().language;
+        w.button("btnMeasurement")->click();
+        QCOMPARE(w.button("btnMeasurement")->text(), language.text(lang::StopCaption));
+        QCOMPARE(w.statusLine(4), language.text(lang::MeasurementRunning));
+        QVERIFY(w.window->timerGraph().isActive());
+        for (const QString name : {"btnReset", "editSensor42", "editDivergence", "editChannel3BigView",
+                                   "btnGraphStartStop", "comboGraphTimeUnit", "btnGraphXMin", "btnSave"})
+            QVERIFY2(w.form().widget(name)->isEnabled(), qPrintable(name));
+        QVERIFY(!w.edit("editGraphYMax")->isEnabled()); // limit fields open with their own button
+        QVERIFY(!w.edit("editTolerance")->isEnabled());
+
+        confirm(w, "btnTolerance", "editTolerance", QStringLiteral("5"));
+        w.button("btnTolerance")->click(); // editing again when measuring stops
+        w.edit("editDivergence")->setText(QStringLiteral("7"));
+        controls::setBackground(w.edit("editDivergence"), controls::clRed);
+        w.edit("editGraphYMax")->setEnabled(true);
+        w.button("btnMeasurement")->click();
+        QCOMPARE(w.button("btnMeasurement")->text(), language.text(lang::StartCaption));
+        QCOMPARE(w.button("btnGraphStartStop")->text(), language.text(lang::StartCaption));
+        QCOMPARE(w.statusLine(4), language.text(lang::MeasurementStopped));
+        QVERIFY(!w.window->timerGraph().isActive());
+        QCOMPARE(w.edit("editTolerance")->text(), QStringLiteral("10"));
+        QVERIFY(!w.edit("editTolerance")->isEnabled());
+        QCOMPARE(w.edit("editDivergence")->text(), QString());
+        QCOMPARE(controls::background(w.edit("editDivergence")), controls::windowTextColour());
+        for (const QString name : {"btnReset", "editChannel1", "editGraphYMax", "btnGraphYMax", "btnChannel2Active"})
+            QVERIFY2(!w.form().widget(name)->isEnabled(), qPrintable(name));
+        QVERIFY(w.button("btnMeasurement")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestMeasurementControls)
+#include "test_measurement_controls.moc"

@@ -1,0 +1,89 @@
+// The arithmetic on the amplifier's integers: K-factor, US tons, range limits and the deviation.
+
+#include "Controls.h"
+#include "evaluation/Deviation.h"
+#include "evaluation/MeasurementControls.h"
+#include "evaluation/ReadingConversion.h"
+
+#include <QTest>
+
+namespace {
+QString text(int entry, int raw, ConversionInputs inputs = {}) { return reading::convert(entry, raw, inputs).text; }
+ConversionInputs scale(float s) { return {s, false, 1, 1}; }
+ConversionInputs usTons(int unit, int pollMode) { return {1.0f, true, unit, std::uint8_t(pollMode)}; }
+QString shown(std::array<std::int32_t, 4> positions, int tolerance = 10) {
+    return deviation::judge(deviation::percent(positions), tolerance).text;
+}
+constexpr std::int32_t E01 = deviation::ErrorValue;
+} // namespace
+
+class TestReadingConversion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theKFactorScalesAndRoundsTowardPlusInfinity() {
+        QCOMPARE(text(8, 123), QStringLiteral("123"));
+        QCOMPARE(text(8, 3, scale(0.5f)), QStringLiteral("2"));   // 1.5 up to 2
+        QCOMPARE(text(8, -3, scale(0.5f)), QStringLiteral("-1")); // -1.5 up to -1
+        QCOMPARE(text(12, 7, scale(0.8f)), QStringLiteral("6"));  // 5.6000001 in double, up to 6
+        QCOMPARE(reading::convert(8, 3, scale(0.5f)).value, 2);
+    }
+
+    void valuesOutsideTheRangeShowTheErrorText() {
+        QCOMPARE(text(9, 6000, scale(2.0f)), QStringLiteral("E01")); // doubled past 9999
+        QCOMPARE(reading::convert(9, 6000, scale(2.0f)).value, 12000);
+        QCOMPARE(text(9, 10000, scale(0.5f)), QStringLiteral("E01")); // out of range before scaling
+        QCOMPARE(reading::convert(9, 10000, scale(0.5f)).value, 10000);
+        QCOMPARE(text(3, -9999), QStringLiteral("-9999"));
+        QCOMPARE(text(3, -10000), QStringLiteral("E01"));
+        QCOMPARE(text(12, 30000), QStringLiteral("30000")); // main value and totals reach 30000
+        QCOMPARE(text(14, -32768), QStringLiteral("E01"));
+        QCOMPARE(text(13, 32767), QStringLiteral("E01"));
+    }
+
+    void usTonsApplyByEntryUnitAndPollMode() {
+        QCOMPARE(text(14, 100, usTons(1, 1)), QStringLiteral("111")); // tons total, channel values only
+        QCOMPARE(text(14, 100, usTons(1, 2)), QStringLiteral("100")); // with sensors: only in unit tons
+        QCOMPARE(text(14, 100, usTons(3, 2)), QStringLiteral("111"));
+        QCOMPARE(text(12, 100, usTons(3, 1)), QStringLiteral("111"));
+        QCOMPARE(text(12, 100, usTons(1, 1)), QStringLiteral("100"));
+        QCOMPARE(text(8, -100, usTons(3, 1)), QStringLiteral("-110")); // ceil(-110.23)
+        QCOMPARE(text(13, 100, usTons(3, 1)), QStringLiteral("100"));  // the kN total never
+        QCOMPARE(text(2, 100, usTons(3, 2)), QStringLiteral("100"));   // nor a sensor
+        QCOMPARE(text(11, 9500, usTons(3, 1)), QStringLiteral("E01")); // converted past the limit
+        QCOMPARE(text(12, 100, {1.0f, false, 3, 1}), QStringLiteral("100"));
+    }
+
+    void theDeviationIsTheSpreadInPercentOfTheSmallest() {
+        QCOMPARE(shown({100, 110, 105, 100}, 10), QStringLiteral("10"));
+        QCOMPARE(deviation::judge(deviation::percent({100, 110, 105, 100}), 10).background, controls::clLime);
+        QCOMPARE(deviation::judge(deviation::percent({100, 110, 105, 100}), 9).background, controls::clRed);
+        QCOMPARE(shown({100, 129, 100, 100}), QStringLiteral("28")); // single precision: 28.999996
+        QCOMPARE(shown({100, 199, 150, 150}), QStringLiteral("99"));
+        QCOMPARE(shown({100, 200, 150, 150}), QStringLiteral("> 99"));
+        QCOMPARE(deviation::judge(deviation::percent({100, 200, 150, 150}), 100).background, controls::clRed);
+        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));      // magnitudes
+        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20"));   // "E01" left out of the maximum
+        QCOMPARE(shown({0, 500, 700, 900}), QStringLiteral("0"));
+        QCOMPARE(shown({100, E01, E01, E01}), QStringLiteral("0"));
+        QCOMPARE(shown({E01, E01, E01, E01}), QStringLiteral("0"));
+    }
+
+    void parameterTextsAreReadAsNumbers() {
+        double value = 0;
+        QVERIFY(MeasurementControls::parseDecimal(QStringLiteral("2,50"), &value));
+        QCOMPARE(value, 2.5);
+        QVERIFY(MeasurementControls::parseDecimal(QStringLiteral(" 2.5 "), &value));
+        QCOMPARE(value, 2.5);
+        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("1.234,5"), &value));
+        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("abc"), &value));
+        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("inf"), &value));
+        QVERIFY(MeasurementControls::parseWhole(QStringLiteral("-5"), &value));
+        QCOMPARE(value, -5.0);
+        QVERIFY(!MeasurementControls::parseWhole(QStringLiteral("1.5"), &value));
+        QVERIFY(!MeasurementControls::parseWhole(QString(), &value));
+    }
+};
+
+QTEST_MAIN(TestReadingConversion)
+#include "test_reading_conversion.moc"
