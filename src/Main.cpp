@@ -75,6 +75,9 @@ void TfrmMain::setUpForm() {
     form_ = std::make_unique<Form>(this);
     // The timers as designed: all stopped; the graph timer asks for 1 ms, as a zero interval would turn
     // the event loop into a busy loop while measuring.
+    timerDeviceCom_.setObjectName(QStringLiteral("timerDeviceCom"));
+    timerGraph_.setObjectName(QStringLiteral("timerGraph"));
+    timerClock_.setObjectName(QStringLiteral("timerClock"));
     timerDeviceCom_.setInterval(20);
     timerGraph_.setInterval(1);
     timerClock_.setInterval(1000);

@@ -50,8 +50,7 @@ QString usbDescription(const QString& ttyName, const QString& sysfsRoot) {
 PortSelection::PortSelection(const MainContext& context, SettingsFile& settings)
     : context_(context), settings_(settings) {}
 
-void PortSelection::showPort(const QString& number) {
-    const Form& form = context_.form;
+void showPortControls(const Form& form, const QString& number) {
     form.edit(QStringLiteral("editCOMPortNr"))->setText(number);
     QLabel* port = form.label(QStringLiteral("labelCOMPort"));
     controls::setCaption(port, QStringLiteral("COM") + number);
@@ -79,7 +78,7 @@ void PortSelection::btnCOMPortSelectClick() {
         return;
     }
     number->setEnabled(false);
-    showPort(QString::number(confirmedPortNumber(number->text())));
+    showPortControls(context_.form, QString::number(confirmedPortNumber(number->text())));
     context_.devicePort.Close();
     context_.state.sessionState = StateConnect;
     context_.state.stateTick = 0;
@@ -115,7 +114,7 @@ void PortSelection::ListAvailablePorts() {
     QList<std::int32_t>& available = context_.state.availablePorts;
     available.clear();
     for (int n = 1; n <= 255; ++n) {
-        showPort(QString::number(n));
+        showPortControls(context_.form, QString::number(n));
         const QString path = context_.form.label(QStringLiteral("labelCOMPortFull"))->text();
         if (CSerial::ProbePort(path.toStdWString()) == CSerial::PortAvailable)
             available.append(n);

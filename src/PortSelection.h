@@ -9,7 +9,13 @@
 #include <cstdint>
 
 struct MainContext;
+class Form;
 class SettingsFile;
+
+// The port controls of the settings page are the program's record of the current port: the number in
+// editCOMPortNr, its name "COM<n>" in labelCOMPort and the device path "\\.\COM<n>" in labelCOMPortFull,
+// which the session opens.
+void showPortControls(const Form& form, const QString& number);
 
 class PortSelection {
 public:
@@ -33,8 +39,6 @@ public:
     static int confirmedPortNumber(const QString& text);
 
 private:
-    void showPort(const QString& number);
-
     const MainContext& context_;
     SettingsFile& settings_;
 };

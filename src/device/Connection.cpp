@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Form.h"
 #include "MainContext.h"
+#include "PortSelection.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
 #include "Serial.h"
@@ -69,15 +70,6 @@ std::uint32_t Connection::lineSpeed() const {
     return device == context_.language.text(lang::LastDeviceName) ? 19200 : 9600;
 }
 
-void Connection::setPortControls(const QString& number) {
-    const Form& form = context_.form;
-    form.edit(QStringLiteral("editCOMPortNr"))->setText(number);
-    QLabel* port = form.label(QStringLiteral("labelCOMPort"));
-    controls::setCaption(port, QStringLiteral("COM") + number);
-    controls::setCaption(form.label(QStringLiteral("labelCOMPortFull")),
-                         QStringLiteral("\\\\.\\") + port->text());
-}
-
 void Connection::openPort() {
     CSerial& port = context_.devicePort;
     port.Open(context_.form.label(QStringLiteral("labelCOMPortFull"))->text().toStdWString(), 0, 0, false);
@@ -106,7 +98,7 @@ void Connection::connectStep() {
         state.autoPortNumber = nextCandidate(state.autoPortNumber);
         if (IsReservedPort(state.autoPortNumber))
             return;
-        setPortControls(QString::number(state.autoPortNumber));
+        showPortControls(context_.form, QString::number(state.autoPortNumber));
         context_.status.setText(1, lang::Connecting);
         openPort();
         break;

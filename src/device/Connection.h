@@ -50,7 +50,6 @@ private:
     void accept(const DeviceType& type);
     void showUnit(int unit);
     void showParameter(const char* edit);
-    void setPortControls(const QString& number);
 
     const MainContext& context_;
     DeviceSession& session_;

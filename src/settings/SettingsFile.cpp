@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "Form.h"
 #include "MainContext.h"
+#include "PortSelection.h"
 #include "ProgramState.h"
 #include "Resources.h"
 #include "Serial.h"
@@ -234,10 +235,7 @@ void SettingsFile::applyToControls() {
         state.portSearchStep = StepAutoPort;
     }
 
-    form.edit(QStringLiteral("editCOMPortNr"))->setText(line(9));
-    controls::setCaption(form.label(QStringLiteral("labelCOMPort")), QStringLiteral("COM") + line(9));
-    controls::setCaption(form.label(QStringLiteral("labelCOMPortFull")),
-                         QStringLiteral("\\\\.\\") + form.label(QStringLiteral("labelCOMPort"))->text());
+    showPortControls(form, line(9));
 }
 
 void SettingsFile::copyControlsToLines() {
