@@ -12,37 +12,11 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-void writeSettings(const QStringList& lines) {
-    writeFile(QStringLiteral("Vantoria.ini"), textfile::encode(lines, {}));
-}
-
-// Writing fails as if the disk were full. Unlike a read-only folder this also holds for root, under which
-// the tests run in CI.
-class DiskFull {
-public:
-    DiskFull() {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~DiskFull() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-} // namespace
-
 class TestMain : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { writeSettings(settingsLayout()); }
+    void init() { writeSettingsFile(settingsLayout()); }
 
     void everyValueDisplayStartsAtTheErrorText() {
         TestWindow w;

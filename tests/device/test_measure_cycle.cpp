@@ -139,10 +139,12 @@ private slots:
             QCOMPARE(rig.w().edit(numbered("editChannel%1", channel))->text(),
                      QString::number(amp.channelValue(channel, at)));
         }
-        QCOMPARE(rig.w().edit("editMainValue")->text(), QString::number(amp.mainValue(answeredAt(rig, "S5"))));
+        QCOMPARE(rig.w().edit("editMainValue")->text(),
+                 QString::number(amp.mainValue(answeredAt(rig, "S5"))));
         QCOMPARE(rig.w().edit("editMainValueKN")->text(),
                  QString::number(amp.totalKiloNewton(answeredAt(rig, "kN"))));
-        QCOMPARE(rig.w().edit("editMainValueTons")->text(), QString::number(amp.totalTons(answeredAt(rig, "to"))));
+        QCOMPARE(rig.w().edit("editMainValueTons")->text(),
+                 QString::number(amp.totalTons(answeredAt(rig, "to"))));
         QVERIFY(rig.w().edit("editChannel1")->text().toInt() > 300); // under load, not at rest
         QCOMPARE(controls::background(rig.w().edit("editDivergence")), controls::clLime);
     }

@@ -37,17 +37,23 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        const QList<QStringList> rows = {
-            {"btnBarDiameter", "editBarDiameter", "1500", "999"}, {"btnBarDiameter", "editBarDiameter", "0", "1"},
-            {"btnBarDiameter", "editBarDiameter", "x", "100"},   {"btnBarDiameter", "editBarDiameter", "999", "999"},
-            {"btnEModul", "editEModul", "-5", "1"},              {"btnEModul", "editEModul", "210", "210"},
-            {"btnEModul", "editEModul", "2.5", "210"},           {"btnKFactor", "editKFactor", "1000", "999.99"},
-            {"btnKFactor", "editKFactor", "0", "0.01"},          {"btnKFactor", "editKFactor", "2,50", "2,50"},
-            {"btnKFactor", "editKFactor", "zwei", "2.00"},       {"btnTolerance", "editTolerance", "101", "100"},
-            {"btnTolerance", "editTolerance", "-1", "0"},        {"btnTolerance", "editTolerance", "", "10"},
-            {"btnDeviceComSpeed", "editDeviceComSpeed", "5", "10"},
-            {"btnDeviceComSpeed", "editDeviceComSpeed", "250", "100"},
-            {"btnDeviceComSpeed", "editDeviceComSpeed", "schnell", "20"}};
+        const QList<QStringList> rows = {{"btnBarDiameter", "editBarDiameter", "1500", "999"},
+                                         {"btnBarDiameter", "editBarDiameter", "0", "1"},
+                                         {"btnBarDiameter", "editBarDiameter", "x", "100"},
+                                         {"btnBarDiameter", "editBarDiameter", "999", "999"},
+                                         {"btnEModul", "editEModul", "-5", "1"},
+                                         {"btnEModul", "editEModul", "210", "210"},
+                                         {"btnEModul", "editEModul", "2.5", "210"},
+                                         {"btnKFactor", "editKFactor", "1000", "999.99"},
+                                         {"btnKFactor", "editKFactor", "0", "0.01"},
+                                         {"btnKFactor", "editKFactor", "2,50", "2,50"},
+                                         {"btnKFactor", "editKFactor", "zwei", "2.00"},
+                                         {"btnTolerance", "editTolerance", "101", "100"},
+                                         {"btnTolerance", "editTolerance", "-1", "0"},
+                                         {"btnTolerance", "editTolerance", "", "10"},
+                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "5", "10"},
+                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "250", "100"},
+                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "schnell", "20"}};
         for (const QStringList& row : rows)
             QTest::newRow(qPrintable(row[1] + " " + row[2])) << row[0] << row[1] << row[2] << row[3];
     }
@@ -130,7 +136,8 @@ private slots:
         QVERIFY(!w.edit("editTolerance")->isEnabled());
         QCOMPARE(w.edit("editDivergence")->text(), QString());
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::windowTextColour());
-        for (const QString name : {"btnReset", "editChannel1", "editGraphYMax", "btnGraphYMax", "btnChannel2Active"})
+        for (const QString name :
+             {"btnReset", "editChannel1", "editGraphYMax", "btnGraphYMax", "btnChannel2Active"})
             QVERIFY2(!w.form().widget(name)->isEnabled(), qPrintable(name));
         QVERIFY(w.button("btnMeasurement")->isEnabled());
     }

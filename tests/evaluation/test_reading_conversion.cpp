@@ -8,7 +8,9 @@
 #include <QTest>
 
 namespace {
-QString text(int entry, int raw, ConversionInputs inputs = {}) { return reading::convert(entry, raw, inputs).text; }
+QString text(int entry, int raw, ConversionInputs inputs = {}) {
+    return reading::convert(entry, raw, inputs).text;
+}
 ConversionInputs scale(float s) { return {s, false, 1, 1}; }
 ConversionInputs usTons(int unit, int pollMode) { return {1.0f, true, unit, std::uint8_t(pollMode)}; }
 QString shown(std::array<std::int32_t, 4> positions, int tolerance = 10) {
@@ -62,8 +64,8 @@ private slots:
         QCOMPARE(shown({100, 199, 150, 150}), QStringLiteral("99"));
         QCOMPARE(shown({100, 200, 150, 150}), QStringLiteral("> 99"));
         QCOMPARE(deviation::judge(deviation::percent({100, 200, 150, 150}), 100).background, controls::clRed);
-        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));      // magnitudes
-        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20"));   // "E01" left out of the maximum
+        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));    // magnitudes
+        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20")); // "E01" left out of the maximum
         QCOMPARE(shown({0, 500, 700, 900}), QStringLiteral("0"));
         QCOMPARE(shown({100, E01, E01, E01}), QStringLiteral("0"));
         QCOMPARE(shown({E01, E01, E01, E01}), QStringLiteral("0"));

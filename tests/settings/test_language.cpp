@@ -20,9 +20,7 @@
 
 namespace {
 QStringList shippedLines(const char* name) {
-    QFile file(QStringLiteral(":/") + QString::fromLatin1(name));
-    file.open(QIODevice::ReadOnly);
-    return textfile::decode(file.readAll()).lines;
+    return textfile::decode(shippedFile(QString::fromLatin1(name))).lines;
 }
 int number(const QStringList& lines, int line) { return lines.value(line).toInt(); }
 } // namespace

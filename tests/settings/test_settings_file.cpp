@@ -12,31 +12,6 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-QByteArray shipped(const QString& name) {
-    QFile file(QStringLiteral(":/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class DiskFull {
-public:
-    DiskFull() {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~DiskFull() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-} // namespace
-
 class TestSettingsFile : public QObject {
     Q_OBJECT
 
@@ -44,13 +19,13 @@ private slots:
     void aFirstStartInstallsTheShippedFilesAndSavesThemUnchanged() {
         TestWindow w;
         for (const char* name : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt"})
-            QCOMPARE(readFile(QString::fromLatin1(name)), shipped(QString::fromLatin1(name)));
+            QCOMPARE(readFile(QString::fromLatin1(name)), shippedFile(QString::fromLatin1(name)));
         QVERIFY2(w.dialogs.errors.isEmpty(), qPrintable(w.dialogs.errors.join('\n')));
         QCOMPARE(w.edit("editKFactor")->text(), QStringLiteral("2.00"));
         QCOMPARE(w.form().combo("comboDeviceSelect")->currentText(), QStringLiteral("AMP4-P"));
         QVERIFY(w.button("btnGerman")->isChecked());
         w.window->settings().SaveToActiveFile();
-        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shipped(QStringLiteral("Vantoria.ini")));
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shippedFile(QStringLiteral("Vantoria.ini")));
     }
 
     void aCustomFileIsNamedOnLine21OfBothFiles() {

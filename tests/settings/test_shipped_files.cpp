@@ -1,6 +1,5 @@
 // The settings and language files the program installs on its first start.
 
-#include "Resources.h"
 #include "TestWindow.h"
 #include "settings/ChannelPositions.h"
 #include "settings/LanguageLines.h"
@@ -11,10 +10,7 @@
 
 namespace {
 textfile::Document shipped(const char* name) {
-    QFile file(QStringLiteral(":/") + QString::fromLatin1(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return textfile::decode(file.readAll());
+    return textfile::decode(shippedFile(QString::fromLatin1(name)));
 }
 
 // Every text line the program reads.
@@ -43,8 +39,6 @@ class TestShippedFiles : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { ensureResources(); }
-
     void languageFilesAreCompleteAndAgreeOnTheDeviceNames() {
         const QStringList german = shipped("German.txt").lines;
         for (const char* name : {"German.txt", "English.txt", "Italian.txt"}) {

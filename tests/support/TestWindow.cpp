@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 
 #include "Controls.h"
+#include "Resources.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -9,6 +10,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 TestWindow::TestWindow() {
     window = std::make_unique<TfrmMain>(port, state, dialogs);
@@ -38,36 +42,28 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QStringList settingsLayout() {
-    const char* values[44] = {};
-    values[1] = "DE";
-    values[3] = "NO";
-    values[5] = "YES";
-    values[7] = "Auto";
-    values[9] = "1";
-    values[11] = "TopLeft";
-    values[13] = "TopRight";
-    values[15] = "BottomLeft";
-    values[17] = "BottomRight";
-    values[19] = "";
-    values[21] = "";
-    values[23] = "YES";
-    values[25] = "AMP4-P";
-    values[27] = "";
-    values[29] = "";
-    values[31] = "";
-    values[33] = "";
-    values[35] = "";
-    values[37] = "2.00";
-    values[39] = "10";
-    values[41] = "YES";
-    values[42] = "ReservedComPorts:";
-    values[43] = "";
-    QStringList lines;
-    for (int i = 0; i < 44; ++i)
-        lines.append(i % 2 == 0 && i != 42 ? QStringLiteral("# line %1").arg(i)
-                                           : QString::fromLatin1(values[i]));
-    return lines;
+QStringList settingsLayout() { return textfile::decode(shippedFile(QStringLiteral("Vantoria.ini"))).lines; }
+
+QByteArray shippedFile(const QString& name) {
+    ensureResources();
+    QFile file(QStringLiteral(":/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+DiskFull::DiskFull() {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    saved_ = limit.rlim_cur;
+    limit.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+DiskFull::~DiskFull() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = saved_;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 void writeSettingsFile(const QStringList& lines, const QString& path) {

@@ -36,10 +36,24 @@ struct TestWindow {
     QString statusLine(int line) const;
 };
 
+// While it lives, writing files fails as on a full disk. Unlike a read-only folder this also holds for root,
+// under which the tests run in CI.
+class DiskFull {
+public:
+    DiskFull();
+    ~DiskFull();
+
+private:
+    unsigned long long saved_;
+};
+
+// A file built into the program (":/Vantoria.ini" and the like).
+QByteArray shippedFile(const QString& name);
+
 // Test files in the working directory.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
-// A settings file of the 44-line layout: value lines as given (index -> text), comments on the others.
+// The lines of the shipped settings file: the 44-line layout with its first values.
 QStringList settingsLayout();
 // Writes lines as "Vantoria.ini" (UTF-8, CR LF) in the working directory.
 void writeSettingsFile(const QStringList& lines, const QString& path = QStringLiteral("Vantoria.ini"));
