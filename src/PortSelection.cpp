@@ -71,31 +71,29 @@ void PortSelection::btnAutoPortSelectClick() {
     settings_.SaveToActiveFile();
 }
 
-void PortSelection::btnCOMPortSelectClick() {
-    QLineEdit* number = context_.form.edit(QStringLiteral("editCOMPortNr"));
-    if (!number->isEnabled()) {
-        number->setEnabled(true);
-        return;
-    }
-    number->setEnabled(false);
-    showPortControls(context_.form, QString::number(confirmedPortNumber(number->text())));
+bool PortSelection::editOrConfirm(QWidget* field) {
+    field->setEnabled(!field->isEnabled());
+    return !field->isEnabled();
+}
+
+void PortSelection::reconnectAndSave() {
     context_.devicePort.Close();
     context_.state.sessionState = StateConnect;
     context_.state.stateTick = 0;
     settings_.SaveToActiveFile();
 }
 
-void PortSelection::btnDeviceSelectClick() {
-    QComboBox* device = context_.form.combo(QStringLiteral("comboDeviceSelect"));
-    if (!device->isEnabled()) {
-        device->setEnabled(true);
+void PortSelection::btnCOMPortSelectClick() {
+    QLineEdit* number = context_.form.edit(QStringLiteral("editCOMPortNr"));
+    if (!editOrConfirm(number))
         return;
-    }
-    device->setEnabled(false);
-    context_.devicePort.Close();
-    context_.state.sessionState = StateConnect;
-    context_.state.stateTick = 0;
-    settings_.SaveToActiveFile();
+    showPortControls(context_.form, QString::number(confirmedPortNumber(number->text())));
+    reconnectAndSave();
+}
+
+void PortSelection::btnDeviceSelectClick() {
+    if (editOrConfirm(context_.form.combo(QStringLiteral("comboDeviceSelect"))))
+        reconnectAndSave();
 }
 
 void PortSelection::btnEvalReservedComPortsClicked() {

@@ -10,6 +10,7 @@
 
 struct MainContext;
 class Form;
+class QWidget;
 class SettingsFile;
 
 // The port controls of the settings page are the program's record of the current port: the number in
@@ -39,6 +40,11 @@ public:
     static int confirmedPortNumber(const QString& text);
 
 private:
+    // The field's first click opens it for editing, the second closes it: true on the second.
+    static bool editOrConfirm(QWidget* field);
+    // A new port or device: the session starts over with the settings saved.
+    void reconnectAndSave();
+
     const MainContext& context_;
     SettingsFile& settings_;
 };

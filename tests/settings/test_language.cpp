@@ -33,6 +33,9 @@ private slots:
         TestWindow w;
         w.button("btnChannel4TopRight")->setChecked(true);    // channel 2 moves to bottom right
         w.button("btnChannel1BottomRight")->setChecked(true); // channel 2 moves on to top left
+        QCOMPARE(w.state.channelPosition, (std::array<std::int32_t, 4>{4, 1, 3, 2}));
+        w.button("btnChannel3BottomLeft")->click(); // already checked: nothing moves
+        QCOMPARE(w.state.channelPosition, (std::array<std::int32_t, 4>{4, 1, 3, 2}));
         QCOMPARE(w.label("labelChannel2")->text(), QStringLiteral("Kanal 2")); // not before the next apply
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.label("labelChannel2")->text(), QStringLiteral("Kanal 4"));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 
 class TestSettingsFile : public QObject {
@@ -151,6 +152,20 @@ private slots:
         w.window->settings().LoadSettings(TargetDefault); // every load adds the numbers again
         QCOMPARE(w.state.reservedPorts, (P{3, 7, 3, 7}));
         QCOMPARE(w.state.reservedPortsText, QStringLiteral("3,7,"));
+    }
+
+    void leavingTheSettingsPageSavesTheSettings() {
+        TestWindow w;
+        QTabWidget* pages = w.form().tabs("tabSystem");
+        pages->setCurrentWidget(w.form().widget("tabSettings"));
+        w.button("btnEnglish")->setChecked(true);
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1), QStringLiteral("DE")); // nothing saved yet
+        pages->setCurrentWidget(w.form().widget("tabGraph"));
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1), QStringLiteral("EN"));
+        QCOMPARE(pages->tabText(0), QStringLiteral("Main view")); // and the language was applied
+        w.button("btnItalian")->setChecked(true);
+        pages->setCurrentWidget(w.form().widget("tabMainView")); // from another page: no save
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1), QStringLiteral("EN"));
     }
 
     void everySaveAndLoadRestartsTheSessionAtTheConnectState() {
