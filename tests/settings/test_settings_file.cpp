@@ -159,7 +159,8 @@ private slots:
         QTabWidget* pages = w.form().tabs("tabSystem");
         pages->setCurrentWidget(w.form().widget("tabSettings"));
         w.button("btnEnglish")->setChecked(true);
-        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1), QStringLiteral("DE")); // nothing saved yet
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1),
+                 QStringLiteral("DE")); // nothing saved yet
         pages->setCurrentWidget(w.form().widget("tabGraph"));
         QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(1), QStringLiteral("EN"));
         QCOMPARE(pages->tabText(0), QStringLiteral("Main view")); // and the language was applied
