@@ -1,0 +1,221 @@
+// The simulated amplifier without I/O: the protocol engine, the press behind it and the tool's options.
+
+#include "ampsim/Amplifier.h"
+#include "ampsim/CliOptions.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+using ampsim::Amplifier;
+using ampsim::PressModel;
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::literals;
+
+namespace {
+
+constexpr std::uint64_t kHoldMs = 3000;  // middle of the hold phase of the default cycle
+constexpr std::uint64_t kPauseMs = 7000; // middle of the pause
+const Bytes kAck{'i', 'O'};
+
+// A press without noise, offsets or uneven loads: every gauge reads exactly peak at the hold.
+ampsim::PressParams exactParams(double peak) {
+    return {.peakMicroStrain = peak,
+            .loadFactor = {1, 1, 1, 1},
+            .sensorFactor = {1, 1, 1, 1, 1, 1, 1, 1},
+            .noiseMicroStrain = 0,
+            .offsetMicroStrain = 0};
+}
+
+int ask(Amplifier& amp, std::string_view command, std::uint64_t ms = kHoldMs) {
+    const Bytes reply = amp.handle(command, ms);
+    return reply.size() == 2 ? std::int16_t(reply[0] | reply[1] << 8) : -99999;
+}
+
+} // namespace
+
+class TestAmplifier : public QObject {
+    Q_OBJECT
+private slots:
+    // --- The protocol
+
+    void repliesAreFramedAndUnknownCommandsDropped() {
+        Amplifier amp;
+        amp.model().setParams(exactParams(0));
+        // Several commands in one piece are answered in order; numbers go out low byte first.
+        QCOMPARE(amp.handle("P0EiDU", 0), (Bytes{'Q', 'T', '3', '4', 1, 0x64, 0}));
+        QCOMPARE(amp.handle("S3~~\0\x08"sv, 0), Bytes(4, 0));
+        QVERIFY(amp.handle("XYS6~~\0\x09~~\0\0"sv, 0).empty()); // no channel 6, no sensor 9 or 0
+        QCOMPARE(amp.pendingBytes(), std::size_t(0));
+    }
+
+    void typesDifferInSingleSensorsAndFixedParameters() {
+        for (const std::string_view type : {"QT31", "QT32", "QT33", "QT34", "QT35"}) {
+            Amplifier amp(std::string{type});
+            QCOMPARE(amp.handle("P0", 0), Bytes(type.begin(), type.end()));
+            const bool single = type >= "QT34", fixed = type <= "QT32";
+            QCOMPARE(amp.handle("~~\0\1"sv, kHoldMs).size(), std::size_t(single ? 2 : 0));
+            QCOMPARE(amp.handle("em\0\310"sv, 0), fixed ? Bytes() : kAck);
+            QCOMPARE(ask(amp, "EM"), fixed ? 210 : 200);
+            QCOMPARE(amp.pendingBytes(), std::size_t(0)); // unanswered, but still framed as 4 bytes
+        }
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, Amplifier("QT36"));
+    }
+
+    void unitAndParametersAreStored() {
+        Amplifier amp;
+        for (int expected : {1, 2, 3, 1}) {
+            QCOMPARE(amp.handle("Ei", 0), Bytes{std::uint8_t(expected)});
+            QCOMPARE(amp.handle("EW", 0), kAck);
+        }
+        // 300 = 0x012C goes out high byte first and comes back low byte first.
+        QCOMPARE(amp.handle("du\x01\x2C"sv, 0), kAck);
+        QCOMPARE(amp.handle("DU", 0), (Bytes{0x2C, 0x01}));
+        // A 4-byte command arriving in pieces.
+        QVERIFY(amp.handle("e", 0).empty() && amp.handle("m\x03", 0).empty());
+        QCOMPARE(amp.handle("\xE7", 0), kAck);
+        QCOMPARE(ask(amp, "EM"), 999);
+        // Above 999 is no valid value: no acknowledgement, nothing changes.
+        QVERIFY(amp.handle("du\x03\xE8"sv, 0).empty());
+        QCOMPARE(ask(amp, "DU"), 300);
+    }
+
+    void garbageNeverWedgesTheParser() {
+        std::mt19937 rng(1234);
+        const std::string alphabet = std::string("EDPRdeuS~ktMWiO0125\x00\x03\xFF", 22);
+        for (int round = 0; round < 500; ++round) {
+            Amplifier amp;
+            std::string garbage;
+            for (int i = int(rng() % 12); i > 0; --i)
+                garbage += (rng() % 2) ? alphabet[rng() % alphabet.size()] : char(rng() % 256);
+            // Every byte shows up in some transaction (the log) or is still waiting for the rest.
+            std::size_t logged = 0;
+            for (const auto& t : amp.feed(garbage, 0))
+                logged += t.command.size();
+            QCOMPARE(logged + amp.pendingBytes(), garbage.size());
+            // At most the first command behind the garbage can be swallowed by it.
+            amp.handle("Ei", 0);
+            QVERIFY2(amp.handle("Ei", 0) == Bytes{1}, qPrintable(QByteArray::fromStdString(garbage).toHex()));
+            QCOMPARE(amp.pendingBytes(), std::size_t(0));
+        }
+    }
+
+    void stalePartialCommandTimesOut() {
+        Amplifier amp;
+        QVERIFY(amp.handle("du\0"sv, 1000).empty());
+        const auto done = amp.feed("Ei", 1000 + Amplifier::kDefaultPartialTimeoutMs);
+        QCOMPARE(done.size(), std::size_t(2));
+        QVERIFY(done[0].command == (Bytes{'d', 'u', 0}) && done[0].reply.empty());
+        QCOMPARE(done[1].reply, Bytes{1});
+    }
+
+    // --- Readings
+
+    void forceConversion() {
+        Amplifier amp;
+        amp.model().setParams(exactParams(500));
+        // 500 ue on 100 mm at 210 kN/mm^2: 824.67 kN = 84.09 t per bar; four bars 3298.7 kN = 336.4 t.
+        QCOMPARE(ask(amp, "S1"), 500);
+        QVERIFY(ask(amp, "kN") == 3299 && ask(amp, "to") == 336);
+        amp.setUnit(ampsim::UnitTons);
+        QCOMPARE(ask(amp, "S4"), 84);
+        QVERIFY(ask(amp, "kN") == 3299 && ask(amp, "to") == 336); // totals do not depend on the unit shown
+        // 80 mm at 200: 502.65 kN per bar; a radius-for-diameter or E-for-d mix-up gives other numbers.
+        amp.setUnit(ampsim::UnitKiloNewton);
+        amp.setEModulus(200);
+        amp.setBarDiameter(80);
+        for (std::string_view command : {"S1"sv, "S4"sv, "S5"sv, "~~\0\3"sv})
+            QCOMPARE(ask(amp, command), 503);
+        QVERIFY(ask(amp, "kN") == 2011 && ask(amp, "to") == 205);
+    }
+
+    void channelIsMeanOfItsSensorsAndMainOfChannels() {
+        Amplifier amp;
+        auto p = exactParams(400);
+        p.sensorFactor = {1.0, 1.1, 1, 1, 1, 1, 1, 1};
+        p.loadFactor = {1.0, 1.5, 1.0, 1.0};
+        amp.model().setParams(p);
+        QCOMPARE(ask(amp, "~~\0\1"sv), 400);
+        QCOMPARE(ask(amp, "~~\0\2"sv), 440);
+        QCOMPARE(ask(amp, "S1"), 420);
+        QCOMPARE(ask(amp, "S2"), 600);
+        QCOMPARE(ask(amp, "S5"), (420 + 600 + 400 + 400) / 4);
+    }
+
+    void zeroingAndSignedClamping() {
+        Amplifier amp;
+        amp.model().setParams(exactParams(500));
+        QCOMPARE(amp.handle("RE", kHoldMs), kAck);
+        QCOMPARE(ask(amp, "S1"), 0);
+        // Released after zeroing under load: negative, sent as two's complement, low byte first.
+        QCOMPARE(amp.handle("S1", kPauseMs), (Bytes{0x0C, 0xFE}));
+
+        amp.clearZero();
+        amp.model().setParams(exactParams(40000));
+        QCOMPARE(amp.handle("S2", kHoldMs), (Bytes{0xFF, 0x7F}));
+        amp.handle("RE", kHoldMs);
+        QCOMPARE(amp.handle("S2", kPauseMs), (Bytes{0x00, 0x80}));
+    }
+
+    // --- The press
+
+    void pressIsAPureFunctionOfSeedAndTime() {
+        PressModel a(42), b(42), c(43);
+        for (std::uint64_t ms = 0; ms < 20000; ms += 13) // b has been asked other things first
+            b.sensorStrain(5, ms);
+        int differing = 0;
+        for (std::uint64_t ms = 0; ms <= 2000; ms += 97) {
+            for (int s = 1; s <= 8; ++s) {
+                QCOMPARE(b.sensorStrain(s, ms), a.sensorStrain(s, ms));
+                differing += c.sensorStrain(s, ms) != a.sensorStrain(s, ms);
+            }
+        }
+        QVERIFY(differing > 100);
+        // Noise changes from moment to moment; a gauge's offset does not.
+        QVERIFY(a.sensorStrain(1, 7000) != a.sensorStrain(1, 7001));
+        auto quiet = a.params();
+        quiet.noiseMicroStrain = 0;
+        a.setParams(quiet);
+        QVERIFY(a.sensorStrain(3, 7000) == a.sensorStrain(3, 7500 + 3 * a.periodMs()) &&
+                a.sensorStrain(3, 0) != 0);
+    }
+
+    void pressCycleLoadsEachBarAndGauge() {
+        PressModel m(3);
+        const std::pair<std::uint64_t, double> envelope[] = {{0, 0.0},     {1000, 0.5}, {2010, 1.0},
+                                                             {4999, 1.0},  {5500, 0.5}, {7000, 0.0},
+                                                             {31000, 0.0}, {43000, 1.0}};
+        for (const auto& [ms, load] : envelope)
+            QCOMPARE(m.envelope(ms), load);
+        const auto& p = m.params();
+        for (int s = 1; s <= 8; ++s) // at rest: offset and noise only
+            QVERIFY(std::abs(m.sensorStrain(s, kPauseMs)) <= p.offsetMicroStrain + p.noiseMicroStrain);
+        // An overloaded bar; out-of-range bars are ignored.
+        const ampsim::PressParams before = m.params();
+        for (int bar : {2, 5, 0})
+            m.setLoadFactor(bar, bar == 2 ? 1.30 : 9.0);
+        QCOMPARE(m.params().loadFactor, (std::array<double, 4>{1.00, 1.30, 0.97, 1.02}));
+        QVERIFY(m.params().sensorFactor == before.sensorFactor && m.params().peakMicroStrain == 400.0);
+        QVERIFY(m.loadFactor(2) == 1.30 && m.loadFactor(0) == 0.0);
+    }
+
+    // --- The tool's options
+
+    void optionsAreParsed() {
+        ampsim::CliOptions o;
+        std::string error;
+        QVERIFY(
+            ampsim::parseCliOptions({"--type", "QT35", "--com=7", "--overload", "2:1.30", "--overload=4:0.9",
+                                     "--seed", "99", "--split", "--garbage-every", "3", "--wrong-type",
+                                     "QT31", "--log", "x.log", "--disconnect-after-ms", "500"},
+                                    o, error));
+        QVERIFY(o.type == "QT35" && o.com == 7 && o.seed == 99 && o.split && o.garbageEvery == 3);
+        QVERIFY(o.wrongType == "QT31" && o.logFile == "x.log" && o.disconnectAfterMs == 500);
+        QCOMPARE(o.overloads, (std::vector<std::pair<int, double>>{{2, 1.30}, {4, 0.9}}));
+        QVERIFY(o.portsDir == "ports" && o.silenceAfter == -1); // untouched defaults
+    }
+};
+
+QTEST_APPLESS_MAIN(TestAmplifier)
+#include "test_amplifier.moc"

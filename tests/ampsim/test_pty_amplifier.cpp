@@ -1,0 +1,292 @@
+// The simulated amplifier on a real pseudo-terminal, driven the way the program's tests drive it (write a
+// command to the slave, pump the device once, read the slave), and vantoria-ampsim as a program of its own.
+
+#include "ampsim/PtyAmplifier.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using ampsim::PtyAmplifier;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+Bytes bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+bool isLink(const std::string& path) { return fs::is_symlink(fs::symlink_status(path)); }
+
+// The program's end of the line, opened through the port link; the device has made the line raw already.
+struct Slave {
+    int fd;
+    explicit Slave(const std::string& path)
+        : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~Slave() { ::close(fd); }
+    bool send(std::string_view bytes) const {
+        return ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    }
+    // What has arrived by now; from a device in another process, at least `count` bytes (poll-bounded).
+    Bytes receive(std::size_t count = 0) const {
+        Bytes out;
+        std::uint8_t chunk[256];
+        for (pollfd p{fd, POLLIN, 0};;) {
+            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+                out.insert(out.end(), chunk, chunk + n);
+            if (out.size() >= count || ::poll(&p, 1, 5000) <= 0 || !(p.revents & POLLIN))
+                return out;
+        }
+    }
+};
+
+// One command, one pump, what came back.
+Bytes exchange(PtyAmplifier& sim, const Slave& port, std::string_view command, std::uint64_t ms) {
+    port.send(command);
+    sim.pump(ms, 200);
+    return port.receive();
+}
+
+// Starts the tool and returns its first line, printed once the link exists.
+QByteArray startTool(QProcess& tool, const QStringList& args) {
+    tool.start(QStringLiteral(AMPSIM_BIN), args);
+    while (tool.waitForStarted(5000) && !tool.canReadLine() && tool.waitForReadyRead(10000)) {
+    }
+    return tool.readLine();
+}
+
+} // namespace
+
+class TestPtyAmplifier : public QObject {
+    Q_OBJECT
+    std::unique_ptr<PtyAmplifier> sim_; // QT34 on ports/COM2, fresh for every test
+    std::unique_ptr<Slave> port_;
+
+    Bytes ask(std::string_view command, std::uint64_t ms) { return exchange(*sim_, *port_, command, ms); }
+    // A pump without a command: what became due by `ms`.
+    Bytes at(std::uint64_t ms) {
+        sim_->pump(ms);
+        return port_->receive();
+    }
+
+private slots:
+    void init() {
+        sim_ = std::make_unique<PtyAmplifier>("QT34", 2);
+        QVERIFY2(sim_->start(), sim_->lastError().c_str());
+        port_ = std::make_unique<Slave>(sim_->linkPath());
+    }
+    void cleanup() {
+        port_.reset();
+        sim_.reset();
+    }
+
+    // --- The device in this process
+
+    void linkFollowsTheDeviceAndLeavesOthersAlone() {
+        QCOMPARE(fs::read_symlink("ports/COM2").string(), sim_->slavePath());
+        sim_.reset();
+        QVERIFY(!isLink("ports/COM2"));
+        // A link left behind by a crashed run is replaced.
+        fs::create_symlink("/dev/pts/no-such-pty", "ports/COM8");
+        PtyAmplifier stale("QT34", 8);
+        QVERIFY(stale.start());
+        QCOMPARE(fs::read_symlink("ports/COM8").string(), stale.slavePath());
+        // A device that lost its name to another one leaves the other one's link alone.
+        PtyAmplifier second("QT33", 8);
+        QVERIFY(second.start());
+        stale.stop();
+        QCOMPARE(fs::read_symlink("ports/COM8").string(), second.slavePath());
+        // Anything that is not a link is not ours to replace.
+        std::ofstream("ports/COM9") << "keep";
+        PtyAmplifier blocked("QT34", 9);
+        QVERIFY(!blocked.start() && !blocked.lastError().empty());
+        QVERIFY(fs::is_regular_file("ports/COM9"));
+    }
+
+    void answersOnlyAtTheTypesSpeed_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("otherSpeed");
+        QTest::newRow("QT34") << "QT34" << int(B9600) << int(B19200);
+        QTest::newRow("QT35") << "QT35" << int(B19200) << int(B9600);
+    }
+    void answersOnlyAtTheTypesSpeed() {
+        QFETCH(QString, type);
+        QFETCH(int, otherSpeed);
+        PtyAmplifier sim(type.toStdString(), 3);
+        QVERIFY(sim.start());
+        // Raw at the type's speed before anyone sets the line up.
+        Slave port(sim.linkPath());
+        termios tio{};
+        QVERIFY(tcgetattr(port.fd, &tio) == 0);
+        QTEST(int(cfgetospeed(&tio)), "speed");
+        QCOMPARE(tio.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+        QCOMPARE(exchange(sim, port, "P0", 10), bytesOf(type.toStdString()));
+        QVERIFY(::cfsetspeed(&tio, otherSpeed) == 0 && ::tcsetattr(port.fd, TCSANOW, &tio) == 0);
+        QVERIFY(exchange(sim, port, "P0", 20).empty());
+        QCOMPARE(sim.log().back().note, std::string("baud mismatch"));
+    }
+
+    void logShowsBothDirections() {
+        QCOMPARE(ask("P0", 1520), bytesOf("QT34"));
+        QCOMPARE(ask("Ei", 1540), Bytes{1});
+        QVERIFY(ask("XY", 1620).empty());
+        const QStringList lines = QString::fromStdString(sim_->logText()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, QStringList({"   1520 RX P0", "   1520 TX QT34", "   1540 RX Ei", "   1540 TX <01>",
+                                     "   1620 RX XY  # unknown command"}));
+    }
+
+    void heldRepliesGoOutWhenDue() {
+        sim_->setLatencyMs(100);
+        QVERIFY(ask("P0", 1000).empty());
+        QCOMPARE(sim_->nextDueMs(), std::optional<std::uint64_t>(1100));
+        QVERIFY(at(1099).empty());
+        QCOMPARE(at(1100), bytesOf("QT34"));
+        QVERIFY(!sim_->nextDueMs());
+        // Held replies keep their order and their own due times.
+        QVERIFY(ask("Ei", 1200).empty() && ask("DU", 1250).empty());
+        QCOMPARE(at(1300), Bytes{1});
+        QCOMPARE(at(1350), (Bytes{0x64, 0}));
+
+        sim_->setLatencyMs(0);
+        sim_->splitReplies(true);
+        QCOMPARE(ask("P0", 2000), bytesOf("QT"));
+        QCOMPARE(at(2000), bytesOf("34"));
+        QCOMPARE(ask("Ei", 2020), Bytes{1}); // one byte cannot be split
+        sim_->splitReplies(true, 50);
+        QCOMPARE(ask("EM", 2100), Bytes{0xD2});
+        QCOMPARE(sim_->nextDueMs(), std::optional<std::uint64_t>(2150));
+        QVERIFY(at(2149).empty());
+        QCOMPARE(at(2150), Bytes{0});
+    }
+
+    void faultsSilenceGarbageAndWrongType() {
+        sim_->silenceAfter(2);
+        QCOMPARE(ask("P0", 0), bytesOf("QT34"));
+        QCOMPARE(ask("Ei", 20), Bytes{1});
+        QVERIFY(ask("EM", 40).empty() && ask("DU", 60).empty());
+        QCOMPARE(sim_->log().back().note, std::string("silent"));
+        sim_->silenceAfter(-1);
+
+        sim_->injectGarbage({0xFF, 0x00});
+        QCOMPARE(ask("EM", 80), (Bytes{0xFF, 0x00, 0xD2, 0}));
+        QCOMPARE(ask("Ei", 100), Bytes{1});
+        sim_->garbageEvery(2);
+        const Bytes clean{0x64, 0}, dirty{PtyAmplifier::kGarbageByte, 0x64, 0};
+        for (const Bytes& expected : {clean, dirty, clean, dirty})
+            QCOMPARE(ask("DU", 120), expected);
+        sim_->garbageEvery(0);
+
+        // Only P0 is affected, its answer padded or cut to four bytes.
+        const std::pair<const char*, const char*> types[] = {
+            {"QT32", "QT32"}, {"AB", "AB  "}, {"ABCDEF", "ABCD"}, {"", "QT34"}};
+        for (const auto& [text, reply] : types) {
+            sim_->wrongType(text);
+            QCOMPARE(ask("P0", 140), bytesOf(reply));
+            QCOMPARE(ask("Ei", 140), Bytes{1});
+        }
+    }
+
+    void pulledCableHangsUpAndReconnectRepointsTheLink() {
+        sim_->disconnect();
+        QVERIFY(!sim_->isConnected());
+        pollfd p{port_->fd, POLLIN, 0};
+        QVERIFY(::poll(&p, 1, 1000) == 1 && (p.revents & POLLHUP));
+        QVERIFY(isLink(sim_->linkPath()) && !fs::exists(sim_->linkPath())); // dangling until stop
+        sim_->pump(2000, 0); // a pulled cable is no reason to fail
+        QCOMPARE(sim_->log().back().note, std::string("disconnected"));
+        QVERIFY(sim_->reconnect());
+        QCOMPARE(fs::read_symlink(sim_->linkPath()).string(), sim_->slavePath());
+        port_ = std::make_unique<Slave>(sim_->linkPath());
+        QCOMPARE(ask("P0", 2100), bytesOf("QT34"));
+    }
+
+    void programMayCloseAndReopenThePort() {
+        port_.reset();
+        QVERIFY(Slave(sim_->linkPath()).send("EW"));
+        // No program holds the slave now: the device still reads, answers and sees no hang-up.
+        sim_->pump(0, 200);
+        pollfd p{sim_->masterFd(), POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 0), 0);
+        port_ = std::make_unique<Slave>(sim_->linkPath());
+        port_->receive(); // whatever the kernel kept of the old answer
+        QCOMPARE(ask("Ei", 20), Bytes{2});
+    }
+
+    // --- The tool
+
+    void toolRefusesBadOptionsWithUsage_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("unknown type") << QStringList{"--type", "QT36"};
+        QTest::newRow("port 0") << QStringList{"--com", "0"};
+        QTest::newRow("port not a number") << QStringList{"--com", "2x"};
+        QTest::newRow("no bar 5") << QStringList{"--overload", "5:1.1"};
+        QTest::newRow("overload without factor") << QStringList{"--overload", "2"};
+        QTest::newRow("factor not a number") << QStringList{"--overload", "2:x"};
+        QTest::newRow("negative latency") << QStringList{"--latency-ms", "-1"};
+        QTest::newRow("value missing") << QStringList{"--seed"};
+        QTest::newRow("value on a flag") << QStringList{"--split=1"};
+        QTest::newRow("unknown option") << QStringList{"--bogus"};
+        QTest::newRow("reconnect without disconnect") << QStringList{"--reconnect-after-ms", "5"};
+    }
+    void toolRefusesBadOptionsWithUsage() {
+        QFETCH(QStringList, args);
+        QProcess tool;
+        tool.start(QStringLiteral(AMPSIM_BIN), QStringList{"--ports-dir", "refused"} + args);
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 2);
+        QVERIFY(tool.readAllStandardError().contains("\nUsage: vantoria-ampsim")); // after the reason
+        QVERIFY(!fs::exists("refused"));
+    }
+
+    void toolAnswersAndRemovesItsLinkOnSignal_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void toolAnswersAndRemovesItsLinkOnSignal() {
+        QFETCH(int, signal);
+        QProcess tool;
+        const QByteArray line =
+            startTool(tool, {"--com", "5", "--ports-dir", "cliports", "--log", "bytes.log"});
+        QVERIFY2(line.startsWith("vantoria-ampsim: QT34 on cliports/COM5 -> /dev/pts/"), line.constData());
+        Slave port("cliports/COM5");
+        QVERIFY(port.send("P0"));
+        QCOMPARE(port.receive(4), bytesOf("QT34"));
+        QCOMPARE(::kill(tool.processId(), signal), 0);
+        QVERIFY(tool.waitForFinished(10000));
+        QVERIFY(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
+        QVERIFY(!isLink("cliports/COM5"));
+        QFile log("bytes.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains(" RX P0\n") && text.contains(" TX QT34\n"), text.constData());
+    }
+
+    void toolPullsTheCableOnTime() {
+        QProcess tool;
+        QVERIFY(startTool(tool, {"--com", "6", "--ports-dir", "cliports", "--disconnect-after-ms", "300",
+                                 "--verbose"})
+                    .startsWith("vantoria-ampsim:"));
+        tool.setReadChannel(QProcess::StandardError);
+        QByteArray said;
+        while (!said.contains("-- disconnected") && tool.waitForReadyRead(10000))
+            said += tool.readAllStandardError();
+        QVERIFY2(said.contains("-- disconnected"), said.constData());
+        QVERIFY(isLink("cliports/COM6") && !fs::exists("cliports/COM6")); // dangling until stop
+        tool.terminate();
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(!isLink("cliports/COM6"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPtyAmplifier)
+#include "test_pty_amplifier.moc"
