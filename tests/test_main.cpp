@@ -38,43 +38,21 @@ private slots:
 
     void controlsOfARunningMeasurementStartDisabledOrHidden() {
         TestWindow w;
-        const QStringList disabled = {"btnMeasurement",
-                                      "btnReset",
-                                      "btnUnitSelect",
-                                      "btnSave",
-                                      "btnPrint",
-                                      "btnBarDiameter",
-                                      "btnEModul",
-                                      "btnKFactor",
-                                      "btnTolerance",
-                                      "btnResetBigView",
-                                      "btnUnitSelectBigView",
-                                      "btnGraphStartStop",
-                                      "btnGraphClear",
-                                      "btnGraphSave",
-                                      "btnGraphPrint",
-                                      "btnCSVSave",
-                                      "btnChannel1Active",
-                                      "btnChannel4Active",
-                                      "editGraphSampling",
-                                      "comboGraphTimeUnit",
-                                      "editGraphYMax",
-                                      "btnGraphYMax",
-                                      "editGraphYMin",
-                                      "btnGraphYMin",
-                                      "editGraphXMax",
-                                      "btnGraphXMax",
-                                      "editGraphXMin",
-                                      "btnGraphXMin",
-                                      "editCOMPortNr",
-                                      "comboDeviceSelect",
-                                      "editDivergence"};
+        const QStringList disabled =
+            names(
+                "btnMeasurement btnReset btnUnitSelect btnSave btnPrint btnBarDiameter btnEModul btnKFactor")
+            << names("btnTolerance btnResetBigView btnUnitSelectBigView btnGraphStartStop btnGraphClear")
+            << names("btnGraphSave btnGraphPrint btnCSVSave btnChannel1Active btnChannel4Active "
+                     "editGraphSampling")
+            << names("comboGraphTimeUnit editGraphYMax btnGraphYMax editGraphYMin btnGraphYMin editGraphXMax")
+            << names(
+                   "btnGraphXMax editGraphXMin btnGraphXMin editCOMPortNr comboDeviceSelect editDivergence");
         for (const QString& name : disabled)
             QVERIFY2(!w.form().widget(name)->isEnabled(), qPrintable(name));
-        const QStringList hidden = {"editDeviceComSpeed",    "btnDeviceComSpeed",   "memoUSBCommunication",
-                                    "btnLogDataActive",      "btnShowErrorInfo",    "memoCSV",
-                                    "memoCSVbackup",         "memoSettings",        "memoLanguageObjects",
-                                    "labelLanguageFilePath", "editLanguageFilePath"};
+        const QStringList hidden =
+            names("editDeviceComSpeed btnDeviceComSpeed memoUSBCommunication btnLogDataActive "
+                  "btnShowErrorInfo memoCSV memoCSVbackup memoSettings memoLanguageObjects "
+                  "labelLanguageFilePath editLanguageFilePath");
         for (const QString& name : hidden)
             QVERIFY2(w.form().widget(name)->isHidden(), qPrintable(name));
         // What the user may touch before a measurement: free texts and the settings page.

@@ -50,6 +50,11 @@ private:
 // A file built into the program (":/Vantoria.ini" and the like).
 QByteArray shippedFile(const QString& name);
 
+// "btnReset btnSave editChannel1" as a list of control names.
+inline QStringList names(const char* spaced) {
+    return QString::fromLatin1(spaced).split(' ', Qt::SkipEmptyParts);
+}
+
 // Test files in the working directory.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
