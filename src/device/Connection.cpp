@@ -214,10 +214,17 @@ void Connection::showUnit(int unit) {
     place(bigView, unit_labels::mainValueBigViewLeftLine(unit), usTonsOffset ? 15 : 0);
 }
 
-void Connection::showParameter(const char* edit) {
+bool Connection::pollParameter(const char* edit, const char* command) {
+    QLineEdit* field = context_.form.edit(QString::fromLatin1(edit));
+    // While the user types a new value the amplifier's value must not overwrite it: no command, no read.
+    if (field->isEnabled())
+        return false;
+    if (session_.transact(command, ReplyBinary, 2) != DeviceSession::Step::Replied)
+        return false;
     const int value = context_.state.deviceReply.toInt();
     if (value >= 1 && value <= 999)
-        context_.form.edit(QString::fromLatin1(edit))->setText(QString::number(value));
+        field->setText(QString::number(value));
+    return true;
 }
 
 void Connection::readSettings() {
@@ -233,19 +240,13 @@ void Connection::readSettings() {
         state.stateTick = 0;
         break;
     case StepReadEModulus:
-        // While the user types a new E-modulus the amplifier's value must not overwrite it.
-        if (form.edit(QStringLiteral("editEModul"))->isEnabled())
-            return;
-        if (session_.transact("EM", ReplyBinary, 2) != DeviceSession::Step::Replied)
+        if (!pollParameter("editEModul", "EM"))
             return;
         state.identifyStep = StepReadBarDiameter;
-        showParameter("editEModul");
         state.stateTick = 0;
         break;
     case StepReadBarDiameter:
-        if (form.edit(QStringLiteral("editBarDiameter"))->isEnabled())
-            return;
-        if (session_.transact("DU", ReplyBinary, 2) != DeviceSession::Step::Replied)
+        if (!pollParameter("editBarDiameter", "DU"))
             return;
         if (form.button(QStringLiteral("btnMeasurement"))->text() ==
             context_.language.text(lang::StopCaption)) {
@@ -254,7 +255,6 @@ void Connection::readSettings() {
         } else {
             state.identifyStep = StepReadUnit;
         }
-        showParameter("editBarDiameter");
         state.stateTick = 0;
         break;
     default:

@@ -49,7 +49,9 @@ private:
     void openPort();
     void accept(const DeviceType& type);
     void showUnit(int unit);
-    void showParameter(const char* edit);
+    // Steps 12 and 13: ask for the E-modulus or bar diameter and show a value from 1 to 999; paused while
+    // the user edits the field. True once the reply came.
+    bool pollParameter(const char* edit, const char* command);
 
     const MainContext& context_;
     DeviceSession& session_;
