@@ -86,6 +86,23 @@ void setCaption(QLabel* label, const QString& caption) {
 
 void setLeft(QWidget* control, int left) { control->move(left, control->y()); }
 
+void setLeftFromText(QWidget* control, const QString& number, int minus) {
+    bool ok = false;
+    const int left = number.toInt(&ok, 10);
+    if (ok)
+        setLeft(control, left - minus);
+}
+
+void setPointSizeFromText(QWidget* control, const QString& number) {
+    bool ok = false;
+    const int size = number.toInt(&ok, 10);
+    if (!ok || size <= 0)
+        return;
+    QFont font = control->font();
+    font.setPointSize(size);
+    control->setFont(font);
+}
+
 QColor windowTextColour() { return QApplication::palette().color(QPalette::Active, QPalette::WindowText); }
 
 } // namespace controls

@@ -32,6 +32,10 @@ QColor fontColour(const QWidget* control);
 // A label's caption; the label grows or shrinks to its text, as its left edge carries the layout.
 void setCaption(QLabel* label, const QString& caption);
 void setLeft(QWidget* control, int left);
+// The left edge or the font size (in points) from a number line of the language file; a text that is no
+// number (a damaged file) leaves the control as it is, and so does a size that is not positive.
+void setLeftFromText(QWidget* control, const QString& number, int minus = 0);
+void setPointSizeFromText(QWidget* control, const QString& number);
 
 // The system window-text colour: the background of a value display that shows nothing valid.
 QColor windowTextColour();

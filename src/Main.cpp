@@ -2,17 +2,17 @@
 
 #include "Application.h"
 #include "Clock.h"
-#include "Controls.h"
-#include "Dialogs.h"
 #include "Errors.h"
-#include "Form.h"
 #include "PortSelection.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
 #include "Resources.h"
+#include "TrafficLog.h"
+#include "WindowTexts.h"
 #include "device/Connection.h"
 #include "device/DeviceSession.h"
 #include "device/MeasureCycle.h"
+#include "evaluation/ConnectionDisplay.h"
 #include "evaluation/DisplayReset.h"
 #include "evaluation/MeasurementControls.h"
 #include "evaluation/ValueDisplay.h"
@@ -58,7 +58,9 @@ TfrmMain::TfrmMain(CSerial& devicePort, ProgramState& state, Dialogs& dialogs, Q
     : QWidget(parent), ui_(std::make_unique<Ui::TfrmMain>()) {
     // 1. The form with its designed defaults.
     setUpForm();
+    buildViews();
     setUpSubsystems(devicePort, state, dialogs);
+    connectSessionEvents();
     connectHandlers();
     initialiseState();
 }
@@ -72,7 +74,6 @@ void TfrmMain::setUpForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(1030, 637);
-    form_ = std::make_unique<Form>(this);
     // The timers as designed: all stopped; the graph timer asks for 1 ms, as a zero interval would turn
     // the event loop into a busy loop while measuring.
     timerDeviceCom_.setObjectName(QStringLiteral("timerDeviceCom"));
@@ -83,71 +84,228 @@ void TfrmMain::setUpForm() {
     timerClock_.setInterval(1000);
 }
 
+void TfrmMain::buildViews() {
+    Ui::TfrmMain& u = *ui_;
+    views_.pages = {u.tabSystem, u.tabMainView, u.tabBigView, u.tabGraph, u.tabSettings};
+    views_.status = {u.memoProgramState, u.labelTime, u.labelDate};
+    views_.values.positions = {{
+        {u.labelChannel1,
+         u.editChannel1,
+         {u.labelSensor11, u.labelSensor12},
+         {u.editSensor11, u.editSensor12},
+         u.labelChannel1BigView,
+         u.editChannel1BigView},
+        {u.labelChannel2,
+         u.editChannel2,
+         {u.labelSensor21, u.labelSensor22},
+         {u.editSensor21, u.editSensor22},
+         u.labelChannel2BigView,
+         u.editChannel2BigView},
+        {u.labelChannel3,
+         u.editChannel3,
+         {u.labelSensor31, u.labelSensor32},
+         {u.editSensor31, u.editSensor32},
+         u.labelChannel3BigView,
+         u.editChannel3BigView},
+        {u.labelChannel4,
+         u.editChannel4,
+         {u.labelSensor41, u.labelSensor42},
+         {u.editSensor41, u.editSensor42},
+         u.labelChannel4BigView,
+         u.editChannel4BigView},
+    }};
+    ValueView& v = views_.values;
+    v.mainValueLabel = u.labelMainValue;
+    v.mainValue = u.editMainValue;
+    v.mainValueLabelBig = u.labelMainValueBigView;
+    v.mainValueBig = u.editMainValueBigView;
+    v.totalKNLabel = u.labelMainValueKN;
+    v.totalKN = u.editMainValueKN;
+    v.totalTonsLabel = u.labelMainValueTons;
+    v.totalTons = u.editMainValueTons;
+    v.units = {u.labelUnitUE, u.labelUnitKN, u.labelUnitTons};
+    v.unitsBig = {u.labelUnitUEBigView, u.labelUnitKNBigView, u.labelUnitTonsBigView};
+    views_.parameters = {{u.labelBarDiameter, u.editBarDiameter, u.btnBarDiameter},
+                         {u.labelEModul, u.editEModul, u.btnEModul},
+                         {u.labelKFactor, u.editKFactor, u.btnKFactor},
+                         {u.labelTolerance, u.editTolerance, u.btnTolerance},
+                         u.labelDivergence,
+                         u.editDivergence};
+    views_.measuring = {u.btnMeasurement,       u.btnReset, u.btnUnitSelect, u.btnResetBigView,
+                        u.btnUnitSelectBigView, u.btnSave,  u.btnPrint};
+    views_.machine = {u.labelMachine, u.editMachine,  u.labelSerialNr,
+                      u.editSerialNr, u.labelComment, u.editComment};
+
+    GraphPage& g = views_.graph;
+    g.chart = u.Graph;
+    g.startStop = u.btnGraphStartStop;
+    g.clear = u.btnGraphClear;
+    g.save = u.btnGraphSave;
+    g.print = u.btnGraphPrint;
+    g.csvSave = u.btnCSVSave;
+    g.channelActive = {u.btnChannel1Active, u.btnChannel2Active, u.btnChannel3Active, u.btnChannel4Active};
+    g.samplingLabel = u.labelGraphSampling;
+    g.sampling = u.editGraphSampling;
+    g.timeUnitLabel = u.labelGraphTimeUnit;
+    g.timeUnit = u.comboGraphTimeUnit;
+    g.limits = {{{u.editGraphYMax, u.btnGraphYMax, "1500"},
+                 {u.editGraphYMin, u.btnGraphYMin, "-1500"},
+                 {u.editGraphXMax, u.btnGraphXMax, "60"},
+                 {u.editGraphXMin, u.btnGraphXMin, "0"}}};
+    g.csv = u.memoCSV;
+    g.csvBackup = u.memoCSVbackup;
+
+    SettingsPage& s = views_.settings;
+    s.language = {u.groupLanguageSettings,
+                  u.btnGerman,
+                  u.btnEnglish,
+                  u.btnItalian,
+                  u.btnOtherLanguage,
+                  u.labelLanguageFilePath,
+                  u.editLanguageFilePath,
+                  u.memoLanguageObjects};
+    s.view = {u.groupViewSettings,  u.btnUStons,      u.btnTons,
+              u.btnShowSingleValue, u.btnShowKFactor, u.btnShowTolerance};
+    s.port = {u.groupConnectionSettings, u.btnAutoPortSelect,      u.btnManualPortSelect, u.editCOMPortNr,
+              u.btnCOMPortSelect,        u.labelCOMPort,           u.labelCOMPortFull,    u.comboDeviceSelect,
+              u.btnDeviceSelect,         u.btnEvalReservedComPorts};
+    s.positionGroups = {u.groupChannel1Position, u.groupChannel2Position, u.groupChannel3Position,
+                        u.groupChannel4Position};
+    s.positionButtons = {{
+        {u.btnChannel1TopLeft, u.btnChannel1TopRight, u.btnChannel1BottomLeft, u.btnChannel1BottomRight},
+        {u.btnChannel2TopLeft, u.btnChannel2TopRight, u.btnChannel2BottomLeft, u.btnChannel2BottomRight},
+        {u.btnChannel3TopLeft, u.btnChannel3TopRight, u.btnChannel3BottomLeft, u.btnChannel3BottomRight},
+        {u.btnChannel4TopLeft, u.btnChannel4TopRight, u.btnChannel4BottomLeft, u.btnChannel4BottomRight},
+    }};
+    s.csvDelimiterLabel = u.labelCSVDelimiter;
+    s.csvDelimiter = u.editCRVDelimiter;
+    s.loadCustom = u.btnLoadCustomSettings;
+    s.saveCustom = u.btnSaveCustomSettings;
+    s.settingsLines = u.memoSettings;
+
+    views_.debug = {u.memoUSBCommunication,
+                    u.btnLogDataActive,
+                    u.btnShowErrorInfo,
+                    {nullptr, u.editDeviceComSpeed, u.btnDeviceComSpeed}};
+
+    std::vector<QWidget*>& group = views_.measuringGroup;
+    group = {u.btnReset, u.btnUnitSelect, u.btnSave, u.btnPrint};
+    for (const PositionDisplays& position : v.positions)
+        group.insert(group.end(), {position.channel, position.sensors[0], position.sensors[1]});
+    group.insert(group.end(), {u.editMainValue, u.editMainValueKN, u.editMainValueTons, u.editDivergence,
+                               u.btnResetBigView, u.btnUnitSelectBigView});
+    for (const PositionDisplays& position : v.positions)
+        group.push_back(position.channelBig);
+    group.insert(group.end(), {u.editMainValueBigView, g.startStop, g.clear, g.save, g.print, g.csvSave});
+    group.insert(group.end(), g.channelActive.begin(), g.channelActive.end());
+    group.insert(group.end(), {g.sampling, g.timeUnit});
+    for (const AxisLimit& limit : g.limits)
+        group.push_back(limit.button);
+}
+
 void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs& dialogs) {
     state_ = &state;
     dialogs_ = &dialogs;
-    language_ = std::make_unique<Language>(form_->memo(QStringLiteral("memoLanguageObjects")));
+    const Views& v = views_;
+    language_ = std::make_unique<Language>(v.settings.language.lines);
     status_ =
-        std::make_unique<ProgramStatus>(form_->memo(QStringLiteral("memoProgramState")), *language_, state);
-    context_ = std::make_unique<MainContext>(
-        MainContext{*form_, state, devicePort, dialogs, *language_, *status_,
-                    Timers{timerDeviceCom_, timerGraph_, timerClock_}, dialogSave_, dialogOpen_});
-    clock_ = std::make_unique<ClockDisplay>(form_->label(QStringLiteral("labelTime")),
-                                            form_->label(QStringLiteral("labelDate")), *status_, state);
-    positions_ = std::make_unique<ChannelPositions>(*form_, state);
-    graph_ = std::make_unique<LiveGraph>(form_->widget(QStringLiteral("Graph")));
-    dataLog_ = std::make_unique<DataLog>(*form_, *language_);
-    settings_ = std::make_unique<SettingsFile>(*context_, *positions_);
+        std::make_unique<ProgramStatus>(v.status.programState, v.debug.showErrorInfo, *language_, state);
+    trafficLog_ = std::make_unique<TrafficLog>(v.debug.traffic, v.debug.logActive);
+    clock_ = std::make_unique<ClockDisplay>(v.status.time, v.status.date, *status_, state);
+    session_ = std::make_unique<DeviceSession>(state, devicePort, timerDeviceCom_);
+    positions_ = std::make_unique<ChannelPositions>(v.settings.positionButtons, v.settings.positionGroups,
+                                                    v.values, state);
+    windowTexts_ = std::make_unique<WindowTexts>(v.pages, v.machine);
+    graph_ = std::make_unique<LiveGraph>(v.graph, v.values.mainValueLabel);
+    dataLog_ = std::make_unique<DataLog>(v.graph.csv, v.settings.csvDelimiter, v.values, v.machine);
     languageApplier_ =
-        std::make_unique<LanguageApplier>(*context_, *settings_, *positions_, *graph_, *dataLog_);
-    settings_->setLanguage(languageApplier_.get());
-    session_ = std::make_unique<DeviceSession>(*context_);
-    connection_ = std::make_unique<Connection>(*context_, *session_, *settings_);
+        std::make_unique<LanguageApplier>(v.settings.language, *language_, *session_, dialogs, dialogOpen_);
+    settings_ = std::make_unique<SettingsFile>(
+        SettingsFile::Views{v.settings, v.machine, v.parameters, v.values},
+        SettingsFile::Services{*positions_, *session_, *languageApplier_, dialogs, dialogSave_, dialogOpen_},
+        state);
+    portSelection_ = std::make_unique<PortSelection>(v.settings.port, *session_, *settings_, state, dialogs);
+    valueDisplay_ = std::make_unique<ValueDisplay>(v.values, v.parameters, v.settings.view, *positions_,
+                                                   state, *language_);
+    measurementControls_ =
+        std::make_unique<MeasurementControls>(v.measuring, v.parameters, v.debug, v.graph, v.measuringGroup,
+                                              *session_, state, *status_, timerGraph_, *language_);
+    connectionDisplay_ = std::make_unique<ConnectionDisplay>(
+        ConnectionDisplay::Views{v.measuring, v.parameters, v.values, v.graph, v.settings.view,
+                                 v.settings.port},
+        *settings_, *measurementControls_, state, *status_, timerGraph_, *language_);
+    connection_ = std::make_unique<Connection>(*session_, *language_, *connectionDisplay_);
+    measureCycle_ = std::make_unique<MeasureCycle>(*session_);
     session_->setConnectionStates(connection_.get());
-    portSelection_ = std::make_unique<PortSelection>(*context_, *settings_);
-    valueDisplay_ = std::make_unique<ValueDisplay>(*context_, *positions_);
-    measureCycle_ = std::make_unique<MeasureCycle>(*context_, *session_, *valueDisplay_);
     session_->setMeasureState(measureCycle_.get());
-    measurementControls_ = std::make_unique<MeasurementControls>(*context_);
+
+    // In this order: later participants read captions that earlier ones render.
+    for (LanguageParticipant* participant : std::initializer_list<LanguageParticipant*>{
+             windowTexts_.get(), status_.get(), settings_.get(), portSelection_.get(), valueDisplay_.get(),
+             positions_.get(), measurementControls_.get(), dataLog_.get(), graph_.get()})
+        languageApplier_->addParticipant(participant);
+}
+
+void TfrmMain::connectSessionEvents() {
+    DeviceSession* session = session_.get();
+    ProgramStatus* status = status_.get();
+    connect(session, &DeviceSession::ticked, this, [status](std::int32_t s) { status->showSessionState(s); });
+    connect(session, &DeviceSession::waitingForReply, this, [status] { status->showWaitingForReply(); });
+    connect(session, &DeviceSession::traffic, this,
+            [log = trafficLog_.get()](const QString& line) { log->append(line); });
+    connect(session, &DeviceSession::portChosen, this,
+            [ports = portSelection_.get()](const QString& number) { ports->showPort(number); });
+
+    Connection* connection = connection_.get();
+    ConnectionDisplay* display = connectionDisplay_.get();
+    connect(connection, &Connection::connecting, this,
+            [status](bool reopening) { status->showConnecting(reopening); });
+    connect(connection, &Connection::identified, this,
+            [display](const DeviceType& type) { display->onIdentified(type); });
+    connect(connection, &Connection::rejected, this, [display] { display->onRejected(); });
+    connect(connection, &Connection::unitPolled, this,
+            [values = valueDisplay_.get()](std::int32_t unit) { values->showUnit(unit); });
+    connect(connection, &Connection::parameterPolled, this,
+            [display](Parameter parameter, int value) { display->onParameterPolled(parameter, value); });
+    connect(connection, &Connection::acknowledged, this,
+            [status](std::int32_t s) { status->showAcknowledged(s); });
+
+    ValueDisplay* values = valueDisplay_.get();
+    connect(measureCycle_.get(), &MeasureCycle::readingReceived, this,
+            [values](int entry, std::int32_t raw) { values->ConvertReading(entry, raw); });
+    connect(measureCycle_.get(), &MeasureCycle::cycleCompleted, this,
+            [values] { values->EvaluateReadings(); });
 }
 
 void TfrmMain::connectHandlers() {
-    const Form& f = *form_;
+    const Ui::TfrmMain& u = *ui_;
     connect(&timerClock_, &QTimer::timeout, this, &TfrmMain::timerClockTimer);
     connect(&timerDeviceCom_, &QTimer::timeout, this, &TfrmMain::timerDeviceComTimer);
 
-    connect(f.button(QStringLiteral("btnAutoPortSelect")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnAutoPortSelectClick);
-    connect(f.button(QStringLiteral("btnCOMPortSelect")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnCOMPortSelectClick);
-    connect(f.button(QStringLiteral("btnDeviceSelect")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnDeviceSelectClick);
-    connect(f.button(QStringLiteral("btnEvalReservedComPorts")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnEvalReservedComPortsClicked);
-    f.label(QStringLiteral("labelCOMPort"))->installEventFilter(this);
-
     const struct {
-        const char* button;
+        QAbstractButton* button;
         void (TfrmMain::*handler)();
-    } buttons[] = {{"btnMeasurement", &TfrmMain::btnMeasurementClick},
-                   {"btnReset", &TfrmMain::btnResetClick},
-                   {"btnUnitSelect", &TfrmMain::btnUnitSelectClick},
-                   {"btnResetBigView", &TfrmMain::btnResetBigViewClick},
-                   {"btnUnitSelectBigView", &TfrmMain::btnUnitSelectBigViewClick},
-                   {"btnBarDiameter", &TfrmMain::btnBarDiameterClick},
-                   {"btnEModul", &TfrmMain::btnEModulClick},
-                   {"btnKFactor", &TfrmMain::btnKFactorClick},
-                   {"btnTolerance", &TfrmMain::btnToleranceClick},
-                   {"btnDeviceComSpeed", &TfrmMain::btnDeviceComSpeedClick}};
+    } buttons[] = {{u.btnAutoPortSelect, &TfrmMain::btnAutoPortSelectClick},
+                   {u.btnCOMPortSelect, &TfrmMain::btnCOMPortSelectClick},
+                   {u.btnDeviceSelect, &TfrmMain::btnDeviceSelectClick},
+                   {u.btnEvalReservedComPorts, &TfrmMain::btnEvalReservedComPortsClicked},
+                   {u.btnMeasurement, &TfrmMain::btnMeasurementClick},
+                   {u.btnReset, &TfrmMain::btnResetClick},
+                   {u.btnUnitSelect, &TfrmMain::btnUnitSelectClick},
+                   {u.btnResetBigView, &TfrmMain::btnResetBigViewClick},
+                   {u.btnUnitSelectBigView, &TfrmMain::btnUnitSelectBigViewClick},
+                   {u.btnBarDiameter, &TfrmMain::btnBarDiameterClick},
+                   {u.btnEModul, &TfrmMain::btnEModulClick},
+                   {u.btnKFactor, &TfrmMain::btnKFactorClick},
+                   {u.btnTolerance, &TfrmMain::btnToleranceClick},
+                   {u.btnDeviceComSpeed, &TfrmMain::btnDeviceComSpeedClick},
+                   {u.btnSaveCustomSettings, &TfrmMain::btnSaveCustomSettingsClick},
+                   {u.btnLoadCustomSettings, &TfrmMain::btnLoadCustomSettingsClicked}};
     for (const auto& [button, handler] : buttons)
-        connect(f.button(QString::fromLatin1(button)), &QAbstractButton::clicked, this, handler);
-
-    connect(f.button(QStringLiteral("btnSaveCustomSettings")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnSaveCustomSettingsClick);
-    connect(f.button(QStringLiteral("btnLoadCustomSettings")), &QAbstractButton::clicked, this,
-            &TfrmMain::btnLoadCustomSettingsClicked);
-    connect(f.tabs(QStringLiteral("tabSystem")), &QTabWidget::currentChanged, this, &TfrmMain::onPageChanged);
-    f.edit(QStringLiteral("editLanguageFilePath"))->installEventFilter(this);
+        connect(button, &QAbstractButton::clicked, this, handler);
+    u.labelCOMPort->installEventFilter(this);
+    connect(u.tabSystem, &QTabWidget::currentChanged, this, &TfrmMain::onPageChanged);
+    u.editLanguageFilePath->installEventFilter(this);
 
     // A position handler runs whenever its button becomes checked, by a click or by the program.
     const std::array<void (TfrmMain::*)(bool), 16> positionHandlers = {
@@ -167,24 +325,12 @@ void TfrmMain::connectHandlers() {
 
 void TfrmMain::initialiseState() {
     ProgramState& s = *state_;
-    const Form& f = *form_;
+    const Views& v = views_;
     // 2.
     s.programStateTextIndex = {9, 0, 0};
-    // 3.
-    timerDeviceCom_.setInterval(20);
-    timerDeviceCom_.stop();
-    // 4.
-    s.portSearchStep = StepAutoPort;
-    s.autoPortNumber = 1;
-    s.deviceReply = QString::number(0);
-    s.commandBuffer.fill(0);
-    s.sessionState = StateConnect;
-    s.stateTick = 0;
-    s.identifyStep = StepReadUnit;
-    s.pollMode = 1;
-    s.measureStep = 91;
+    // 3. and 4.
+    session_->initialise();
     s.graphSampleCount = 1;
-    s.deviceUnit = 1;
     s.kFactorScale = 1.0f;
     s.readingValue.fill(0);
     s.readingText.fill(ErrorText);
@@ -200,34 +346,25 @@ void TfrmMain::initialiseState() {
     s.graphSamplingMs = 0;
     s.graphMinSamplingMs = 1000;
     // 7.
-    f.tabs(QStringLiteral("tabSystem"))->setCurrentWidget(f.widget(QStringLiteral("tabMainView")));
-    // 8.
-    for (const char* name : {"btnMeasurement", "btnReset", "btnUnitSelect", "btnSave", "btnPrint"})
-        f.widget(QString::fromLatin1(name))->setEnabled(false);
-    for (const char* name : {"editDeviceComSpeed", "btnDeviceComSpeed", "memoUSBCommunication",
-                             "btnLogDataActive", "btnShowErrorInfo"})
-        f.widget(QString::fromLatin1(name))->hide();
-    for (const char* name : {"btnBarDiameter", "btnEModul", "btnKFactor", "btnTolerance"})
-        f.widget(QString::fromLatin1(name))->setEnabled(false);
-    // 9. to 14.
-    display_reset::unitLabels(f);
-    display_reset::valueDisplays(f);
-    display_reset::parameters(f);
-    display_reset::bigView(f);
-    display_reset::graphControls(f, true);
-    f.widget(QStringLiteral("memoCSV"))->hide();
-    f.widget(QStringLiteral("memoCSVbackup"))->hide();
+    v.pages.tabs->setCurrentWidget(v.pages.mainView);
+    // 8. to 14.
+    display_reset::notConnected(v.measuring, v.parameters, v.values, v.graph, true);
+    for (QWidget* debug : std::initializer_list<QWidget*>{
+             v.debug.deviceTick.edit, v.debug.deviceTick.button, v.debug.traffic, v.debug.logActive,
+             v.debug.showErrorInfo, v.graph.csv, v.graph.csvBackup})
+        debug->hide();
     // 15.
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     // 16.
-    for (const char* name :
-         {"memoSettings", "memoLanguageObjects", "labelLanguageFilePath", "editLanguageFilePath"})
-        f.widget(QString::fromLatin1(name))->hide();
-    f.widget(QStringLiteral("editCOMPortNr"))->setEnabled(false);
-    f.widget(QStringLiteral("comboDeviceSelect"))->setEnabled(false);
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{v.settings.settingsLines, v.settings.language.lines,
+                                         v.settings.language.pathLabel, v.settings.language.path})
+        hidden->hide();
+    v.settings.port.number->setEnabled(false);
+    v.settings.port.device->setEnabled(false);
     // 17. The load ends by starting the device timer.
     settings_->loadAtStartUp();
-    currentPage_ = f.tabs(QStringLiteral("tabSystem"))->currentIndex();
+    currentPage_ = v.pages.tabs->currentIndex();
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }
@@ -275,8 +412,7 @@ void TfrmMain::btnChannel4BottomLeftClick(bool checked) { selectPosition(4, Posi
 void TfrmMain::btnChannel4BottomRightClick(bool checked) { selectPosition(4, PositionBottomRight, checked); }
 
 void TfrmMain::onPageChanged(int index) {
-    QTabWidget* pages = form_->tabs(QStringLiteral("tabSystem"));
-    const int settingsPage = pages->indexOf(form_->widget(QStringLiteral("tabSettings")));
+    const int settingsPage = views_.pages.tabs->indexOf(views_.pages.settings);
     const int left = currentPage_;
     currentPage_ = index;
     if (left == settingsPage && index != settingsPage)
@@ -284,16 +420,13 @@ void TfrmMain::onPageChanged(int index) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ToolTip && watched == form_->widget(QStringLiteral("labelCOMPort"))) {
+    if (event->type() == QEvent::ToolTip && watched == views_.settings.port.name) {
         // Which device the number stands for, looked up when the user asks.
-        const QString number = form_->label(QStringLiteral("labelCOMPort"))->text().mid(3);
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                           PortSelection::describePort(number.toInt()),
-                           form_->widget(QStringLiteral("labelCOMPort")));
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), portSelection_->describeShownPort(),
+                           views_.settings.port.name);
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease &&
-        watched == form_->widget(QStringLiteral("editLanguageFilePath"))) {
+    if (event->type() == QEvent::MouseButtonRelease && watched == views_.settings.language.path) {
         editLanguageFilePathClick();
         return true;
     }

@@ -1,9 +1,11 @@
 #pragma once
-// TfrmMain, the one main window: it builds the form, owns the timers and the subsystems, and wires every
-// event to its handler. Each handler delegates to the subsystem that does the work.
+// TfrmMain, the one main window and the composition root: it builds the form and its typed views, owns the
+// timers and the subsystems, hands each subsystem only the views and services it uses, wires the events
+// the device session reports to the views that show them, and connects every control to its handler.
+// Each handler delegates to the subsystem that does the work.
 
 #include "Dialogs.h"
-#include "MainContext.h"
+#include "Views.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -14,20 +16,22 @@
 
 class CSerial;
 class ChannelPositions;
-class Connection;
-class DeviceSession;
-class MeasureCycle;
-class MeasurementControls;
-class ValueDisplay;
-class PortSelection;
 class ClockDisplay;
+class Connection;
+class ConnectionDisplay;
 class DataLog;
-class Form;
+class DeviceSession;
 class Language;
 class LanguageApplier;
 class LiveGraph;
+class MeasureCycle;
+class MeasurementControls;
+class PortSelection;
 class ProgramStatus;
 class SettingsFile;
+class TrafficLog;
+class ValueDisplay;
+class WindowTexts;
 struct ProgramState;
 
 namespace Ui {
@@ -41,8 +45,8 @@ public:
     TfrmMain(CSerial& devicePort, ProgramState& state, Dialogs& dialogs, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    Form& form() const { return *form_; }
-    const MainContext& context() const { return *context_; }
+    const Views& views() const { return views_; }
+    const Language& language() const { return *language_; }
     SettingsFile& settings() const { return *settings_; }
     LanguageApplier& languageApplier() const { return *languageApplier_; }
     LiveGraph& graph() const { return *graph_; }
@@ -55,8 +59,6 @@ public:
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
-    FileDialogState& dialogSave() { return dialogSave_; }
-    FileDialogState& dialogOpen() { return dialogOpen_; }
 
     // Where the clock reads the local time; tests put a fixed time here.
     void setClockSource(std::function<QDateTime()> now) { now_ = std::move(now); }
@@ -111,14 +113,16 @@ protected:
 
 private:
     void setUpForm();
+    void buildViews();
     void setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs& dialogs);
+    void connectSessionEvents();
     void connectHandlers();
     void initialiseState();
     void onPageChanged(int index);
     void selectPosition(int channel, int corner, bool checked);
 
     std::unique_ptr<Ui::TfrmMain> ui_;
-    std::unique_ptr<Form> form_;
+    Views views_;
     QTimer timerDeviceCom_;
     QTimer timerGraph_;
     QTimer timerClock_;
@@ -131,17 +135,19 @@ private:
     Dialogs* dialogs_ = nullptr;
     std::unique_ptr<Language> language_;
     std::unique_ptr<ProgramStatus> status_;
-    std::unique_ptr<MainContext> context_;
+    std::unique_ptr<TrafficLog> trafficLog_;
     std::unique_ptr<ClockDisplay> clock_;
+    std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<ChannelPositions> positions_;
+    std::unique_ptr<WindowTexts> windowTexts_;
     std::unique_ptr<LiveGraph> graph_;
     std::unique_ptr<DataLog> dataLog_;
-    std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<LanguageApplier> languageApplier_;
-    std::unique_ptr<DeviceSession> session_;
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<PortSelection> portSelection_;
     std::unique_ptr<ValueDisplay> valueDisplay_;
-    std::unique_ptr<MeasureCycle> measureCycle_;
     std::unique_ptr<MeasurementControls> measurementControls_;
+    std::unique_ptr<ConnectionDisplay> connectionDisplay_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<MeasureCycle> measureCycle_;
 };

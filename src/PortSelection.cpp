@@ -1,24 +1,26 @@
 #include "PortSelection.h"
 
 #include "Controls.h"
+#include "Dialogs.h"
 #include "Errors.h"
-#include "Form.h"
-#include "MainContext.h"
 #include "ProgramState.h"
 #include "Serial.h"
+#include "Views.h"
+#include "device/DeviceSession.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
 #include "settings/SettingsFile.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 
 namespace {
-QString devicePath(const QString& number) { return QStringLiteral("\\\\.\\COM") + number; }
-
 QString firstLine(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -47,15 +49,14 @@ QString usbDescription(const QString& ttyName, const QString& sysfsRoot) {
 }
 } // namespace
 
-PortSelection::PortSelection(const MainContext& context, SettingsFile& settings)
-    : context_(context), settings_(settings) {}
+PortSelection::PortSelection(const PortControls& controls, DeviceSession& session, SettingsFile& settings,
+                             ProgramState& state, Dialogs& dialogs)
+    : controls_(controls), session_(session), settings_(settings), state_(state), dialogs_(dialogs) {}
 
-void showPortControls(const Form& form, const QString& number) {
-    form.edit(QStringLiteral("editCOMPortNr"))->setText(number);
-    QLabel* port = form.label(QStringLiteral("labelCOMPort"));
-    controls::setCaption(port, QStringLiteral("COM") + number);
-    controls::setCaption(form.label(QStringLiteral("labelCOMPortFull")),
-                         QStringLiteral("\\\\.\\") + port->text());
+void PortSelection::showPort(const QString& number) {
+    controls_.number->setText(number);
+    controls::setCaption(controls_.name, QStringLiteral("COM") + number);
+    controls::setCaption(controls_.fullName, DeviceSession::devicePath(number));
 }
 
 int PortSelection::confirmedPortNumber(const QString& text) {
@@ -67,7 +68,7 @@ int PortSelection::confirmedPortNumber(const QString& text) {
 }
 
 void PortSelection::btnAutoPortSelectClick() {
-    context_.form.edit(QStringLiteral("editCOMPortNr"))->setEnabled(false);
+    controls_.number->setEnabled(false);
     settings_.SaveToActiveFile();
 }
 
@@ -77,57 +78,55 @@ bool PortSelection::editOrConfirm(QWidget* field) {
 }
 
 void PortSelection::reconnectAndSave() {
-    context_.devicePort.Close();
-    context_.state.sessionState = StateConnect;
-    context_.state.stateTick = 0;
+    session_.restart();
     settings_.SaveToActiveFile();
 }
 
 void PortSelection::btnCOMPortSelectClick() {
-    QLineEdit* number = context_.form.edit(QStringLiteral("editCOMPortNr"));
-    if (!editOrConfirm(number))
+    if (!editOrConfirm(controls_.number))
         return;
-    showPortControls(context_.form, QString::number(confirmedPortNumber(number->text())));
+    session_.choosePort(QString::number(confirmedPortNumber(controls_.number->text())));
     reconnectAndSave();
 }
 
 void PortSelection::btnDeviceSelectClick() {
-    if (editOrConfirm(context_.form.combo(QStringLiteral("comboDeviceSelect"))))
+    if (editOrConfirm(controls_.device))
         reconnectAndSave();
 }
 
 void PortSelection::btnEvalReservedComPortsClicked() {
-    QTimer& timer = context_.timers.deviceCom;
-    timer.stop();
+    const DeviceSession::Pause paused = session_.pause();
     ListAvailablePorts();
     try {
         SaveReservedPorts();
     } catch (const UserError& error) {
-        context_.dialogs.showError(error.message());
+        dialogs_.showError(error.message());
     }
-    timer.start();
 }
 
 void PortSelection::ListAvailablePorts() {
-    QList<std::int32_t>& available = context_.state.availablePorts;
-    available.clear();
+    state_.availablePorts.clear();
     for (int n = 1; n <= 255; ++n) {
-        showPortControls(context_.form, QString::number(n));
-        const QString path = context_.form.label(QStringLiteral("labelCOMPortFull"))->text();
+        const QString path = DeviceSession::devicePath(QString::number(n));
         if (CSerial::ProbePort(path.toStdWString()) == CSerial::PortAvailable)
-            available.append(n);
+            state_.availablePorts.append(n);
     }
+    session_.choosePort(QStringLiteral("255"));
 }
 
 void PortSelection::SaveReservedPorts() {
-    settings_.storeReservedPorts(SettingsFile::reservedPortsText(context_.state.availablePorts));
-    context_.state.reservedPorts = context_.state.availablePorts;
+    settings_.storeReservedPorts(SettingsFile::reservedPortsText(state_.availablePorts));
+    state_.reservedPorts = state_.availablePorts;
+}
+
+QString PortSelection::describeShownPort() const {
+    return describePort(controls_.name->text().mid(3).toInt());
 }
 
 QString PortSelection::describePort(int number, const QString& sysfsRoot) {
     const QString name = QStringLiteral("COM%1").arg(number);
-    const QString path =
-        QString::fromStdString(ResolveDevicePath(devicePath(QString::number(number)).toStdWString()));
+    const QString path = QString::fromStdString(
+        ResolveDevicePath(DeviceSession::devicePath(QString::number(number)).toStdWString()));
     if (path.isEmpty())
         return QStringLiteral("%1: no device (link it as ports/%1)").arg(name);
     QStringList parts{QStringLiteral("%1: %2").arg(name, path)};
@@ -145,4 +144,15 @@ QString PortSelection::describePort(int number, const QString& sysfsRoot) {
     if (!usb.isEmpty())
         parts.append(QStringLiteral("\n") + usb);
     return parts.join(QLatin1Char(' '));
+}
+
+void PortSelection::applyLanguage(const Language& language) {
+    controls_.group->setTitle(language.text(lang::ConnectionGroup));
+    controls_.autoSelect->setText(language.text(lang::AutoPort));
+    controls_.manualSelect->setText(language.text(lang::ManualPort));
+    QComboBox* devices = controls_.device;
+    devices->clear();
+    for (int line = lang::FirstDeviceName; line <= lang::LastDeviceName; ++line)
+        devices->addItem(language.text(line));
+    devices->setCurrentText(settings_.chosenDevice());
 }

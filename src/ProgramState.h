@@ -2,6 +2,8 @@
 // The variables that the event handlers share. One instance lives as long as the process; the main window
 // gives every field its start value when it is built, so a default-constructed state already holds them.
 
+#include "device/SessionState.h"
+
 #include <QList>
 #include <QString>
 
@@ -21,21 +23,6 @@ constexpr int Count = 15;
 // The text of every value display that has no valid value.
 inline const QString ErrorText = QStringLiteral("E01");
 
-enum SessionState : std::int32_t {
-    StateIdle = 0,
-    StateReadSettings = 1,
-    StateConnect = 2,
-    StateIdentify = 3,
-    StateChangeUnit = 4,
-    StateResetDevice = 5,
-    StateSendBarDiameter = 6,
-    StateSendEModulus = 7,
-    StateMeasure = 8,
-};
-
-enum PortSearchStep : std::int32_t { StepReopenPort = 0, StepManualPort = 1, StepAutoPort = 2 };
-enum IdentifyStep : std::int32_t { StepReadUnit = 11, StepReadEModulus = 12, StepReadBarDiameter = 13 };
-
 struct ProgramState {
     std::array<std::int32_t, 3> programStateTextIndex{9, 0, 0}; // language text shown in status slots 1-3
     std::int32_t autoPortNumber = 1;                            // port tried last by the automatic search
@@ -45,8 +32,8 @@ struct ProgramState {
     std::int32_t sessionState = StateConnect;
     std::uint32_t stateTick = 0; // ticks spent in the current state or step
     std::int32_t identifyStep = StepReadUnit;
-    std::int32_t measureStep = 91;
-    std::uint8_t pollMode = 1; // 1 channel values only, 2 also the eight sensor values
+    std::int32_t measureStep = FirstChannelStep;
+    std::uint8_t pollMode = PollChannels;
     std::uint32_t graphSampleCount = 1;
     std::int32_t deviceUnit = 1; // 1 micro-strain, 2 kN, 3 tons
     float kFactorScale = 1.0f;

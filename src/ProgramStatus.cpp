@@ -3,9 +3,13 @@
 #include "Controls.h"
 #include "ProgramState.h"
 #include "settings/Language.h"
+#include "settings/LanguageLines.h"
 
-ProgramStatus::ProgramStatus(QPlainTextEdit* display, const Language& language, ProgramState& state)
-    : display_(display), language_(language), state_(state) {}
+#include <QAbstractButton>
+
+ProgramStatus::ProgramStatus(QPlainTextEdit* display, const QAbstractButton* showErrorInfo,
+                             const Language& language, ProgramState& state)
+    : display_(display), showErrorInfo_(showErrorInfo), language_(language), state_(state) {}
 
 void ProgramStatus::setText(int slot, int textIndex) {
     if (slot < 1 || slot > 3)
@@ -21,4 +25,35 @@ void ProgramStatus::showSessionState(std::int32_t state) {
 
 void ProgramStatus::showNotice(const QString& text) { controls::setLine(display_, 2, text); }
 
+void ProgramStatus::showConnecting(bool reopening) {
+    if (!reopening || showErrorInfo_->isChecked())
+        setText(1, lang::Connecting);
+}
+
+void ProgramStatus::showWaitingForReply() {
+    if (showErrorInfo_->isChecked())
+        showNotice(language_.text(lang::WaitingForDevice));
+}
+
+void ProgramStatus::showAcknowledged(std::int32_t state) {
+    switch (state) {
+    case StateResetDevice:
+        setText(2, lang::DeviceReset);
+        break;
+    case StateSendBarDiameter:
+        setText(2, lang::BarDiameterSent);
+        break;
+    case StateSendEModulus:
+        setText(2, lang::EModulusSent);
+        break;
+    default:
+        break;
+    }
+}
+
 QString ProgramStatus::lineText(int line) const { return controls::line(display_, line); }
+
+void ProgramStatus::applyLanguage(const Language&) {
+    for (int slot = 1; slot <= 3; ++slot)
+        setText(slot, state_.programStateTextIndex[slot - 1]);
+}

@@ -1,18 +1,24 @@
 #pragma once
 // The status display memoProgramState: line 0 the connection or device (slot 1), line 1 the number of the
-// device session state, line 2 short notices (slot 2), line 4 the measuring status (slot 3).
+// device session state, line 2 short notices (slot 2), line 4 the measuring status (slot 3). It shows what
+// the device session reports.
+
+#include "settings/LanguageParticipant.h"
 
 #include <QString>
 
 #include <cstdint>
 
 class Language;
+class QAbstractButton;
 class QPlainTextEdit;
 struct ProgramState;
 
-class ProgramStatus {
+class ProgramStatus : public LanguageParticipant {
 public:
-    ProgramStatus(QPlainTextEdit* display, const Language& language, ProgramState& state);
+    // With showErrorInfo checked the display also tells of waiting for replies and of reopening the port.
+    ProgramStatus(QPlainTextEdit* display, const QAbstractButton* showErrorInfo, const Language& language,
+                  ProgramState& state);
 
     // Shows language text textIndex in a slot (1, 2 or 3) and remembers the index, so that a language change
     // can show the same message again; index 0 empties the line. Other slots do nothing.
@@ -21,10 +27,19 @@ public:
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
 
+    void showConnecting(bool reopening);
+    void showWaitingForReply();
+    // The notice for a command the amplifier acknowledged, by the session state that sent it.
+    void showAcknowledged(std::int32_t state);
+
     QString lineText(int line) const;
+
+    // The three slots again, in the new language.
+    void applyLanguage(const Language& language) override;
 
 private:
     QPlainTextEdit* display_;
+    const QAbstractButton* showErrorInfo_;
     const Language& language_;
     ProgramState& state_;
 };

@@ -1,23 +1,9 @@
 #include "device/Connection.h"
 
-#include "Controls.h"
-#include "Form.h"
-#include "MainContext.h"
-#include "PortSelection.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Serial.h"
-#include "evaluation/DisplayReset.h"
-#include "evaluation/UnitLabels.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
-#include "settings/SettingsFile.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTimer>
 
 namespace {
 const DeviceType Types[] = {
@@ -29,8 +15,8 @@ const DeviceType Types[] = {
 };
 } // namespace
 
-Connection::Connection(const MainContext& context, DeviceSession& session, const SettingsFile& settings)
-    : context_(context), session_(session), settings_(settings) {}
+Connection::Connection(DeviceSession& session, const Language& language, const ConnectionPanel& panel)
+    : session_(session), state_(session.state()), language_(language), panel_(panel) {}
 
 void Connection::runState(std::int32_t state) {
     switch (state) {
@@ -61,47 +47,37 @@ const DeviceType* Connection::typeOf(const QString& identifier) {
     return nullptr;
 }
 
-bool Connection::IsReservedPort(std::int32_t port) const {
-    return context_.state.reservedPorts.contains(port);
-}
-
 std::uint32_t Connection::lineSpeed() const {
-    const QString device = context_.form.combo(QStringLiteral("comboDeviceSelect"))->currentText();
-    return device == context_.language.text(lang::LastDeviceName) ? 19200 : 9600;
+    return panel_.selectedDevice() == language_.text(lang::LastDeviceName) ? 19200 : 9600;
 }
 
 void Connection::openPort() {
-    CSerial& port = context_.devicePort;
-    port.Open(context_.form.label(QStringLiteral("labelCOMPortFull"))->text().toStdWString(), 0, 0, false);
+    CSerial& port = session_.port();
+    port.Open(DeviceSession::devicePath(session_.portNumber()).toStdWString(), 0, 0, false);
     port.ConfigureLine(lineSpeed(), 8, CSerial::ParityNone, CSerial::StopOne);
     port.SetHandshake(CSerial::HandshakeOff);
 }
 
 void Connection::connectStep() {
-    ProgramState& state = context_.state;
-    if (context_.devicePort.IsOpen()) {
-        state.sessionState = StateIdentify;
-        state.stateTick = 0;
+    if (session_.port().IsOpen()) {
+        session_.enter(StateIdentify);
         return;
     }
-    switch (state.portSearchStep) {
+    switch (state_.portSearchStep) {
     case StepReopenPort:
-        if (context_.form.button(QStringLiteral("btnShowErrorInfo"))->isChecked())
-            context_.status.setText(1, lang::Connecting);
-        openPort();
-        break;
     case StepManualPort:
-        context_.status.setText(1, lang::Connecting);
+        emit connecting(state_.portSearchStep == StepReopenPort);
         openPort();
         break;
-    case StepAutoPort:
-        state.autoPortNumber = nextCandidate(state.autoPortNumber);
-        if (IsReservedPort(state.autoPortNumber))
+    case StepAutoPort: {
+        const std::int32_t number = session_.advanceAutoPort();
+        if (state_.reservedPorts.contains(number))
             return;
-        showPortControls(context_.form, QString::number(state.autoPortNumber));
-        context_.status.setText(1, lang::Connecting);
+        session_.choosePort(QString::number(number));
+        emit connecting(false);
         openPort();
         break;
+    }
     default:
         break;
     }
@@ -110,152 +86,53 @@ void Connection::connectStep() {
 void Connection::identify() {
     if (session_.transact("P0", ReplyText, 4, true) != DeviceSession::Step::Replied)
         return;
-    const DeviceType* type = typeOf(context_.state.deviceReply);
-    const QString selected = context_.form.combo(QStringLiteral("comboDeviceSelect"))->currentText();
-    if (type && selected == context_.language.text(type->nameLine)) {
+    const DeviceType* type = typeOf(state_.deviceReply);
+    if (type && panel_.selectedDevice() == language_.text(type->nameLine)) {
         accept(*type);
         return;
     }
-    // Another type than the one selected, or no type at all: look further, as if nothing was connected.
-    context_.devicePort.Close();
-    context_.state.sessionState = StateConnect;
-    context_.state.stateTick = 0;
-    resetToNotConnected();
+    session_.restart();
+    emit rejected();
 }
 
 void Connection::accept(const DeviceType& type) {
-    const Form& form = context_.form;
-    ProgramState& state = context_.state;
-    for (const char* name : {"btnMeasurement", "btnKFactor", "btnTolerance"})
-        form.button(QString::fromLatin1(name))->setEnabled(true);
-    form.button(QStringLiteral("btnBarDiameter"))->setEnabled(type.hasParameters);
-    form.button(QStringLiteral("btnEModul"))->setEnabled(type.hasParameters);
-    if (QLatin1String(type.identifier) == QLatin1String("QT31")) {
-        form.edit(QStringLiteral("editEModul"))->setText(QStringLiteral("210"));
-        form.edit(QStringLiteral("editKFactor"))->setText(QStringLiteral("2.00"));
-    }
-
-    QAbstractButton* showSingle = form.button(QStringLiteral("btnShowSingleValue"));
-    auto setSensorsVisible = [&form](bool visible) {
-        for (int n = 1; n <= 4; ++n)
-            for (int k = 1; k <= 2; ++k) {
-                form.widget(sensorControl("editSensor", n, k))->setVisible(visible);
-                form.widget(sensorControl("labelSensor", n, k))->setVisible(visible);
-            }
-    };
-    if (type.singleValues == 0) {
-        showSingle->setEnabled(false);
-        showSingle->setChecked(false);
-        setSensorsVisible(false);
-        state.pollMode = 1;
-        state.measureStep = 91;
-    } else {
-        showSingle->setEnabled(type.singleValues == 1);
-        if (type.singleValues == 2)
-            showSingle->setChecked(false);
-        if (settings_.line(5) == QLatin1String("YES")) {
-            setSensorsVisible(true);
-            showSingle->setChecked(true);
-            state.pollMode = 2;
-            state.measureStep = 81;
-        } else {
-            // The sensor displays keep whatever visibility they had.
-            showSingle->setChecked(false);
-            state.pollMode = 1;
-            state.measureStep = 91;
-        }
-    }
-
-    context_.status.setText(1, type.nameLine);
-    QTimer& timer = context_.timers.deviceCom;
-    timer.stop();
-    timer.setInterval(type.timerIntervalMs);
-    timer.start();
-    state.sessionState = StateReadSettings;
-    state.stateTick = 0;
-    state.identifyStep = StepReadUnit;
-    state.graphMinSamplingMs = type.graphMinSamplingMs;
+    const bool sensors = type.singleValues != 0 && panel_.singleValuesWanted();
+    session_.setPollMode(sensors ? PollChannelsAndSensors : PollChannels);
+    session_.rewindCycle();
+    session_.setTickInterval(type.timerIntervalMs);
+    session_.startPolling();
+    emit identified(type);
 }
 
-void Connection::resetToNotConnected() {
-    const Form& form = context_.form;
-    context_.timers.graph.stop();
-    form.button(QStringLiteral("btnMeasurement"))->setText(context_.language.text(lang::StartCaption));
-    for (const char* name : {"btnMeasurement", "btnReset", "btnUnitSelect", "btnSave", "btnPrint",
-                             "btnBarDiameter", "btnEModul", "btnKFactor", "btnTolerance"})
-        form.widget(QString::fromLatin1(name))->setEnabled(false);
-    display_reset::unitLabels(form);
-    display_reset::valueDisplays(form);
-    display_reset::parameters(form);
-    display_reset::bigView(form);
-    display_reset::graphControls(form, false);
-}
-
-void Connection::showUnit(int unit) {
-    const Form& form = context_.form;
-    if (unit < 1 || unit > 3)
-        return;
-    const bool usTons = form.button(QStringLiteral("btnUStons"))->isChecked();
-    unit_labels::showActiveUnit(form, unit);
-    const QString caption = unit_labels::mainValueCaption(unit, usTons, context_.language);
-    QLabel* mainValue = form.label(QStringLiteral("labelMainValue"));
-    QLabel* bigView = form.label(QStringLiteral("labelMainValueBigView"));
-    controls::setCaption(mainValue, caption);
-    controls::setCaption(bigView, caption);
-    // A number line that is no number (a damaged language file) leaves the label where it is.
-    const bool usTonsOffset = unit == 3 && usTons;
-    auto place = [this](QLabel* label, int line, int minus) {
-        bool ok = false;
-        const int left = context_.language.text(line).toInt(&ok);
-        if (ok)
-            controls::setLeft(label, left - minus);
-    };
-    place(mainValue, unit_labels::mainValueLeftLine(unit), usTonsOffset ? 10 : 0);
-    place(bigView, unit_labels::mainValueBigViewLeftLine(unit), usTonsOffset ? 15 : 0);
-}
-
-bool Connection::pollParameter(const char* edit, const char* command) {
-    QLineEdit* field = context_.form.edit(QString::fromLatin1(edit));
-    // While the user types a new value the amplifier's value must not overwrite it: no command, no read.
-    if (field->isEnabled())
+bool Connection::pollParameter(Parameter parameter, const char* command) {
+    if (panel_.isEditing(parameter))
         return false;
     if (session_.transact(command, ReplyBinary, 2) != DeviceSession::Step::Replied)
         return false;
-    const int value = context_.state.deviceReply.toInt();
-    if (value >= 1 && value <= 999)
-        field->setText(QString::number(value));
+    emit parameterPolled(parameter, state_.deviceReply.toInt());
     return true;
 }
 
 void Connection::readSettings() {
-    ProgramState& state = context_.state;
-    const Form& form = context_.form;
-    switch (state.identifyStep) {
+    switch (state_.identifyStep) {
     case StepReadUnit:
         if (session_.transact("Ei", ReplyBinary, 1) != DeviceSession::Step::Replied)
             return;
-        state.identifyStep = StepReadEModulus;
-        state.deviceUnit = state.deviceReply.toInt();
-        showUnit(state.deviceUnit);
-        state.stateTick = 0;
+        session_.nextIdentifyStep(StepReadEModulus);
+        session_.setDeviceUnit(state_.deviceReply.toInt());
+        emit unitPolled(state_.deviceUnit);
         break;
     case StepReadEModulus:
-        if (!pollParameter("editEModul", "EM"))
-            return;
-        state.identifyStep = StepReadBarDiameter;
-        state.stateTick = 0;
+        if (pollParameter(Parameter::EModulus, "EM"))
+            session_.nextIdentifyStep(StepReadBarDiameter);
         break;
     case StepReadBarDiameter:
-        if (!pollParameter("editBarDiameter", "DU"))
+        if (!pollParameter(Parameter::BarDiameter, "DU"))
             return;
-        if (form.button(QStringLiteral("btnMeasurement"))->text() ==
-            context_.language.text(lang::StopCaption)) {
-            state.sessionState = StateMeasure;
-            state.measureStep = state.pollMode == 1 ? 91 : 81;
-        } else {
-            state.identifyStep = StepReadUnit;
-        }
-        state.stateTick = 0;
+        if (panel_.measuringRequested())
+            session_.startMeasuring();
+        else
+            session_.nextIdentifyStep(StepReadUnit);
         break;
     default:
         break;
@@ -263,41 +140,29 @@ void Connection::readSettings() {
 }
 
 void Connection::sendCommand(std::int32_t command) {
-    ProgramState& state = context_.state;
     DeviceSession::Step step = DeviceSession::Step::Waiting;
-    int notice = 0;
     switch (command) {
     case StateChangeUnit:
         step = session_.transact("EW", ReplyText, 2);
         break;
     case StateResetDevice:
         step = session_.transact("RE", ReplyText, 2);
-        notice = lang::DeviceReset;
         break;
     case StateSendBarDiameter:
     case StateSendEModulus: {
         const bool diameter = command == StateSendBarDiameter;
-        if (state.stateTick == 1) {
-            const QString text =
-                context_.form
-                    .edit(diameter ? QStringLiteral("editBarDiameter") : QStringLiteral("editEModul"))
-                    ->text();
-            const auto value = static_cast<std::uint16_t>(qBound(0, text.toInt(), 999));
-            state.commandBuffer = framing::valueCommand(diameter ? 'd' : 'e', diameter ? 'u' : 'm', value);
-        }
-        step = session_.transact(state.commandBuffer.data(), 4, ReplyText, 2);
-        notice = diameter ? lang::BarDiameterSent : lang::EModulusSent;
+        const QString text = panel_.enteredValue(diameter ? Parameter::BarDiameter : Parameter::EModulus);
+        const auto value = static_cast<std::uint16_t>(qBound(0, text.toInt(), 999));
+        step = session_.transact(framing::valueCommand(diameter ? 'd' : 'e', diameter ? 'u' : 'm', value), 4,
+                                 ReplyText, 2);
         break;
     }
     default:
         return;
     }
     // Only the acknowledgement counts; any other reply is ignored and the state reads on.
-    if (step != DeviceSession::Step::Replied || state.deviceReply != QLatin1String("iO"))
+    if (step != DeviceSession::Step::Replied || state_.deviceReply != QLatin1String("iO"))
         return;
-    if (notice)
-        context_.status.setText(2, notice);
-    state.sessionState = StateReadSettings;
-    state.identifyStep = StepReadUnit;
-    state.stateTick = 0;
+    session_.startPolling();
+    emit acknowledged(command);
 }

@@ -1,16 +1,18 @@
 #pragma once
 // The connection states of the device session: open the port (fixed or by automatic search), identify the
-// amplifier type and adapt the window to it, poll unit, E-modulus and bar diameter while connected, and
-// send the user's commands (unit change, reset, bar diameter, E-modulus).
+// amplifier type, poll unit, E-modulus and bar diameter while connected, and send the user's commands
+// (unit change, reset, bar diameter, E-modulus). What it learns it reports as signals; what it needs to
+// know of the user's choices it asks a ConnectionPanel.
 
 #include "device/DeviceSession.h"
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
 
-struct MainContext;
-class SettingsFile;
+class CSerial;
+class Language;
 
 // What each amplifier type offers.
 struct DeviceType {
@@ -22,9 +24,27 @@ struct DeviceType {
     std::uint32_t graphMinSamplingMs;
 };
 
-class Connection : public SessionStates {
+enum class Parameter { BarDiameter, EModulus };
+
+// The user's side of the connection, asked when the session needs to know.
+class ConnectionPanel {
 public:
-    Connection(const MainContext& context, DeviceSession& session, const SettingsFile& settings);
+    virtual ~ConnectionPanel() = default;
+    // The name of the amplifier type chosen on the settings page.
+    virtual QString selectedDevice() const = 0;
+    virtual bool singleValuesWanted() const = 0;
+    // START was pressed: the polling loop goes on into a measurement cycle.
+    virtual bool measuringRequested() const = 0;
+    // The user is typing a new value, which the amplifier's value must not overwrite.
+    virtual bool isEditing(Parameter parameter) const = 0;
+    virtual QString enteredValue(Parameter parameter) const = 0;
+};
+
+class Connection : public QObject, public SessionStates {
+    Q_OBJECT
+
+public:
+    Connection(DeviceSession& session, const Language& language, const ConnectionPanel& panel);
 
     void runState(std::int32_t state) override;
 
@@ -33,27 +53,31 @@ public:
     void readSettings();
     void sendCommand(std::int32_t state);
 
-    // True when port occurs in the reserved ports.
-    bool IsReservedPort(std::int32_t port) const;
-    // The next number of the automatic search: 2, 3, ... 256, then 1, 2, ...
-    static std::int32_t nextCandidate(std::int32_t current) { return current > 255 ? 1 : current + 1; }
     // 19200 baud when the selected device is the type that runs at that speed, else 9600.
     std::uint32_t lineSpeed() const;
     static const DeviceType* typeOf(const QString& identifier);
 
-    // The window as it is without an amplifier: every display "E01", measuring off, parameters and graph
-    // controls at their defaults.
-    void resetToNotConnected();
+signals:
+    // A port is being opened: by the user's choice, by the search, or again after a lost connection.
+    void connecting(bool reopening);
+    // The amplifier is of the selected type; the session has taken on its timing and poll mode.
+    void identified(const DeviceType& type);
+    // Another type or none answered: the session looks further, as if nothing was connected.
+    void rejected();
+    void unitPolled(std::int32_t unit);
+    void parameterPolled(Parameter parameter, int value);
+    // The amplifier acknowledged the command of that state.
+    void acknowledged(std::int32_t state);
 
 private:
     void openPort();
     void accept(const DeviceType& type);
-    void showUnit(int unit);
-    // Steps 12 and 13: ask for the E-modulus or bar diameter and show a value from 1 to 999; paused while
-    // the user edits the field. True once the reply came.
-    bool pollParameter(const char* edit, const char* command);
+    // Steps 12 and 13: ask for the E-modulus or bar diameter; paused while the user edits the field. True
+    // once the reply came.
+    bool pollParameter(Parameter parameter, const char* command);
 
-    const MainContext& context_;
     DeviceSession& session_;
-    const SettingsFile& settings_;
+    const ProgramState& state_;
+    const Language& language_;
+    const ConnectionPanel& panel_;
 };

@@ -1,51 +1,132 @@
 #include "device/DeviceSession.h"
 
-#include "Controls.h"
-#include "Form.h"
-#include "MainContext.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Serial.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
 
-#include <QAbstractButton>
-#include <QPlainTextEdit>
+#include <QTimer>
 
-DeviceSession::DeviceSession(const MainContext& context)
-    : context_(context), trafficLog_(context.form.memo(QStringLiteral("memoUSBCommunication"))),
-      logActive_(context.form.button(QStringLiteral("btnLogDataActive"))),
-      showErrorInfo_(context.form.button(QStringLiteral("btnShowErrorInfo"))) {
-    // With logging on and no device the log grows by a line per tick; keep the recent part only.
-    trafficLog_->setMaximumBlockCount(TrafficLogLines);
+#include <utility>
+
+DeviceSession::DeviceSession(ProgramState& state, CSerial& port, QTimer& timer)
+    : QObject(nullptr), state_(state), port_(port), timer_(timer) {}
+
+void DeviceSession::initialise() {
+    timer_.setInterval(20);
+    timer_.stop();
+    state_.portSearchStep = StepAutoPort;
+    state_.autoPortNumber = 1;
+    state_.deviceReply = QString::number(0);
+    state_.commandBuffer.fill(0);
+    state_.sessionState = StateConnect;
+    state_.stateTick = 0;
+    state_.identifyStep = StepReadUnit;
+    state_.pollMode = PollChannels;
+    state_.measureStep = FirstChannelStep;
+    state_.deviceUnit = 1;
 }
 
 void DeviceSession::timerDeviceComTimer() {
-    ProgramState& state = context_.state;
-    state.stateTick = state.stateTick == TickWrap ? 0 : state.stateTick + 1;
-    if (state.sessionState != lastState_) {
+    state_.stateTick = state_.stateTick == TickWrap ? 0 : state_.stateTick + 1;
+    if (state_.sessionState != lastState_) {
         pending_.clear();
-        lastState_ = state.sessionState;
+        lastState_ = state_.sessionState;
     }
-    context_.status.showSessionState(state.sessionState);
-    if (state.sessionState >= StateReadSettings && state.sessionState <= StateSendEModulus) {
+    emit ticked(state_.sessionState);
+    if (state_.sessionState >= StateReadSettings && state_.sessionState <= StateSendEModulus) {
         if (connection_)
-            connection_->runState(state.sessionState);
-    } else if (state.sessionState == StateMeasure) {
+            connection_->runState(state_.sessionState);
+    } else if (state_.sessionState == StateMeasure) {
         if (measure_)
-            measure_->runState(state.sessionState);
+            measure_->runState(state_.sessionState);
     }
 }
 
-void DeviceSession::log(const QString& line) {
-    if (logActive_->isChecked())
-        controls::appendLine(trafficLog_, line);
+void DeviceSession::enter(SessionState state) {
+    state_.sessionState = state;
+    state_.stateTick = 0;
+}
+
+void DeviceSession::restart() {
+    port_.Close();
+    pending_.clear();
+    enter(StateConnect);
+}
+
+void DeviceSession::dropConnection(bool keepPortSearchStep) {
+    restart();
+    if (!keepPortSearchStep)
+        state_.portSearchStep = StepReopenPort;
+}
+
+void DeviceSession::setPortSearch(PortSearchStep step) { state_.portSearchStep = step; }
+
+void DeviceSession::startPolling() {
+    enter(StateReadSettings);
+    state_.identifyStep = StepReadUnit;
+}
+
+void DeviceSession::nextIdentifyStep(IdentifyStep step) {
+    state_.identifyStep = step;
+    state_.stateTick = 0;
+}
+
+void DeviceSession::startMeasuring() {
+    enter(StateMeasure);
+    rewindCycle();
+}
+
+void DeviceSession::nextMeasureStep(std::int32_t step) {
+    state_.measureStep = step;
+    state_.stateTick = 0;
+}
+
+void DeviceSession::endCycle() {
+    startPolling();
+    state_.measureStep = FirstChannelStep;
+}
+
+void DeviceSession::setPollMode(std::uint8_t mode) { state_.pollMode = mode; }
+
+void DeviceSession::rewindCycle() {
+    state_.measureStep = state_.pollMode == PollChannels ? FirstChannelStep : FirstSensorStep;
+}
+
+std::int32_t DeviceSession::advanceAutoPort() {
+    state_.autoPortNumber = nextCandidate(state_.autoPortNumber);
+    return state_.autoPortNumber;
+}
+
+void DeviceSession::setDeviceUnit(std::int32_t unit) { state_.deviceUnit = unit; }
+
+void DeviceSession::choosePort(const QString& number) {
+    portNumber_ = number;
+    emit portChosen(number);
+}
+
+QString DeviceSession::devicePath(const QString& number) { return QStringLiteral("\\\\.\\COM") + number; }
+
+DeviceSession::Pause::Pause(DeviceSession& session) : session_(&session) {
+    if (session_->pauses_++ == 0)
+        session_->timer_.stop();
+}
+
+DeviceSession::Pause::Pause(Pause&& other) noexcept : session_(std::exchange(other.session_, nullptr)) {}
+
+DeviceSession::Pause::~Pause() {
+    if (session_ && --session_->pauses_ == 0)
+        session_->timer_.start();
+}
+
+void DeviceSession::setTickInterval(int ms) {
+    timer_.setInterval(ms);
+    if (pauses_ == 0)
+        timer_.start();
 }
 
 void DeviceSession::SendToDevice(const std::uint8_t* buffer, std::uint32_t length) {
     pending_.clear();
-    context_.devicePort.Write(buffer, length, nullptr, nullptr, CSerial::Infinite);
-    log(framing::transmitLogLine(buffer, length));
+    port_.Write(buffer, length, nullptr, nullptr, CSerial::Infinite);
+    emit traffic(framing::transmitLogLine(buffer, length));
 }
 
 QString DeviceSession::ReceiveFromDevice(ReplyMode mode, int count) {
@@ -54,8 +135,7 @@ QString DeviceSession::ReceiveFromDevice(ReplyMode mode, int count) {
     std::uint32_t received = 0;
     const int missing = count - static_cast<int>(pending_.size());
     if (missing > 0)
-        context_.devicePort.Read(buffer, static_cast<std::uint32_t>(missing), &received, nullptr,
-                                 CSerial::Infinite);
+        port_.Read(buffer, static_cast<std::uint32_t>(missing), &received, nullptr, CSerial::Infinite);
     pending_.append(buffer, static_cast<qsizetype>(received));
     QString reply;
     if (pending_.size() < count) {
@@ -64,35 +144,25 @@ QString DeviceSession::ReceiveFromDevice(ReplyMode mode, int count) {
         reply = framing::decodeReply(mode, pending_.left(count));
         pending_.clear();
     }
-    log(framing::receiveLogLine(reply));
+    emit traffic(framing::receiveLogLine(reply));
     return reply;
 }
 
-void DeviceSession::dropConnection(bool keepPortSearchStep) {
-    ProgramState& state = context_.state;
-    context_.devicePort.Close();
-    pending_.clear();
-    state.sessionState = StateConnect;
-    state.stateTick = 0;
-    if (!keepPortSearchStep)
-        state.portSearchStep = StepReopenPort;
-}
-
-DeviceSession::Step DeviceSession::transact(const std::uint8_t* command, std::uint32_t length, ReplyMode mode,
+DeviceSession::Step DeviceSession::transact(const Command& command, std::uint32_t length, ReplyMode mode,
                                             int count, bool keepPortSearchStep) {
-    ProgramState& state = context_.state;
-    if (state.stateTick == 1) {
-        SendToDevice(command, length);
+    if (state_.stateTick == 1) {
+        if (length == command.size())
+            state_.commandBuffer = command;
+        SendToDevice(command.data(), length);
         return Step::Sent;
     }
-    state.deviceReply = ReceiveFromDevice(mode, count);
-    if (state.deviceReply != NoReply)
+    state_.deviceReply = ReceiveFromDevice(mode, count);
+    if (state_.deviceReply != NoReply)
         return Step::Replied;
-    if (state.stateTick >= ReplyTimeoutTicks) {
+    if (state_.stateTick >= ReplyTimeoutTicks) {
         dropConnection(keepPortSearchStep);
         return Step::TimedOut;
     }
-    if (showErrorInfo_->isChecked())
-        context_.status.showNotice(context_.language.text(lang::WaitingForDevice));
+    emit waitingForReply();
     return Step::Waiting;
 }

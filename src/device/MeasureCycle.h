@@ -1,29 +1,30 @@
 #pragma once
 // The measuring state of the device session: one measurement cycle reads the eight sensor values (when
 // they are polled), the four channels, the main value and the two totals, one command per step, then
-// evaluates them and returns to the polling loop.
+// reports the cycle complete and returns to the polling loop.
 
 #include "device/DeviceSession.h"
 
+#include <QObject>
+
 #include <cstdint>
 
-struct MainContext;
-class ValueDisplay;
+class MeasureCycle : public QObject, public SessionStates {
+    Q_OBJECT
 
-class MeasureCycle : public SessionStates {
 public:
-    static constexpr std::int32_t FirstSensorStep = 81;
-    static constexpr std::int32_t LastSensorStep = 88;
-    static constexpr std::int32_t FirstChannelStep = 91;
-    static constexpr std::int32_t EvaluateStep = 98;
-
-    MeasureCycle(const MainContext& context, DeviceSession& session, ValueDisplay& display);
+    explicit MeasureCycle(DeviceSession& session);
 
     void runState(std::int32_t) override { RunMeasureStep(); }
     void RunMeasureStep();
 
+signals:
+    // A reply for an entry of the reading table (0 to 7 sensors, 8 to 11 channels, 12 to 14 main value
+    // and totals).
+    void readingReceived(int entry, std::int32_t raw);
+    // Every value of the cycle has arrived: time to evaluate them.
+    void cycleCompleted();
+
 private:
-    const MainContext& context_;
     DeviceSession& session_;
-    ValueDisplay& display_;
 };

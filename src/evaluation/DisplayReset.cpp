@@ -1,8 +1,8 @@
 #include "evaluation/DisplayReset.h"
 
 #include "Controls.h"
-#include "Form.h"
 #include "ProgramState.h"
+#include "Views.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -23,73 +23,74 @@ void disabledWithText(QLineEdit* edit, const char* text) {
     edit->setEnabled(false);
     edit->setText(QString::fromLatin1(text));
 }
+
+void unitColours(const UnitIndicators& units) {
+    controls::setFontColour(units.microStrain, controls::clBlack);
+    controls::setFontColour(units.kiloNewton, controls::clSilver);
+    controls::setFontColour(units.tons, controls::clSilver);
+}
 } // namespace
 
-void unitLabels(const Form& form) {
-    controls::setFontColour(form.label(QStringLiteral("labelUnitUE")), controls::clBlack);
-    controls::setFontColour(form.label(QStringLiteral("labelUnitKN")), controls::clSilver);
-    controls::setFontColour(form.label(QStringLiteral("labelUnitTons")), controls::clSilver);
-}
+void unitLabels(const ValueView& view) { unitColours(view.units); }
 
-void valueDisplays(const Form& form) {
-    for (int n = 1; n <= 4; ++n) {
-        showError(form.edit(numbered("editChannel%1", n)), true);
-        showError(form.edit(sensorControl("editSensor", n, 1)), true);
-        showError(form.edit(sensorControl("editSensor", n, 2)), true);
+void valueDisplays(const ValueView& view) {
+    for (const PositionDisplays& position : view.positions) {
+        showError(position.channel, true);
+        for (QLineEdit* sensor : position.sensors)
+            showError(sensor, true);
     }
-    showError(form.edit(QStringLiteral("editMainValue")), true);
-    showError(form.edit(QStringLiteral("editMainValueKN")), false);
-    showError(form.edit(QStringLiteral("editMainValueTons")), false);
+    showError(view.mainValue, true);
+    showError(view.totalKN, false);
+    showError(view.totalTons, false);
 }
 
-void parameters(const Form& form) {
-    disabledWithText(form.edit(QStringLiteral("editBarDiameter")), "100");
-    disabledWithText(form.edit(QStringLiteral("editEModul")), "210");
-    disabledWithText(form.edit(QStringLiteral("editKFactor")), "2.00");
-    disabledWithText(form.edit(QStringLiteral("editTolerance")), "10");
-    QLineEdit* divergence = form.edit(QStringLiteral("editDivergence"));
-    divergence->setEnabled(false);
-    controls::setBackground(divergence, controls::windowTextColour());
-    divergence->clear();
+void parameters(const ParameterView& view) {
+    disabledWithText(view.barDiameter.edit, "100");
+    disabledWithText(view.eModulus.edit, "210");
+    disabledWithText(view.kFactor.edit, "2.00");
+    disabledWithText(view.tolerance.edit, "10");
+    view.divergence->setEnabled(false);
+    controls::setBackground(view.divergence, controls::windowTextColour());
+    view.divergence->clear();
 }
 
-void bigView(const Form& form) {
-    form.button(QStringLiteral("btnResetBigView"))->setEnabled(false);
-    form.button(QStringLiteral("btnUnitSelectBigView"))->setEnabled(false);
-    controls::setFontColour(form.label(QStringLiteral("labelUnitUEBigView")), controls::clBlack);
-    controls::setFontColour(form.label(QStringLiteral("labelUnitKNBigView")), controls::clSilver);
-    controls::setFontColour(form.label(QStringLiteral("labelUnitTonsBigView")), controls::clSilver);
-    for (int n = 1; n <= 4; ++n)
-        showError(form.edit(numbered("editChannel%1BigView", n)), true);
-    showError(form.edit(QStringLiteral("editMainValueBigView")), true);
+void bigView(const ValueView& view, const MeasuringButtons& buttons) {
+    buttons.resetBig->setEnabled(false);
+    buttons.unitSelectBig->setEnabled(false);
+    unitColours(view.unitsBig);
+    for (const PositionDisplays& position : view.positions)
+        showError(position.channelBig, true);
+    showError(view.mainValueBig, true);
 }
 
-void graphControls(const Form& form, bool limitButtonsToo) {
-    for (const char* name :
-         {"btnGraphStartStop", "btnGraphClear", "btnGraphSave", "btnGraphPrint", "btnCSVSave"})
-        form.button(QString::fromLatin1(name))->setEnabled(false);
-    for (int n = 1; n <= 4; ++n) {
-        QAbstractButton* channel = form.button(numbered("btnChannel%1Active", n));
+void graphControls(const GraphPage& page, bool limitButtonsToo) {
+    for (QAbstractButton* button : {page.startStop, page.clear, page.save, page.print, page.csvSave})
+        button->setEnabled(false);
+    for (QAbstractButton* channel : page.channelActive) {
         channel->setEnabled(false);
         channel->setChecked(true);
     }
-    disabledWithText(form.edit(QStringLiteral("editGraphSampling")), "200");
-    QComboBox* timeUnit = form.combo(QStringLiteral("comboGraphTimeUnit"));
-    timeUnit->setEnabled(false);
-    timeUnit->setCurrentText(QStringLiteral("s"));
-    const struct {
-        const char* edit;
-        const char* button;
-        const char* text;
-    } limits[] = {{"editGraphYMax", "btnGraphYMax", "1500"},
-                  {"editGraphYMin", "btnGraphYMin", "-1500"},
-                  {"editGraphXMax", "btnGraphXMax", "60"},
-                  {"editGraphXMin", "btnGraphXMin", "0"}};
-    for (const auto& limit : limits) {
-        disabledWithText(form.edit(QString::fromLatin1(limit.edit)), limit.text);
+    disabledWithText(page.sampling, "200");
+    page.timeUnit->setEnabled(false);
+    page.timeUnit->setCurrentText(QStringLiteral("s"));
+    for (const AxisLimit& limit : page.limits) {
+        disabledWithText(limit.edit, limit.defaultText);
         if (limitButtonsToo)
-            form.button(QString::fromLatin1(limit.button))->setEnabled(false);
+            limit.button->setEnabled(false);
     }
+}
+
+void notConnected(const MeasuringButtons& buttons, const ParameterView& parameters, const ValueView& values,
+                  const GraphPage& graph, bool limitButtonsToo) {
+    for (QAbstractButton* button : {buttons.measurement, buttons.reset, buttons.unitSelect, buttons.save,
+                                    buttons.print, parameters.barDiameter.button, parameters.eModulus.button,
+                                    parameters.kFactor.button, parameters.tolerance.button})
+        button->setEnabled(false);
+    unitLabels(values);
+    valueDisplays(values);
+    display_reset::parameters(parameters);
+    bigView(values, buttons);
+    graphControls(graph, limitButtonsToo);
 }
 
 } // namespace display_reset

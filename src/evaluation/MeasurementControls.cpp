@@ -1,88 +1,50 @@
 #include "evaluation/MeasurementControls.h"
 
 #include "Controls.h"
-#include "Form.h"
-#include "MainContext.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
+#include "Views.h"
+#include "device/DeviceSession.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
-// A parameter field: its accepted range, the texts put in for entries above, below or not a number, and
-// the session state that sends the confirmed value to the amplifier (0: none).
-struct ParameterField {
-    const char* edit;
+// A parameter's accepted range, the texts put in for entries above, below or not a number, and the session
+// state that sends the confirmed value to the amplifier (idle: none).
+struct ParameterRule {
     double lowest;
     double highest;
     const char* lowestText;
     const char* highestText;
     const char* defaultText;
     bool decimal;
-    std::int32_t sendState;
+    SessionState sendState;
 };
 
 namespace {
-const ParameterField BarDiameter{"editBarDiameter", 1, 999, "1", "999", "100", false, StateSendBarDiameter};
-const ParameterField EModulus{"editEModul", 1, 999, "1", "999", "210", false, StateSendEModulus};
-const ParameterField KFactor{"editKFactor", 0.01, 999.99, "0.01", "999.99", "2.00", true, 0};
-const ParameterField Tolerance{"editTolerance", 0, 100, "0", "100", "10", false, 0};
-const ParameterField DeviceTick{"editDeviceComSpeed", 10, 100, "10", "100", "20", false, 0};
-
-// The controls a running measurement uses, in the order they are switched.
-const char* const MeasuringControls[] = {"btnReset",
-                                         "btnUnitSelect",
-                                         "btnSave",
-                                         "btnPrint",
-                                         "editChannel1",
-                                         "editSensor11",
-                                         "editSensor12",
-                                         "editChannel2",
-                                         "editSensor21",
-                                         "editSensor22",
-                                         "editChannel3",
-                                         "editSensor31",
-                                         "editSensor32",
-                                         "editChannel4",
-                                         "editSensor41",
-                                         "editSensor42",
-                                         "editMainValue",
-                                         "editMainValueKN",
-                                         "editMainValueTons",
-                                         "editDivergence",
-                                         "btnResetBigView",
-                                         "btnUnitSelectBigView",
-                                         "editChannel1BigView",
-                                         "editChannel2BigView",
-                                         "editChannel3BigView",
-                                         "editChannel4BigView",
-                                         "editMainValueBigView",
-                                         "btnGraphStartStop",
-                                         "btnGraphClear",
-                                         "btnGraphSave",
-                                         "btnGraphPrint",
-                                         "btnCSVSave",
-                                         "btnChannel1Active",
-                                         "btnChannel2Active",
-                                         "btnChannel3Active",
-                                         "btnChannel4Active",
-                                         "editGraphSampling",
-                                         "comboGraphTimeUnit",
-                                         "btnGraphYMax",
-                                         "btnGraphYMin",
-                                         "btnGraphXMax",
-                                         "btnGraphXMin"};
-const QStringList AxisLimitButtons = {"btnGraphYMax", "btnGraphYMin", "btnGraphXMax", "btnGraphXMin"};
+const ParameterRule BarDiameter{1, 999, "1", "999", "100", false, StateSendBarDiameter};
+const ParameterRule EModulus{1, 999, "1", "999", "210", false, StateSendEModulus};
+const ParameterRule KFactor{0.01, 999.99, "0.01", "999.99", "2.00", true, StateIdle};
+const ParameterRule Tolerance{0, 100, "0", "100", "10", false, StateIdle};
+const ParameterRule DeviceTick{10, 100, "10", "100", "20", false, StateIdle};
 } // namespace
 
-MeasurementControls::MeasurementControls(const MainContext& context) : context_(context) {}
+MeasurementControls::MeasurementControls(const MeasuringButtons& buttons, const ParameterView& parameters,
+                                         const DebugControls& debug, const GraphPage& graph,
+                                         const std::vector<QWidget*>& measuringGroup, DeviceSession& session,
+                                         ProgramState& state, ProgramStatus& status, QTimer& graphTimer,
+                                         const Language& language)
+    : buttons_(buttons), parameters_(parameters), debug_(debug), graph_(graph),
+      measuringGroup_(measuringGroup), session_(session), state_(state), status_(status),
+      graphTimer_(graphTimer), language_(language) {}
 
 bool MeasurementControls::parseWhole(const QString& text, double* value) {
     bool ok = false;
@@ -103,99 +65,114 @@ bool MeasurementControls::parseDecimal(const QString& text, double* value) {
     return ok && std::isfinite(number);
 }
 
-bool MeasurementControls::editOrConfirm(const ParameterField& p) {
-    QLineEdit* edit = context_.form.edit(QString::fromLatin1(p.edit));
+bool MeasurementControls::editOrConfirm(const ParameterControls& field, const ParameterRule& rule) {
+    QLineEdit* edit = field.edit;
     if (!edit->isEnabled()) {
         edit->setEnabled(true);
         return false;
     }
     edit->setEnabled(false);
-    if (p.sendState) {
-        // The send state reads the field on its first tick, after this handler has finished.
-        context_.state.sessionState = p.sendState;
-        context_.state.stateTick = 0;
-    }
+    // The send state reads the field on its first tick, after this handler has finished.
+    if (rule.sendState != StateIdle)
+        session_.enter(rule.sendState);
     double value = 0;
-    const bool number = p.decimal ? parseDecimal(edit->text(), &value) : parseWhole(edit->text(), &value);
+    const bool number = rule.decimal ? parseDecimal(edit->text(), &value) : parseWhole(edit->text(), &value);
     if (!number)
-        edit->setText(QString::fromLatin1(p.defaultText));
-    else if (value > p.highest)
-        edit->setText(QString::fromLatin1(p.highestText));
-    else if (value < p.lowest)
-        edit->setText(QString::fromLatin1(p.lowestText));
+        edit->setText(QString::fromLatin1(rule.defaultText));
+    else if (value > rule.highest)
+        edit->setText(QString::fromLatin1(rule.highestText));
+    else if (value < rule.lowest)
+        edit->setText(QString::fromLatin1(rule.lowestText));
     return true;
 }
 
-void MeasurementControls::btnBarDiameterClick() { editOrConfirm(BarDiameter); }
+void MeasurementControls::btnBarDiameterClick() { editOrConfirm(parameters_.barDiameter, BarDiameter); }
 
-void MeasurementControls::btnEModulClick() { editOrConfirm(EModulus); }
+void MeasurementControls::btnEModulClick() { editOrConfirm(parameters_.eModulus, EModulus); }
 
 void MeasurementControls::btnKFactorClick() {
-    if (!editOrConfirm(KFactor))
+    if (!editOrConfirm(parameters_.kFactor, KFactor))
         return;
     double value = 0;
-    if (parseDecimal(context_.form.edit(QStringLiteral("editKFactor"))->text(), &value) && value != 0)
-        context_.state.kFactorScale = static_cast<float>(2.0 / value);
+    if (parseDecimal(parameters_.kFactor.edit->text(), &value) && value != 0)
+        state_.kFactorScale = static_cast<float>(2.0 / value);
 }
 
-void MeasurementControls::btnToleranceClick() { editOrConfirm(Tolerance); }
+void MeasurementControls::btnToleranceClick() { editOrConfirm(parameters_.tolerance, Tolerance); }
 
 void MeasurementControls::btnDeviceComSpeedClick() {
-    if (!editOrConfirm(DeviceTick))
-        return;
-    QTimer& timer = context_.timers.deviceCom;
-    timer.stop();
-    timer.setInterval(context_.form.edit(QStringLiteral("editDeviceComSpeed"))->text().trimmed().toInt());
-    timer.start();
+    if (editOrConfirm(debug_.deviceTick, DeviceTick))
+        session_.setTickInterval(debug_.deviceTick.edit->text().trimmed().toInt());
 }
 
-void MeasurementControls::btnResetClick() {
-    context_.state.sessionState = StateResetDevice;
-    context_.state.stateTick = 0;
-}
+void MeasurementControls::btnResetClick() { session_.enter(StateResetDevice); }
 
-void MeasurementControls::btnUnitSelectClick() {
-    context_.state.sessionState = StateChangeUnit;
-    context_.state.stateTick = 0;
+void MeasurementControls::btnUnitSelectClick() { session_.enter(StateChangeUnit); }
+
+bool MeasurementControls::isMeasuring() const {
+    return buttons_.measurement->text() == language_.text(lang::StopCaption);
 }
 
 void MeasurementControls::btnMeasurementClick() {
-    if (context_.form.button(QStringLiteral("btnMeasurement"))->text() ==
-        context_.language.text(lang::StartCaption))
+    if (buttons_.measurement->text() == language_.text(lang::StartCaption))
         switchOn();
     else
         switchOff();
 }
 
 void MeasurementControls::switchOn() {
-    const Form& form = context_.form;
-    form.button(QStringLiteral("btnMeasurement"))->setText(context_.language.text(lang::StopCaption));
-    context_.status.setText(3, lang::MeasurementRunning);
-    context_.timers.graph.start();
-    for (const char* name : MeasuringControls)
-        form.widget(QString::fromLatin1(name))->setEnabled(true);
+    buttons_.measurement->setText(language_.text(lang::StopCaption));
+    status_.setText(3, lang::MeasurementRunning);
+    graphTimer_.start();
+    for (QWidget* control : measuringGroup_)
+        control->setEnabled(true);
 }
 
 void MeasurementControls::switchOff() {
-    const Form& form = context_.form;
-    const QString start = context_.language.text(lang::StartCaption);
-    form.button(QStringLiteral("btnMeasurement"))->setText(start);
-    form.button(QStringLiteral("btnGraphStartStop"))->setText(start);
-    context_.status.setText(3, lang::MeasurementStopped);
-    context_.timers.graph.stop();
-    for (const char* name : MeasuringControls) {
-        const QString control = QString::fromLatin1(name);
-        if (control == QLatin1String("editDivergence")) {
-            QLineEdit* tolerance = form.edit(QStringLiteral("editTolerance"));
-            tolerance->setEnabled(false);
-            tolerance->setText(QStringLiteral("10"));
+    const QString start = language_.text(lang::StartCaption);
+    buttons_.measurement->setText(start);
+    graph_.startStop->setText(start);
+    status_.setText(3, lang::MeasurementStopped);
+    graphTimer_.stop();
+    for (QWidget* control : measuringGroup_) {
+        if (control == parameters_.divergence) {
+            parameters_.tolerance.edit->setEnabled(false);
+            parameters_.tolerance.edit->setText(QStringLiteral("10"));
         }
         // Each axis limit field closes before its button.
-        if (AxisLimitButtons.contains(control))
-            form.widget(QStringLiteral("editGraph") + control.mid(8))->setEnabled(false);
-        form.widget(control)->setEnabled(false);
+        const auto limit = std::find_if(graph_.limits.begin(), graph_.limits.end(),
+                                        [control](const AxisLimit& l) { return l.button == control; });
+        if (limit != graph_.limits.end())
+            limit->edit->setEnabled(false);
+        control->setEnabled(false);
     }
-    QLineEdit* divergence = form.edit(QStringLiteral("editDivergence"));
-    controls::setBackground(divergence, controls::windowTextColour());
-    divergence->clear();
+    controls::setBackground(parameters_.divergence, controls::windowTextColour());
+    parameters_.divergence->clear();
+}
+
+void MeasurementControls::applyLanguage(const Language& language) {
+    const std::pair<const ParameterControls*, int> captions[] = {
+        {&parameters_.barDiameter, lang::BarDiameter},
+        {&parameters_.eModulus, lang::EModulus},
+        {&parameters_.tolerance, lang::Tolerance},
+        {&parameters_.kFactor, lang::KFactor}};
+    for (const auto& [field, line] : captions)
+        controls::setCaption(field->label, language.text(line));
+    controls::setCaption(parameters_.divergenceLabel, language.text(lang::Divergence));
+
+    buttons_.reset->setText(language.text(lang::Reset));
+    buttons_.unitSelect->setText(language.text(lang::UnitSelect));
+    // An enabled reset button means a measurement runs.
+    if (buttons_.reset->isEnabled()) {
+        buttons_.measurement->setText(language.text(lang::StopCaption));
+    } else {
+        buttons_.measurement->setText(language.text(lang::StartCaption));
+        graph_.startStop->setText(language.text(lang::StartCaption));
+    }
+    controls::setPointSizeFromText(buttons_.reset, language.text(lang::FontSizeReset));
+    controls::setPointSizeFromText(buttons_.unitSelect, language.text(lang::FontSizeUnitSelect));
+
+    buttons_.resetBig->setText(buttons_.reset->text());
+    buttons_.unitSelectBig->setText(language.text(lang::UnitSelect));
+    controls::setPointSizeFromText(buttons_.unitSelectBig, language.text(lang::FontSizeUnitSelect));
 }

@@ -4,14 +4,31 @@
 // parameter is edited in place: the first click opens its field, the second confirms it, replacing an
 // entry out of range by the limit and one that is no number by the default.
 
+#include "settings/LanguageParticipant.h"
+
 #include <QString>
 
-struct MainContext;
-struct ParameterField;
+#include <vector>
 
-class MeasurementControls {
+class DeviceSession;
+class ProgramStatus;
+class QTimer;
+class QWidget;
+struct DebugControls;
+struct GraphPage;
+struct MeasuringButtons;
+struct ParameterControls;
+struct ParameterRule;
+struct ParameterView;
+struct ProgramState;
+
+class MeasurementControls : public LanguageParticipant {
 public:
-    explicit MeasurementControls(const MainContext& context);
+    MeasurementControls(const MeasuringButtons& buttons, const ParameterView& parameters,
+                        const DebugControls& debug, const GraphPage& graph,
+                        const std::vector<QWidget*>& measuringGroup, DeviceSession& session,
+                        ProgramState& state, ProgramStatus& status, QTimer& graphTimer,
+                        const Language& language);
 
     void btnMeasurementClick();
     void btnResetClick();
@@ -22,16 +39,31 @@ public:
     void btnToleranceClick();
     void btnDeviceComSpeedClick();
 
+    // The caption of the measuring button is the flag that a measurement runs.
+    bool isMeasuring() const;
+
     // The number in a parameter field: whole numbers as they stand, the K-factor also with a decimal
     // comma ("2,50"), as people at German machines type it. False when the text is no number.
     static bool parseWhole(const QString& text, double* value);
     static bool parseDecimal(const QString& text, double* value);
 
+    // Parameter captions and the captions and font sizes of the measuring buttons on both views.
+    void applyLanguage(const Language& language) override;
+
 private:
     // Returns true when the click confirmed an entry (false when it only opened the field).
-    bool editOrConfirm(const ParameterField& parameter);
+    bool editOrConfirm(const ParameterControls& field, const ParameterRule& rule);
     void switchOn();
     void switchOff();
 
-    const MainContext& context_;
+    const MeasuringButtons& buttons_;
+    const ParameterView& parameters_;
+    const DebugControls& debug_;
+    const GraphPage& graph_;
+    const std::vector<QWidget*>& measuringGroup_;
+    DeviceSession& session_;
+    ProgramState& state_;
+    ProgramStatus& status_;
+    QTimer& graphTimer_;
+    const Language& language_;
 };

@@ -1,7 +1,7 @@
 #include "evaluation/UnitLabels.h"
 
 #include "Controls.h"
-#include "Form.h"
+#include "Views.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 
@@ -9,48 +9,67 @@
 
 namespace unit_labels {
 
+namespace {
+// Per device unit: the caption's language line and the lines with the left edges on both views.
+struct UnitPlace {
+    int captionLine;
+    int leftLine;
+    int leftLineBig;
+};
+constexpr UnitPlace Places[] = {
+    {lang::AverageStrain, lang::LeftMainValueUnit1, lang::LeftMainValueBigViewUnit1},
+    {lang::TotalForceKN, lang::LeftMainValueUnit1 + 2, lang::LeftMainValueBigViewUnit1 + 2},
+    {lang::ForceWord, lang::LeftMainValueUnit1 + 4, lang::LeftMainValueBigViewUnit1 + 4}};
+
+const UnitPlace* placeOf(int deviceUnit) {
+    return deviceUnit >= 1 && deviceUnit <= 3 ? &Places[deviceUnit - 1] : nullptr;
+}
+
+void setColours(const UnitIndicators& units, int deviceUnit) {
+    QLabel* const labels[] = {units.microStrain, units.kiloNewton, units.tons};
+    for (int unit = 1; unit <= 3; ++unit)
+        controls::setFontColour(labels[unit - 1],
+                                unit == deviceUnit ? controls::clBlack : controls::clSilver);
+}
+} // namespace
+
 QString mainValueCaption(int deviceUnit, bool usTons, const Language& language) {
-    switch (deviceUnit) {
-    case 1:
-        return language.text(lang::AverageStrain);
-    case 2:
-        return language.text(lang::TotalForceKN);
-    case 3:
-        return language.text(lang::ForceWord) +
-               (usTons ? QStringLiteral(" [UStons]") : QStringLiteral(" [tons]"));
-    default:
+    const UnitPlace* place = placeOf(deviceUnit);
+    if (!place)
         return {};
-    }
+    QString caption = language.text(place->captionLine);
+    if (deviceUnit == 3)
+        caption += usTons ? QStringLiteral(" [UStons]") : QStringLiteral(" [tons]");
+    return caption;
 }
 
-int mainValueLeftLine(int deviceUnit) {
-    return deviceUnit >= 1 && deviceUnit <= 3 ? lang::LeftMainValueUnit1 + 2 * (deviceUnit - 1) : 0;
+void showMainValueCaptions(const ValueView& view, const Language& language, int deviceUnit, bool usTons,
+                           int bigViewShift) {
+    const UnitPlace* place = placeOf(deviceUnit);
+    if (!place)
+        return;
+    const QString caption = mainValueCaption(deviceUnit, usTons, language);
+    controls::setCaption(view.mainValueLabel, caption);
+    controls::setCaption(view.mainValueLabelBig, caption);
+    const bool shifted = deviceUnit == 3 && usTons;
+    controls::setLeftFromText(view.mainValueLabel, language.text(place->leftLine), shifted ? UsTonsShift : 0);
+    controls::setLeftFromText(view.mainValueLabelBig, language.text(place->leftLineBig),
+                              shifted ? bigViewShift : 0);
 }
 
-int mainValueBigViewLeftLine(int deviceUnit) {
-    return deviceUnit >= 1 && deviceUnit <= 3 ? lang::LeftMainValueBigViewUnit1 + 2 * (deviceUnit - 1) : 0;
+void showActiveUnit(const ValueView& view, int deviceUnit) {
+    setColours(view.units, deviceUnit);
+    setColours(view.unitsBig, deviceUnit);
 }
 
-void showActiveUnit(const Form& form, int deviceUnit) {
-    const char* const names[] = {"UE", "KN", "Tons"};
-    for (int unit = 1; unit <= 3; ++unit) {
-        const QColor colour = unit == deviceUnit ? controls::clBlack : controls::clSilver;
-        const QString name = QString::fromLatin1(names[unit - 1]);
-        controls::setFontColour(form.label(QStringLiteral("labelUnit") + name), colour);
-        controls::setFontColour(form.label(QStringLiteral("labelUnit%1BigView").arg(name)), colour);
-    }
-}
-
-void applyTonsChoice(const Form& form, bool usTons) {
+void applyTonsChoice(const ValueView& view, bool usTons) {
     const QString caption = usTons ? QStringLiteral("UStons") : QStringLiteral("tons");
-    QLabel* tons = form.label(QStringLiteral("labelUnitTons"));
-    QLabel* tonsBig = form.label(QStringLiteral("labelUnitTonsBigView"));
-    controls::setCaption(tons, caption);
-    controls::setCaption(tonsBig, caption);
-    controls::setLeft(tons, usTons ? 626 : 666);
-    controls::setLeft(form.label(QStringLiteral("labelUnitKN")), usTons ? 563 : 583);
-    controls::setLeft(tonsBig, usTons ? 510 : 553);
-    controls::setLeft(form.label(QStringLiteral("labelUnitKNBigView")), usTons ? 448 : 470);
+    controls::setCaption(view.units.tons, caption);
+    controls::setCaption(view.unitsBig.tons, caption);
+    controls::setLeft(view.units.tons, usTons ? 626 : 666);
+    controls::setLeft(view.units.kiloNewton, usTons ? 563 : 583);
+    controls::setLeft(view.unitsBig.tons, usTons ? 510 : 553);
+    controls::setLeft(view.unitsBig.kiloNewton, usTons ? 448 : 470);
 }
 
 } // namespace unit_labels

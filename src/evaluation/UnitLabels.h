@@ -4,20 +4,26 @@
 
 #include <QString>
 
-class Form;
 class Language;
+struct ValueView;
 
 namespace unit_labels {
 
+// How far the main value captions move left for unit tons in US tons: the main view label always by 10;
+// the big-view label by 15 when the unit is read from the amplifier and by 2 when a language is applied.
+constexpr int UsTonsShift = 10;
+constexpr int UsTonsShiftBigOnUnit = 15;
+constexpr int UsTonsShiftBigOnLanguage = 2;
+
 // labelMainValue for device unit 1, 2 or 3; an empty text for any other unit, which changes no caption.
 QString mainValueCaption(int deviceUnit, bool usTons, const Language& language);
-// The language line with the left edge of labelMainValue (main view) or labelMainValueBigView for a unit;
-// 0 for other units.
-int mainValueLeftLine(int deviceUnit);
-int mainValueBigViewLeftLine(int deviceUnit);
+// Both main value captions for unit 1, 2 or 3, at the left edges of the language file (a number line that
+// is no number leaves its label where it is); other units change nothing.
+void showMainValueCaptions(const ValueView& view, const Language& language, int deviceUnit, bool usTons,
+                           int bigViewShift);
 // Draws the indicator of the unit black and the other two silver, on both views.
-void showActiveUnit(const Form& form, int deviceUnit);
+void showActiveUnit(const ValueView& view, int deviceUnit);
 // Caption and left edges of the tons indicators for the tons or US tons choice.
-void applyTonsChoice(const Form& form, bool usTons);
+void applyTonsChoice(const ValueView& view, bool usTons);
 
 } // namespace unit_labels

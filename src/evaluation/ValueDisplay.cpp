@@ -1,37 +1,42 @@
 #include "evaluation/ValueDisplay.h"
 
 #include "Controls.h"
-#include "Form.h"
-#include "MainContext.h"
 #include "ProgramState.h"
+#include "Views.h"
 #include "evaluation/Deviation.h"
 #include "evaluation/ReadingConversion.h"
+#include "evaluation/UnitLabels.h"
 #include "settings/ChannelPositions.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 
-ValueDisplay::ValueDisplay(const MainContext& context, const ChannelPositions& positions)
-    : context_(context), positions_(positions) {}
+ValueDisplay::ValueDisplay(const ValueView& values, const ParameterView& parameters,
+                           const ViewOptions& options, const ChannelPositions& positions, ProgramState& state,
+                           const Language& language)
+    : values_(values), parameters_(parameters), options_(options), positions_(positions), state_(state),
+      language_(language) {}
+
+bool ValueDisplay::usTons() const { return options_.usTons->isChecked(); }
 
 void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
-    ProgramState& state = context_.state;
-    const Form& form = context_.form;
-    const ConversionInputs inputs{state.kFactorScale, form.button(QStringLiteral("btnUStons"))->isChecked(),
-                                  state.deviceUnit, state.pollMode};
+    const ConversionInputs inputs{state_.kFactorScale, usTons(), state_.deviceUnit, state_.pollMode};
     const ConvertedReading converted = reading::convert(entry, raw, inputs);
-    state.readingValue[entry] = converted.value;
-    state.readingText[entry] = converted.text;
+    state_.readingValue[entry] = converted.value;
+    state_.readingText[entry] = converted.text;
     switch (entry) {
     case Reading::MainValue:
-        form.edit(QStringLiteral("editMainValue"))->setText(converted.text);
-        form.edit(QStringLiteral("editMainValueBigView"))->setText(converted.text);
+        values_.mainValue->setText(converted.text);
+        values_.mainValueBig->setText(converted.text);
         break;
     case Reading::TotalKN:
-        form.edit(QStringLiteral("editMainValueKN"))->setText(converted.text);
+        values_.totalKN->setText(converted.text);
         break;
     case Reading::TotalTons:
-        form.edit(QStringLiteral("editMainValueTons"))->setText(converted.text);
+        values_.totalTons->setText(converted.text);
         break;
     default:
         break;
@@ -39,53 +44,73 @@ void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
 }
 
 void ValueDisplay::EvaluateReadings() {
-    ProgramState& state = context_.state;
-    const Form& form = context_.form;
-    const bool sensors = state.pollMode == 2;
+    const bool sensors = state_.pollMode == PollChannelsAndSensors;
 
     // Placement: each channel's texts go to the position its corner button names.
     for (int channel = 1; channel <= 4; ++channel) {
         const int position = positions_.checkedCorner(channel);
         if (position == PositionNone)
             continue;
+        const PositionDisplays& displays = values_.positions[position - 1];
         if (sensors) {
-            form.edit(sensorControl("editSensor", position, 1))->setText(state.readingText[2 * channel - 2]);
-            form.edit(sensorControl("editSensor", position, 2))->setText(state.readingText[2 * channel - 1]);
+            displays.sensors[0]->setText(state_.readingText[2 * channel - 2]);
+            displays.sensors[1]->setText(state_.readingText[2 * channel - 1]);
         }
-        const QString& text = state.readingText[Reading::FirstChannel + channel - 1];
-        form.edit(numbered("editChannel%1", position))->setText(text);
-        form.edit(numbered("editChannel%1BigView", position))->setText(text);
+        const QString& text = state_.readingText[Reading::FirstChannel + channel - 1];
+        displays.channel->setText(text);
+        displays.channelBig->setText(text);
     }
 
     // Read-back: from here on the table holds the texts by position, entry 8 being what stands top left.
-    auto readBack = [&](int entry, const QString& display) {
-        const QString text = form.edit(display)->text();
-        state.readingText[entry] = text;
-        state.readingValue[entry] = text == ErrorText ? deviation::ErrorValue : text.toInt();
+    auto readBack = [this](int entry, const QLineEdit* display) {
+        const QString text = display->text();
+        state_.readingText[entry] = text;
+        state_.readingValue[entry] = text == ErrorText ? deviation::ErrorValue : text.toInt();
     };
     for (int position = 1; position <= 4; ++position)
-        readBack(Reading::FirstChannel + position - 1, numbered("editChannel%1", position));
-    readBack(Reading::MainValue, QStringLiteral("editMainValue"));
-    readBack(Reading::TotalKN, QStringLiteral("editMainValueKN"));
-    readBack(Reading::TotalTons, QStringLiteral("editMainValueTons"));
+        readBack(Reading::FirstChannel + position - 1, values_.positions[position - 1].channel);
+    readBack(Reading::MainValue, values_.mainValue);
+    readBack(Reading::TotalKN, values_.totalKN);
+    readBack(Reading::TotalTons, values_.totalTons);
     if (sensors)
         for (int position = 1; position <= 4; ++position)
             for (int k = 1; k <= 2; ++k)
-                readBack(2 * position - 3 + k, sensorControl("editSensor", position, k));
+                readBack(2 * position - 3 + k, values_.positions[position - 1].sensors[k - 1]);
 
-    if (!form.button(QStringLiteral("btnShowTolerance"))->isChecked() ||
-        state.readingText[Reading::MainValue] == ErrorText)
+    if (!options_.showTolerance->isChecked() || state_.readingText[Reading::MainValue] == ErrorText)
         return;
     const float percent = deviation::percent(
-        {state.readingValue[8], state.readingValue[9], state.readingValue[10], state.readingValue[11]});
-    QLineEdit* tolerance = form.edit(QStringLiteral("editTolerance"));
+        {state_.readingValue[Reading::FirstChannel], state_.readingValue[Reading::FirstChannel + 1],
+         state_.readingValue[Reading::FirstChannel + 2], state_.readingValue[Reading::FirstChannel + 3]});
+    const QLineEdit* tolerance = parameters_.tolerance.edit;
     if (tolerance->isEnabled())
         return; // the user is editing the tolerance: the display stands still
     bool ok = false;
     const std::int32_t limit = tolerance->text().trimmed().toInt(&ok);
     // A tolerance that is no number (a damaged settings line) is judged as the default 10.
     const deviation::Shown shown = deviation::judge(percent, ok ? limit : 10);
-    QLineEdit* display = form.edit(QStringLiteral("editDivergence"));
-    display->setText(shown.text);
-    controls::setBackground(display, shown.background);
+    parameters_.divergence->setText(shown.text);
+    controls::setBackground(parameters_.divergence, shown.background);
+}
+
+void ValueDisplay::showUnit(std::int32_t unit) {
+    if (unit < 1 || unit > 3)
+        return;
+    unit_labels::showActiveUnit(values_, unit);
+    unit_labels::showMainValueCaptions(values_, language_, unit, usTons(), unit_labels::UsTonsShiftBigOnUnit);
+}
+
+void ValueDisplay::showSensorDisplays(const ValueView& values, bool shown) {
+    for (const PositionDisplays& position : values.positions)
+        for (int k = 0; k < 2; ++k) {
+            position.sensors[k]->setVisible(shown);
+            position.sensorLabels[k]->setVisible(shown);
+        }
+}
+
+void ValueDisplay::applyLanguage(const Language& language) {
+    controls::setCaption(values_.totalKNLabel, language.text(lang::TotalForceKN));
+    controls::setCaption(values_.totalTonsLabel, unit_labels::mainValueCaption(3, usTons(), language));
+    unit_labels::showMainValueCaptions(values_, language, state_.deviceUnit, usTons(),
+                                       unit_labels::UsTonsShiftBigOnLanguage);
 }

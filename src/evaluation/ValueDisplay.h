@@ -2,21 +2,40 @@
 // Puts the readings on the screen: every reply through the conversion into the reading table (the main
 // value and the totals straight onto their displays), and once per measurement cycle the channel and sensor
 // texts onto the display positions their channels are assigned to, read back by position, with the
-// deviation judged against the tolerance.
+// deviation judged against the tolerance. It also shows the unit the amplifier reports.
+
+#include "settings/LanguageParticipant.h"
 
 #include <cstdint>
 
-struct MainContext;
 class ChannelPositions;
+struct ParameterView;
+struct ProgramState;
+struct ValueView;
+struct ViewOptions;
 
-class ValueDisplay {
+class ValueDisplay : public LanguageParticipant {
 public:
-    ValueDisplay(const MainContext& context, const ChannelPositions& positions);
+    ValueDisplay(const ValueView& values, const ParameterView& parameters, const ViewOptions& options,
+                 const ChannelPositions& positions, ProgramState& state, const Language& language);
 
     void ConvertReading(int entry, std::int32_t raw);
     void EvaluateReadings();
+    // The unit the amplifier reported: indicators and main value captions.
+    void showUnit(std::int32_t unit);
+    // The eight sensor displays and their captions.
+    static void showSensorDisplays(const ValueView& values, bool shown);
+
+    // The total captions and the main value caption for the device's unit.
+    void applyLanguage(const Language& language) override;
 
 private:
-    const MainContext& context_;
+    bool usTons() const;
+
+    const ValueView& values_;
+    const ParameterView& parameters_;
+    const ViewOptions& options_;
     const ChannelPositions& positions_;
+    ProgramState& state_;
+    const Language& language_;
 };

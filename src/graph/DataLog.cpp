@@ -1,35 +1,37 @@
 #include "graph/DataLog.h"
 
 #include "Controls.h"
-#include "Form.h"
+#include "Views.h"
 #include "settings/Language.h"
+#include "settings/LanguageLines.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-DataLog::DataLog(const Form& form, const Language& language) : form_(form), language_(language) {}
+DataLog::DataLog(QPlainTextEdit* log, const QLineEdit* delimiter, const ValueView& values,
+                 const MachineInfo& machine)
+    : log_(log), delimiter_(delimiter), values_(values), machine_(machine) {}
 
 QString DataLog::buildLine(const QStringList& fields, const QString& delimiter) {
     return fields.join(delimiter);
 }
 
-QString DataLog::delimiter() const { return form_.edit(QStringLiteral("editCRVDelimiter"))->text(); }
+QString DataLog::delimiter() const { return delimiter_->text(); }
 
-QStringList DataLog::headerFields() const {
-    auto caption = [this](const QString& name) { return form_.label(name)->text(); };
-    QStringList fields{language_.text(40)};
-    for (int n = 1; n <= 4; ++n)
-        fields << caption(numbered("labelChannel%1", n));
-    for (int n = 1; n <= 4; ++n)
-        fields << caption(sensorControl("labelSensor", n, 1)) << caption(sensorControl("labelSensor", n, 2));
-    fields << language_.text(69) << caption(QStringLiteral("labelMainValueKN"))
-           << caption(QStringLiteral("labelMainValueTons")) << caption(QStringLiteral("labelMachine"))
-           << caption(QStringLiteral("labelSerialNr")) << caption(QStringLiteral("labelComment"))
-           << language_.text(38) << language_.text(39);
+QStringList DataLog::headerFields(const Language& language) const {
+    QStringList fields{language.text(lang::UnitColumn)};
+    for (const PositionDisplays& position : values_.positions)
+        fields << position.channelLabel->text();
+    for (const PositionDisplays& position : values_.positions)
+        fields << position.sensorLabels[0]->text() << position.sensorLabels[1]->text();
+    fields << language.text(lang::MainValueColumn) << values_.totalKNLabel->text()
+           << values_.totalTonsLabel->text() << machine_.machineLabel->text()
+           << machine_.serialNrLabel->text() << machine_.commentLabel->text() << language.text(lang::TimeWord)
+           << language.text(lang::DateWord);
     return fields;
 }
 
-void DataLog::replaceHeader() {
-    controls::setLine(form_.memo(QStringLiteral("memoCSV")), 0, buildLine(headerFields(), delimiter()));
+void DataLog::applyLanguage(const Language& language) {
+    controls::setLine(log_, 0, buildLine(headerFields(language), delimiter()));
 }

@@ -1,5 +1,13 @@
 #include "graph/LiveGraph.h"
 
+#include "Controls.h"
+#include "Views.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
 #include <qcustomplot.h>
 
 #include <stdexcept>
@@ -31,7 +39,8 @@ void styleAxis(QCPAxis* axis, double lower, double upper) {
 }
 } // namespace
 
-LiveGraph::LiveGraph(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(chart)) {
+LiveGraph::LiveGraph(const GraphPage& page, const QLabel* mainValueCaption)
+    : page_(page), mainValueCaption_(mainValueCaption), plot_(qobject_cast<QCustomPlot*>(page.chart)) {
     if (!plot_)
         throw std::logic_error("the graph page has no chart");
     plot_->setBackground(Background);
@@ -70,3 +79,15 @@ QString LiveGraph::leftAxisTitle() const { return plot_->yAxis->label(); }
 QString LiveGraph::bottomAxisTitle() const { return plot_->xAxis->label(); }
 int LiveGraph::seriesCount() const { return plot_->graphCount(); }
 QString LiveGraph::seriesName(int index) const { return plot_->graph(index)->name(); }
+
+void LiveGraph::applyLanguage(const Language& language) {
+    setLeftAxisTitle(mainValueCaption_->text());
+    setBottomAxisTitle(language.text(lang::TimeWord) + QStringLiteral(" [s]"));
+    for (int n = 1; n <= 4; ++n)
+        page_.channelActive[n - 1]->setText(language.text(lang::ChannelWord) + QString::number(n));
+    controls::setCaption(page_.samplingLabel, language.text(lang::GraphSampling));
+    controls::setCaption(page_.timeUnitLabel, language.text(lang::GraphTimeUnit));
+    page_.clear->setText(language.text(lang::GraphClear));
+    controls::setLeftFromText(page_.samplingLabel, language.text(lang::LeftGraphSampling));
+    controls::setLeftFromText(page_.timeUnitLabel, language.text(lang::LeftGraphTimeUnit));
+}

@@ -1,15 +1,22 @@
 #include "settings/ChannelPositions.h"
 
-#include "Form.h"
+#include "Controls.h"
 #include "ProgramState.h"
+#include "Views.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
 
 namespace {
 const char* const CornerNames[] = {"", "TopLeft", "TopRight", "BottomLeft", "BottomRight"};
 }
 
-ChannelPositions::ChannelPositions(const Form& form, ProgramState& state) : form_(form), state_(state) {}
+ChannelPositions::ChannelPositions(const Buttons& buttons, const std::array<QGroupBox*, 4>& groups,
+                                   const ValueView& values, ProgramState& state)
+    : buttons_(buttons), groups_(groups), values_(values), state_(state) {}
 
 QString ChannelPositions::token(int corner) {
     return corner >= PositionTopLeft && corner <= PositionBottomRight
@@ -24,16 +31,22 @@ int ChannelPositions::cornerOfToken(const QString& token) {
     return PositionNone;
 }
 
-QAbstractButton* ChannelPositions::button(int channel, int corner) const {
-    return form_.button(
-        QStringLiteral("btnChannel%1%2").arg(channel).arg(QLatin1String(CornerNames[corner])));
-}
-
 int ChannelPositions::checkedCorner(int channel) const {
     for (int corner = PositionTopLeft; corner <= PositionBottomRight; ++corner)
         if (button(channel, corner)->isChecked())
             return corner;
     return PositionNone;
+}
+
+int ChannelPositions::firstFreeCorner(int channel) const {
+    for (int candidate = PositionTopLeft; candidate < PositionBottomRight; ++candidate) {
+        bool taken = false;
+        for (int other = 1; other <= 4; ++other)
+            taken = taken || (other != channel && button(other, candidate)->isChecked());
+        if (!taken)
+            return candidate;
+    }
+    return PositionBottomRight;
 }
 
 void ChannelPositions::SelectChannelPosition(int channel, int corner) {
@@ -49,5 +62,29 @@ void ChannelPositions::SelectChannelPosition(int channel, int corner) {
         button(other, left)->setChecked(true);
         state_.channelPosition[other - 1] = left;
         break;
+    }
+}
+
+void ChannelPositions::applyLanguage(const Language& language) {
+    for (int channel = 1; channel <= 4; ++channel) {
+        groups_[channel - 1]->setTitle(language.text(lang::ChannelWord) + QString::number(channel));
+        const int position = checkedCorner(channel);
+        if (position == PositionNone)
+            continue;
+        const PositionDisplays& displays = values_.positions[position - 1];
+        const QString digit = QString::number(channel);
+        controls::setCaption(displays.channelLabel, language.text(lang::ChannelWord) + digit);
+        for (int sensor = 1; sensor <= 2; ++sensor)
+            controls::setCaption(displays.sensorLabels[sensor - 1],
+                                 language.text(lang::SensorWord) + digit + QLatin1Char('.') +
+                                     QString::number(sensor) + QLatin1Char(' ') +
+                                     language.text(lang::SensorUnit));
+    }
+    for (int n = 1; n <= 4; ++n) {
+        const PositionDisplays& displays = values_.positions[n - 1];
+        controls::setLeftFromText(displays.channelLabel, language.text(lang::LeftChannel1 + 2 * (n - 1)));
+        controls::setCaption(displays.channelLabelBig, displays.channelLabel->text());
+        controls::setLeftFromText(displays.channelLabelBig,
+                                  language.text(lang::LeftChannel1BigView + 2 * (n - 1)));
     }
 }

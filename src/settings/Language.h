@@ -12,7 +12,6 @@ public:
 
     // Language line `line`, or an empty text when the file has no such line.
     QString text(int line) const;
-    QPlainTextEdit* box() const { return lines_; }
 
 private:
     QPlainTextEdit* lines_;

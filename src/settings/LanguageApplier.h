@@ -1,24 +1,29 @@
 #pragma once
-// Applying a language file: the chosen file becomes the language lines, and every caption, composed label,
-// label position, button font size, the data log header, the graph axis titles and the three status lines
-// are written anew. The last action starts the device timer.
+// Applying a language file: the chosen file becomes the language lines, its own group is captioned, and
+// every participant, in the order they were added, renders its texts anew. The device timer stands still
+// meanwhile and runs again afterwards, whatever happens.
+
+#include "settings/LanguageParticipant.h"
 
 #include <QString>
 
-struct MainContext;
-class ChannelPositions;
-class DataLog;
-class LiveGraph;
-class SettingsFile;
+#include <vector>
+
+class DeviceSession;
+class Dialogs;
+struct FileDialogState;
+struct LanguageChoice;
 
 class LanguageApplier {
 public:
-    LanguageApplier(const MainContext& context, const SettingsFile& settings,
-                    const ChannelPositions& positions, LiveGraph& graph, DataLog& log);
+    LanguageApplier(const LanguageChoice& choice, const Language& language, DeviceSession& session,
+                    Dialogs& dialogs, FileDialogState& dialogOpen);
+
+    // Participants that read texts others render come after them.
+    void addParticipant(LanguageParticipant* participant) { participants_.push_back(participant); }
 
     // A file that cannot be read or has fewer lines than the layout is reported and leaves every text as
-    // it was; a number line that is empty or not a number leaves that position or size as it was. Either
-    // way the device timer runs again afterwards.
+    // it was; a number line that is empty or not a number leaves that position or size as it was.
     void ApplyLanguage();
     // Choosing the user's own language file (the path field is visible in debug mode only).
     void editLanguageFilePathClick();
@@ -28,15 +33,12 @@ public:
     QString chosenFile() const;
 
 private:
-    void applyTexts();
-    void applyPositionLabels();
-    void applyBigView();
-    void setLeftFromLine(const QString& control, int line, int minus = 0);
-    void setPointSizeFromLine(const QString& control, int line);
+    void applyOwnTexts();
 
-    const MainContext& context_;
-    const SettingsFile& settings_;
-    const ChannelPositions& positions_;
-    LiveGraph& graph_;
-    DataLog& log_;
+    const LanguageChoice& choice_;
+    const Language& language_;
+    DeviceSession& session_;
+    Dialogs& dialogs_;
+    FileDialogState& dialogOpen_;
+    std::vector<LanguageParticipant*> participants_;
 };

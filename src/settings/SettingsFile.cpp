@@ -1,68 +1,56 @@
 #include "settings/SettingsFile.h"
 
 #include "Controls.h"
+#include "Dialogs.h"
 #include "Errors.h"
-#include "Form.h"
-#include "MainContext.h"
-#include "PortSelection.h"
 #include "ProgramState.h"
 #include "Resources.h"
-#include "Serial.h"
+#include "Views.h"
+#include "device/DeviceSession.h"
 #include "evaluation/UnitLabels.h"
+#include "evaluation/ValueDisplay.h"
 #include "settings/ChannelPositions.h"
+#include "settings/Language.h"
 #include "settings/LanguageApplier.h"
+#include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTimer>
 
+#include <initializer_list>
 #include <limits>
 
 namespace {
-QPlainTextEdit* settingsBox(const MainContext& context) {
-    return context.form.memo(QStringLiteral("memoSettings"));
-}
-
 const QString Yes = QStringLiteral("YES");
 const QString No = QStringLiteral("NO");
 
-// The controls each "show" line makes visible or hides.
-QStringList visibilityGroup(int line) {
-    switch (line) {
-    case 5: {
-        QStringList names;
-        for (int n = 1; n <= 4; ++n)
-            for (int k = 1; k <= 2; ++k)
-                names << QStringLiteral("editSensor%1%2").arg(n).arg(k);
-        for (int n = 1; n <= 4; ++n)
-            for (int k = 1; k <= 2; ++k)
-                names << QStringLiteral("labelSensor%1%2").arg(n).arg(k);
-        return names;
-    }
-    case 23:
-        return {QStringLiteral("btnKFactor"), QStringLiteral("editKFactor"), QStringLiteral("labelKFactor")};
-    case 41:
-        return {QStringLiteral("labelTolerance"), QStringLiteral("btnTolerance"),
-                QStringLiteral("editTolerance"), QStringLiteral("labelDivergence"),
-                QStringLiteral("editDivergence")};
-    default:
-        return {};
-    }
-}
+// Lines of the values. The even lines between them carry descriptions.
+constexpr int LanguageLine = 1;
+constexpr int UsTonsLine = 3;
+constexpr int SingleValuesLine = 5;
+constexpr int PortModeLine = 7;
+constexpr int PortNumberLine = 9;
+constexpr int FirstPositionLine = 11; // 11, 13, 15, 17 for channels 1 to 4
+constexpr int LanguageFileLine = 19;
+constexpr int KFactorShownLine = 23;
+constexpr int DeviceLine = 25;
+constexpr int MachineLine = 27;
+constexpr int SerialNrLine = 29;
+constexpr int CommentLine = 31;
+constexpr int KFactorLine = 37;
+constexpr int ToleranceLine = 39;
+constexpr int ToleranceShownLine = 41;
+constexpr int ReservedMarkerLine = 42;
+constexpr int ReservedPortsLine = 43;
 
-QString visibilityBox(int line) {
-    switch (line) {
-    case 5:
-        return QStringLiteral("btnShowSingleValue");
-    case 23:
-        return QStringLiteral("btnShowKFactor");
-    default:
-        return QStringLiteral("btnShowTolerance");
-    }
+void setVisible(std::initializer_list<QWidget*> controls, bool shown) {
+    for (QWidget* control : controls)
+        control->setVisible(shown);
 }
 
 // _wtoi: leading white space, an optional sign, decimal digits up to the first other character.
@@ -85,31 +73,22 @@ std::int32_t wtoi(const QString& text) {
 }
 } // namespace
 
-SettingsFile::SettingsFile(const MainContext& context, ChannelPositions& positions)
-    : context_(context), positions_(positions) {}
+SettingsFile::SettingsFile(const Views& views, const Services& services, ProgramState& state)
+    : box_(views.page.settingsLines), views_(views), services_(services), state_(state) {}
 
-QString SettingsFile::line(int index) const { return controls::line(settingsBox(context_), index); }
-void SettingsFile::setLine(int index, const QString& text) {
-    controls::setLine(settingsBox(context_), index, text);
-}
-QStringList SettingsFile::lines() const { return controls::lines(settingsBox(context_)); }
+QString SettingsFile::line(int index) const { return controls::line(box_, index); }
+void SettingsFile::setLine(int index, const QString& text) { controls::setLine(box_, index, text); }
+QStringList SettingsFile::lines() const { return controls::lines(box_); }
+bool SettingsFile::singleValuesWanted() const { return line(SingleValuesLine) == Yes; }
+QString SettingsFile::chosenDevice() const { return line(DeviceLine); }
 
 void SettingsFile::readInto(const QString& path) {
     const textfile::Document document = textfile::read(path);
     encoding_ = document.encoding;
-    controls::setLines(settingsBox(context_), document.lines);
+    controls::setLines(box_, document.lines);
 }
 
 void SettingsFile::writeTo(const QString& path) { textfile::write(path, lines(), encoding_); }
-
-void SettingsFile::guarded(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const UserError& error) {
-        context_.dialogs.showError(error.message());
-        context_.timers.deviceCom.start();
-    }
-}
 
 void SettingsFile::installMissingFiles(QStringList* problems) {
     ensureResources();
@@ -133,17 +112,17 @@ void SettingsFile::loadAtStartUp() {
     QStringList problems;
     installMissingFiles(&problems);
     for (const QString& problem : problems)
-        context_.dialogs.showError(problem);
+        services_.dialogs.showError(problem);
     try {
         readInto(QString::fromLatin1(DefaultFileName));
     } catch (const UserError& error) {
         // Without a readable settings file the program still starts, with the shipped settings.
-        context_.dialogs.showError(error.message());
+        services_.dialogs.showError(error.message());
         QFile shipped(QStringLiteral(":/Vantoria.ini"));
         shipped.open(QIODevice::ReadOnly);
         const textfile::Document document = textfile::decode(shipped.readAll());
         encoding_ = document.encoding;
-        controls::setLines(settingsBox(context_), document.lines);
+        controls::setLines(box_, document.lines);
         applyLoadedLines();
         return;
     }
@@ -151,8 +130,8 @@ void SettingsFile::loadAtStartUp() {
 }
 
 void SettingsFile::LoadSettings(SettingsTarget target) {
-    guarded([&] {
-        context_.timers.deviceCom.stop();
+    const DeviceSession::Pause paused = services_.session.pause();
+    try {
         if (target == TargetDefault) {
             readInto(QString::fromLatin1(DefaultFileName));
         } else {
@@ -165,146 +144,147 @@ void SettingsFile::LoadSettings(SettingsTarget target) {
             } catch (const UserError& error) {
                 // The default file's own lines stand in for the custom file, so the program keeps running
                 // with a complete set of settings.
-                context_.dialogs.showError(error.message());
+                services_.dialogs.showError(error.message());
             }
         }
         applyLoadedLines();
-    });
+    } catch (const UserError& error) {
+        services_.dialogs.showError(error.message());
+    }
 }
 
 void SettingsFile::applyLoadedLines() {
     applyToControls();
-    context_.state.reservedPortsText = line(43);
-    context_.state.reservedPorts += ParseReservedPorts(context_.state.reservedPortsText);
-    restartSession();
-    if (language_)
-        language_->ApplyLanguage();
-    else
-        context_.timers.deviceCom.start();
-}
-
-void SettingsFile::restartSession() {
-    context_.devicePort.Close();
-    context_.state.sessionState = StateConnect;
-    context_.state.stateTick = 0;
+    state_.reservedPortsText = line(ReservedPortsLine);
+    state_.reservedPorts += ParseReservedPorts(state_.reservedPortsText);
+    services_.session.restart();
+    services_.language.ApplyLanguage();
 }
 
 void SettingsFile::applyVisibility(int line, bool shown) {
-    for (const QString& name : visibilityGroup(line))
-        context_.form.widget(name)->setVisible(shown);
-    context_.form.button(visibilityBox(line))->setChecked(shown);
-    if (line == 5)
-        context_.state.pollMode = shown ? 2 : 1;
+    const SettingsPage& page = views_.page;
+    const ParameterView& parameters = views_.parameters;
+    switch (line) {
+    case SingleValuesLine:
+        ValueDisplay::showSensorDisplays(views_.values, shown);
+        page.view.showSingleValue->setChecked(shown);
+        services_.session.setPollMode(shown ? PollChannelsAndSensors : PollChannels);
+        break;
+    case KFactorShownLine:
+        setVisible({parameters.kFactor.button, parameters.kFactor.edit, parameters.kFactor.label}, shown);
+        page.view.showKFactor->setChecked(shown);
+        break;
+    default:
+        setVisible({parameters.tolerance.label, parameters.tolerance.button, parameters.tolerance.edit,
+                    parameters.divergenceLabel, parameters.divergence},
+                   shown);
+        page.view.showTolerance->setChecked(shown);
+        break;
+    }
 }
 
 void SettingsFile::applyToControls() {
-    const Form& form = context_.form;
-    ProgramState& state = context_.state;
-    form.edit(QStringLiteral("editMachine"))->setText(line(27));
-    form.edit(QStringLiteral("editSerialNr"))->setText(line(29));
-    form.edit(QStringLiteral("editComment"))->setText(line(31));
-    form.edit(QStringLiteral("editKFactor"))->setText(line(37));
-    form.edit(QStringLiteral("editTolerance"))->setText(line(39));
-    form.edit(QStringLiteral("editLanguageFilePath"))->setText(line(19));
-    form.button(QStringLiteral("btnOtherLanguage"))->setEnabled(!line(19).isEmpty());
+    const SettingsPage& page = views_.page;
+    const MachineInfo& machine = views_.machine;
+    machine.machine->setText(line(MachineLine));
+    machine.serialNr->setText(line(SerialNrLine));
+    machine.comment->setText(line(CommentLine));
+    views_.parameters.kFactor.edit->setText(line(KFactorLine));
+    views_.parameters.tolerance.edit->setText(line(ToleranceLine));
+    page.language.path->setText(line(LanguageFileLine));
+    page.language.other->setEnabled(!line(LanguageFileLine).isEmpty());
 
-    const QString language = line(1);
-    const char* languageButton = language == QLatin1String("DE")   ? "btnGerman"
-                                 : language == QLatin1String("EN") ? "btnEnglish"
-                                 : language == QLatin1String("IT") ? "btnItalian"
-                                                                   : "btnOtherLanguage";
-    form.button(QString::fromLatin1(languageButton))->setChecked(true);
+    const QString language = line(LanguageLine);
+    QAbstractButton* languageButton = language == QLatin1String("DE")   ? page.language.german
+                                      : language == QLatin1String("EN") ? page.language.english
+                                      : language == QLatin1String("IT") ? page.language.italian
+                                                                        : page.language.other;
+    languageButton->setChecked(true);
 
     for (int channel = 1; channel <= 4; ++channel) {
-        const int corner = ChannelPositions::cornerOfToken(line(9 + 2 * channel));
+        const int corner = ChannelPositions::cornerOfToken(line(FirstPositionLine - 2 + 2 * channel));
         if (corner != PositionNone)
-            positions_.button(channel, corner)->setChecked(true); // runs the permutation rule
+            services_.positions.button(channel, corner)->setChecked(true); // runs the permutation rule
     }
 
-    const bool usTons = line(3) == Yes;
-    form.button(usTons ? QStringLiteral("btnUStons") : QStringLiteral("btnTons"))->setChecked(true);
-    unit_labels::applyTonsChoice(form, usTons);
+    const bool usTons = line(UsTonsLine) == Yes;
+    (usTons ? page.view.usTons : page.view.tons)->setChecked(true);
+    unit_labels::applyTonsChoice(views_.values, usTons);
 
-    for (int visibilityLine : {5, 23, 41})
+    for (int visibilityLine : {SingleValuesLine, KFactorShownLine, ToleranceShownLine})
         applyVisibility(visibilityLine, line(visibilityLine) == Yes);
 
-    if (line(7) == QLatin1String("Manual")) {
-        form.button(QStringLiteral("btnManualPortSelect"))->setChecked(true);
-        state.portSearchStep = StepManualPort;
+    if (line(PortModeLine) == QLatin1String("Manual")) {
+        page.port.manualSelect->setChecked(true);
+        services_.session.setPortSearch(StepManualPort);
     } else {
-        state.portSearchStep = StepAutoPort;
+        services_.session.setPortSearch(StepAutoPort);
     }
 
-    showPortControls(form, line(9));
+    services_.session.choosePort(line(PortNumberLine));
+}
+
+void SettingsFile::copyFreeTextsToLines() {
+    setLine(MachineLine, views_.machine.machine->text());
+    setLine(SerialNrLine, views_.machine.serialNr->text());
+    setLine(CommentLine, views_.machine.comment->text());
+    setLine(KFactorLine, views_.parameters.kFactor.edit->text());
+    setLine(ToleranceLine, views_.parameters.tolerance.edit->text());
 }
 
 void SettingsFile::copyControlsToLines() {
-    const Form& form = context_.form;
-    ProgramState& state = context_.state;
-    setLine(27, form.edit(QStringLiteral("editMachine"))->text());
-    setLine(29, form.edit(QStringLiteral("editSerialNr"))->text());
-    setLine(31, form.edit(QStringLiteral("editComment"))->text());
-    setLine(37, form.edit(QStringLiteral("editKFactor"))->text());
-    setLine(39, form.edit(QStringLiteral("editTolerance"))->text());
+    const SettingsPage& page = views_.page;
+    copyFreeTextsToLines();
 
-    setLine(1, form.button(QStringLiteral("btnGerman"))->isChecked()    ? QStringLiteral("DE")
-               : form.button(QStringLiteral("btnEnglish"))->isChecked() ? QStringLiteral("EN")
-               : form.button(QStringLiteral("btnItalian"))->isChecked() ? QStringLiteral("IT")
-                                                                        : QStringLiteral("OTHER"));
+    setLine(LanguageLine, page.language.german->isChecked()    ? QStringLiteral("DE")
+                          : page.language.english->isChecked() ? QStringLiteral("EN")
+                          : page.language.italian->isChecked() ? QStringLiteral("IT")
+                                                               : QStringLiteral("OTHER"));
 
+    ChannelPositions& positions = services_.positions;
     for (int channel = 1; channel <= 4; ++channel) {
-        const int corner = positions_.checkedCorner(channel);
-        if (corner != PositionNone) {
-            setLine(9 + 2 * channel, ChannelPositions::token(corner));
-            continue;
-        }
-        // A channel without a corner takes the first corner no other channel holds.
-        int free = PositionBottomRight;
-        for (int candidate = PositionTopLeft; candidate < PositionBottomRight; ++candidate) {
-            bool taken = false;
-            for (int other = 1; other <= 4; ++other)
-                taken = taken || (other != channel && positions_.button(other, candidate)->isChecked());
-            if (!taken) {
-                free = candidate;
-                break;
-            }
-        }
-        positions_.button(channel, free)->setChecked(true);
+        const int corner = positions.checkedCorner(channel);
+        if (corner != PositionNone)
+            setLine(FirstPositionLine - 2 + 2 * channel, ChannelPositions::token(corner));
+        else
+            positions.button(channel, positions.firstFreeCorner(channel))->setChecked(true);
     }
 
-    const bool usTons = form.button(QStringLiteral("btnUStons"))->isChecked();
-    setLine(3, usTons ? Yes : No);
-    unit_labels::applyTonsChoice(form, usTons);
+    const bool usTons = page.view.usTons->isChecked();
+    setLine(UsTonsLine, usTons ? Yes : No);
+    unit_labels::applyTonsChoice(views_.values, usTons);
 
-    for (int visibilityLine : {5, 23, 41}) {
-        const bool shown = form.button(visibilityBox(visibilityLine))->isChecked();
+    const std::pair<int, QAbstractButton*> shownLines[] = {{SingleValuesLine, page.view.showSingleValue},
+                                                           {KFactorShownLine, page.view.showKFactor},
+                                                           {ToleranceShownLine, page.view.showTolerance}};
+    for (const auto& [visibilityLine, box] : shownLines) {
+        const bool shown = box->isChecked();
         setLine(visibilityLine, shown ? Yes : No);
         applyVisibility(visibilityLine, shown);
     }
 
-    const bool manual = form.button(QStringLiteral("btnManualPortSelect"))->isChecked();
-    setLine(7, manual ? QStringLiteral("Manual") : QStringLiteral("Auto"));
-    state.portSearchStep = manual ? StepManualPort : StepAutoPort;
+    const bool manual = page.port.manualSelect->isChecked();
+    setLine(PortModeLine, manual ? QStringLiteral("Manual") : QStringLiteral("Auto"));
+    services_.session.setPortSearch(manual ? StepManualPort : StepAutoPort);
 
-    setLine(9, form.edit(QStringLiteral("editCOMPortNr"))->text());
-    setLine(25, form.combo(QStringLiteral("comboDeviceSelect"))->currentText());
-    setLine(19, form.edit(QStringLiteral("editLanguageFilePath"))->text());
+    setLine(PortNumberLine, page.port.number->text());
+    setLine(DeviceLine, page.port.device->currentText());
+    setLine(LanguageFileLine, page.language.path->text());
 }
 
 void SettingsFile::SaveSettings(SettingsTarget target) {
-    guarded([&] {
-        context_.timers.deviceCom.stop();
+    const DeviceSession::Pause paused = services_.session.pause();
+    try {
         copyControlsToLines();
         WriteSettingsFile(target);
-        if (language_)
-            language_->ApplyLanguage();
-        else
-            context_.timers.deviceCom.start();
-    });
+        services_.language.ApplyLanguage();
+    } catch (const UserError& error) {
+        services_.dialogs.showError(error.message());
+    }
 }
 
 void SettingsFile::WriteSettingsFile(SettingsTarget target) {
-    restartSession();
+    services_.session.restart();
     const QString defaultFile = QString::fromLatin1(DefaultFileName);
     if (target == TargetDefault) {
         writeTo(defaultFile);
@@ -323,9 +303,9 @@ void SettingsFile::SaveToActiveFile() {
 }
 
 void SettingsFile::btnSaveCustomSettingsClick() {
-    FileDialogState& dialog = context_.dialogSave;
+    FileDialogState& dialog = services_.dialogSave;
     dialog.filter = QStringLiteral("Setup (*.ini)|*.INI");
-    if (!context_.dialogs.runSaveDialog(dialog) || dialog.fileName.isEmpty())
+    if (!services_.dialogs.runSaveDialog(dialog) || dialog.fileName.isEmpty())
         return;
     QString name = dialog.fileName;
     if (!name.endsWith(QLatin1Char('i')) && !name.endsWith(QLatin1Char('I')))
@@ -335,9 +315,9 @@ void SettingsFile::btnSaveCustomSettingsClick() {
 }
 
 void SettingsFile::btnLoadCustomSettingsClicked() {
-    FileDialogState& dialog = context_.dialogOpen;
+    FileDialogState& dialog = services_.dialogOpen;
     dialog.filter = QStringLiteral("Setup (*.ini)|*.INI");
-    if (!context_.dialogs.runOpenDialog(dialog) || dialog.fileName.isEmpty())
+    if (!services_.dialogs.runOpenDialog(dialog) || dialog.fileName.isEmpty())
         return;
     setLine(CustomFileLine, dialog.fileName);
     LoadSettings(TargetCustom);
@@ -347,28 +327,20 @@ void SettingsFile::storeReservedPorts(const QString& listText) {
     QStringList all = lines();
     // A file cut short before line 42 would put the list where no load looks for it and lose it: fill the
     // missing value lines with empty text (which is how they read anyway) first.
-    while (all.size() < 42)
+    while (all.size() < ReservedMarkerLine)
         all.append(QString());
-    if (all.size() == 42) {
-        all << QString::fromLatin1(ReservedPortsMarker) << QString();
-    } else if (all.size() == 43) {
-        all[42] = QString::fromLatin1(ReservedPortsMarker);
+    if (all.size() == ReservedMarkerLine)
         all << QString();
-    } else {
-        all[42] = QString::fromLatin1(ReservedPortsMarker);
-    }
-    all[43] = listText;
-    controls::setLines(settingsBox(context_), all);
+    all[ReservedMarkerLine] = QString::fromLatin1(ReservedPortsMarker);
+    if (all.size() == ReservedPortsLine)
+        all << QString();
+    all[ReservedPortsLine] = listText;
+    controls::setLines(box_, all);
     WriteSettingsFile(TargetDefault);
 }
 
 void SettingsFile::writeOnClose() {
-    const Form& form = context_.form;
-    setLine(27, form.edit(QStringLiteral("editMachine"))->text());
-    setLine(29, form.edit(QStringLiteral("editSerialNr"))->text());
-    setLine(31, form.edit(QStringLiteral("editComment"))->text());
-    setLine(37, form.edit(QStringLiteral("editKFactor"))->text());
-    setLine(39, form.edit(QStringLiteral("editTolerance"))->text());
+    copyFreeTextsToLines();
     writeTo(QString::fromLatin1(DefaultFileName));
 }
 
@@ -396,4 +368,14 @@ QString SettingsFile::reservedPortsText(const QList<std::int32_t>& ports) {
     for (const std::int32_t port : ports)
         text += QString::number(port) + QLatin1Char(',');
     return text;
+}
+
+void SettingsFile::applyLanguage(const Language& language) {
+    const ViewOptions& view = views_.page.view;
+    view.group->setTitle(language.text(lang::ViewGroup));
+    view.showSingleValue->setText(language.text(lang::ShowSingleValue));
+    view.showKFactor->setText(language.text(lang::ShowKFactor));
+    view.showTolerance->setText(language.text(lang::ShowTolerance));
+    controls::setCaption(views_.page.csvDelimiterLabel, language.text(lang::CsvDelimiter));
+    views_.page.loadCustom->setText(language.text(lang::LoadCustomSettings));
 }

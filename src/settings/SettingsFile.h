@@ -3,6 +3,7 @@
 // that its line 21 names, mirrored line for line in the hidden box memoSettings. Values stand on the odd
 // lines and are addressed by number; the even lines pass through every load and save unchanged.
 
+#include "settings/LanguageParticipant.h"
 #include "settings/TextFile.h"
 
 #include <QList>
@@ -10,33 +11,57 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
 
-struct MainContext;
 class ChannelPositions;
+class DeviceSession;
+class Dialogs;
 class LanguageApplier;
+class QPlainTextEdit;
+struct FileDialogState;
+struct MachineInfo;
+struct ParameterView;
+struct ProgramState;
+struct SettingsPage;
+struct ValueView;
 
 enum SettingsTarget { TargetDefault = 1, TargetCustom = 2 };
 
-class SettingsFile {
+class SettingsFile : public LanguageParticipant {
 public:
     static constexpr const char* DefaultFileName = "Vantoria.ini";
     static constexpr const char* ReservedPortsMarker = "ReservedComPorts:";
     static constexpr int CustomFileLine = 21;
 
-    SettingsFile(const MainContext& context, ChannelPositions& positions);
-    // Set once the language applier exists; every save and load ends with it.
-    void setLanguage(LanguageApplier* language) { language_ = language; }
+    // The controls the settings lines are applied to and copied from.
+    struct Views {
+        const SettingsPage& page;
+        const MachineInfo& machine;
+        const ParameterView& parameters;
+        const ValueView& values;
+    };
+    struct Services {
+        ChannelPositions& positions;
+        DeviceSession& session;
+        LanguageApplier& language;
+        Dialogs& dialogs;
+        FileDialogState& dialogSave; // keep their filter and file name between two uses
+        FileDialogState& dialogOpen;
+    };
+
+    SettingsFile(const Views& views, const Services& services, ProgramState& state);
 
     QString line(int index) const;
     void setLine(int index, const QString& text);
     QStringList lines() const;
+    // The settings ask for the eight sensor values, and name the chosen amplifier type.
+    bool singleValuesWanted() const;
+    QString chosenDevice() const;
 
     // Start-up: the installation files are put in place where missing, "Vantoria.ini" is read and loaded
     // (from the custom file when its line 21 names one).
     void loadAtStartUp();
 
-    // A failure of any of these is shown in the error box; the device timer then runs again.
+    // A failure of any of these is shown in the error box; the device timer runs again afterwards.
     void SaveSettings(SettingsTarget target);
     void LoadSettings(SettingsTarget target);
     void SaveToActiveFile();
@@ -63,19 +88,21 @@ public:
     // Puts the shipped settings and language files into the working directory where they are missing.
     static void installMissingFiles(QStringList* problems);
 
+    // The view options, the CSV delimiter caption and the custom-file button.
+    void applyLanguage(const Language& language) override;
+
 private:
     void readInto(const QString& path);
     void writeTo(const QString& path);
     void applyLoadedLines();
     void applyToControls();
     void copyControlsToLines();
+    void copyFreeTextsToLines();
     void applyVisibility(int line, bool shown);
-    void restartSession();
-    // Runs an operation; a UserError is shown and the device timer is started again.
-    void guarded(const std::function<void()>& operation);
 
-    const MainContext& context_;
-    ChannelPositions& positions_;
-    LanguageApplier* language_ = nullptr;
+    QPlainTextEdit* box_;
+    Views views_;
+    Services services_;
+    ProgramState& state_;
     textfile::Encoding encoding_; // of the settings file read last; every write uses it
 };

@@ -18,7 +18,7 @@
 #include <QTimer>
 
 namespace {
-QString language(SimulatedRig& rig, int line) { return rig.window().context().language.text(line); }
+QString language(SimulatedRig& rig, int line) { return rig.window().language().text(line); }
 
 // One full pass of the polling loop after identification.
 void pollOnce(SimulatedRig& rig) {
@@ -121,7 +121,7 @@ private slots:
         QVERIFY(rig.tickUntil([&] { return rig.commands().contains("P0"); }, 10));
         rig.tick();
         QCOMPARE(rig.state().sessionState, int(StateConnect));
-        QVERIFY(!rig.window().context().devicePort.IsOpen());
+        QVERIFY(!rig.window().session().port().IsOpen());
         QVERIFY(!rig.w().button("btnMeasurement")->isEnabled());
         QCOMPARE(rig.w().button("btnMeasurement")->text(), language(rig, lang::StartCaption));
         QCOMPARE(rig.w().edit("editChannel2")->text(), QStringLiteral("E01"));
@@ -228,8 +228,8 @@ private slots:
         rig.tick(); // COM4
         QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM4"));
         QVERIFY(rig.connect());
-        QCOMPARE(Connection::nextCandidate(255), 256);
-        QCOMPARE(Connection::nextCandidate(256), 1);
+        QCOMPARE(DeviceSession::nextCandidate(255), 256);
+        QCOMPARE(DeviceSession::nextCandidate(256), 1);
     }
 
     void theEvaluationReservesEveryFreePort() {

@@ -3,6 +3,7 @@
 
 #include "Controls.h"
 #include "SimulatedRig.h"
+#include "TrafficLog.h"
 #include "device/DeviceSession.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
@@ -69,7 +70,7 @@ private slots:
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QCOMPARE(rig.state().stateTick, 0u);
         QCOMPARE(rig.state().portSearchStep, int(StepManualPort)); // identification keeps the step
-        QVERIFY(!rig.window().context().devicePort.IsOpen());
+        QVERIFY(!rig.window().session().port().IsOpen());
     }
 
     void aLostConnectionWhilePollingReopensTheSamePort() {
@@ -110,20 +111,20 @@ private slots:
         QCOMPARE(rig.w().statusLine(2), QString());
         rig.w().button("btnShowErrorInfo")->setChecked(true);
         rig.tick();
-        QCOMPARE(rig.w().statusLine(2), rig.window().context().language.text(lang::WaitingForDevice));
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
     }
 
     void theTrafficLogKeepsTheLatestLinesOnly() {
         SimulatedRig rig;
         rig.w().button("btnLogDataActive")->setChecked(true);
-        for (int i = 0; i < DeviceSession::TrafficLogLines + 100; ++i)
+        for (int i = 0; i < TrafficLog::MaxLines + 100; ++i)
             rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // the port is closed: nothing comes
         QPlainTextEdit* log = rig.w().memo("memoUSBCommunication");
-        QCOMPARE(controls::lineCount(log), DeviceSession::TrafficLogLines);
-        QCOMPARE(controls::line(log, DeviceSession::TrafficLogLines - 1), QStringLiteral("RX NONE"));
+        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
+        QCOMPARE(controls::line(log, TrafficLog::MaxLines - 1), QStringLiteral("RX NONE"));
         rig.w().button("btnLogDataActive")->setChecked(false);
         rig.window().session().ReceiveFromDevice(ReplyBinary, 2);
-        QCOMPARE(controls::lineCount(log), DeviceSession::TrafficLogLines);
+        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
     }
 
     void aVanishedDeviceReadsAsSilenceAndIsFoundAgainWhenItReturns() {
@@ -131,7 +132,7 @@ private slots:
         QVERIFY(rig.connect());
         rig.sim().disconnect(); // the cable is pulled
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        QVERIFY(!rig.window().context().devicePort.IsOpen());
+        QVERIFY(!rig.window().session().port().IsOpen());
         rig.tick(5); // the port cannot be opened: the attempt repeats every tick
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QVERIFY(rig.sim().reconnect());

@@ -56,7 +56,7 @@ private slots:
         startMeasuring(rig);
         QCOMPARE(rig.state().measureStep, sensors ? 81 : 91);
         int ticks = 0;
-        while (rig.state().measureStep != MeasureCycle::EvaluateStep && ticks < 100) {
+        while (rig.state().measureStep != EvaluateStep && ticks < 100) {
             rig.tick();
             ++ticks;
         }

@@ -111,7 +111,7 @@ private slots:
     void measuringOnEnablesTheDisplaysAndOffPutsTheToleranceBack() {
         TestWindow w;
         enableParameterButtons(w);
-        const Language& language = w.window->context().language;
+        const Language& language = w.window->language();
         w.button("btnMeasurement")->click();
         QCOMPARE(w.button("btnMeasurement")->text(), language.text(lang::StopCaption));
         QCOMPARE(w.statusLine(4), language.text(lang::MeasurementRunning));

@@ -16,6 +16,7 @@
 
 TestWindow::TestWindow() {
     window = std::make_unique<TfrmMain>(port, state, dialogs);
+    form_ = std::make_unique<Form>(window.get());
     window->timerDeviceCom().stop();
     window->timerClock().stop();
     window->timerGraph().stop();

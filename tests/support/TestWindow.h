@@ -28,12 +28,15 @@ struct TestWindow {
     TestWindow();
     ~TestWindow();
 
-    Form& form() const { return window->form(); }
+    const Form& form() const { return *form_; }
     QLineEdit* edit(const QString& name) const;
     QLabel* label(const QString& name) const;
     QAbstractButton* button(const QString& name) const;
     QPlainTextEdit* memo(const QString& name) const;
     QString statusLine(int line) const;
+
+private:
+    std::unique_ptr<Form> form_;
 };
 
 // While it lives, writing files fails as on a full disk. Unlike a read-only folder this also holds for root,

@@ -1,6 +1,5 @@
 #pragma once
-// The controls of the main window, found by their object names. Every subsystem reaches the controls it
-// works on through this registry, so only the window itself depends on the generated form class.
+// The controls of the main window, found by their object names, as a test names them.
 
 #include <QHash>
 #include <QString>
