@@ -4,6 +4,7 @@
 #include "PortSelection.h"
 #include "SimulatedRig.h"
 #include "device/Connection.h"
+#include "evaluation/UnitLabels.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 #include "settings/SettingsFile.h"
@@ -78,6 +79,7 @@ private slots:
         options.singleValues = singleValues;
         options.editSettings = [](QStringList& lines) { lines[37] = QStringLiteral("3.00"); };
         SimulatedRig rig(options);
+        rig.w().edit("editEModul")->setText(QStringLiteral("199"));
         QVERIFY(rig.connect());
         TestWindow& w = rig.w();
         QVERIFY(w.button("btnMeasurement")->isEnabled());
@@ -88,12 +90,15 @@ private slots:
         QCOMPARE(rig.window().timerDeviceCom().interval(), interval);
         QCOMPARE(rig.state().graphMinSamplingMs, std::uint32_t(minSampling));
         QCOMPARE(int(rig.state().pollMode), pollMode);
-        QCOMPARE(rig.state().measureStep, pollMode == 2 ? 81 : 91);
+        QCOMPARE(rig.state().measureStep, int(pollMode == 2 ? FirstSensorStep : FirstChannelStep));
         QCOMPARE(w.button("btnShowSingleValue")->isEnabled(), switchable);
         QCOMPARE(w.button("btnShowSingleValue")->isChecked(), pollMode == 2);
         QCOMPARE(w.edit("editSensor22")->isHidden(), pollMode == 1);
+        // The type without parameters works with the amplifier's own E-modulus and K-factor.
         QCOMPARE(w.edit("editKFactor")->text(),
                  type == "QT31" ? QStringLiteral("2.00") : QStringLiteral("3.00"));
+        QCOMPARE(w.edit("editEModul")->text(),
+                 type == "QT31" ? QStringLiteral("210") : QStringLiteral("199"));
         QCOMPARE(w.statusLine(0), SimulatedRig::deviceName(type));
     }
 
@@ -152,8 +157,11 @@ private slots:
         pollOnce(rig);
         QCOMPARE(rig.w().label("labelMainValue")->text(), language(rig, lang::ForceWord) + " [UStons]");
         QCOMPARE(rig.w().label("labelMainValueBigView")->text(), rig.w().label("labelMainValue")->text());
-        QCOMPARE(rig.w().label("labelMainValue")->x(), language(rig, 111).toInt() - 10);
-        QCOMPARE(rig.w().label("labelMainValueBigView")->x(), language(rig, 91).toInt() - 15);
+        QCOMPARE(rig.w().label("labelMainValue")->x(),
+                 language(rig, lang::LeftMainValueUnit1 + 4).toInt() - unit_labels::UsTonsShift);
+        QCOMPARE(rig.w().label("labelMainValueBigView")->x(),
+                 language(rig, lang::LeftMainValueBigViewUnit1 + 4).toInt() -
+                     unit_labels::UsTonsShiftBigOnUnit);
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitTonsBigView")), controls::clBlack);
     }
 

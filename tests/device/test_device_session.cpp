@@ -12,6 +12,9 @@
 #include <QAbstractButton>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -73,12 +76,55 @@ private slots:
         QVERIFY(!rig.window().session().port().IsOpen());
     }
 
-    void aLostConnectionWhilePollingReopensTheSamePort() {
+    void aLostConnectionReopensTheSamePortQuietlyUnlessErrorInfoIsOn() {
         SimulatedRig rig;
         QVERIFY(rig.connect());
+        const QString device = rig.w().statusLine(0);
         rig.sim().silenceAfter(0);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
         QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
+        rig.tick(2);
+        QCOMPARE(rig.state().sessionState, int(StateIdentify)); // the same port opened again
+        QCOMPARE(rig.w().statusLine(0), device);
+        // The amplifier stays silent: identification gives up and the reopening goes on, now told.
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
+        rig.w().button("btnShowErrorInfo")->setChecked(true);
+        rig.tick();
+        QCOMPARE(rig.w().statusLine(0), rig.window().language().text(lang::Connecting));
+    }
+
+    void bytesOfAnUnfinishedReplyAreForgottenOnAStateChange() {
+        SimulatedRig rig;
+        untilIdentifySent(rig);
+        reply(rig, "QT");
+        rig.tick(); // two of four bytes kept
+        // A state that reads without sending first must not take them as the start of its reply.
+        rig.state().sessionState = StateReadSettings;
+        rig.state().identifyStep = StepReadEModulus;
+        rig.state().stateTick = 5;
+        reply(rig, QByteArray("\xD2\x00", 2));
+        rig.tick();
+        QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
+    }
+
+    void aPauseHoldsTheDeviceTimerUntilTheLastOneEndsEvenByAnException() {
+        SimulatedRig rig;
+        DeviceSession& session = rig.window().session();
+        QTimer& timer = rig.window().timerDeviceCom();
+        timer.start();
+        try {
+            const DeviceSession::Pause outer = session.pause();
+            {
+                const DeviceSession::Pause inner = session.pause();
+                session.setTickInterval(35); // taken, but the timer stays held
+                QVERIFY(!timer.isActive());
+            }
+            QVERIFY(!timer.isActive());
+            throw std::runtime_error("not a UserError"); // regression: such an error left the session dead
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(timer.isActive());
+        QCOMPARE(timer.interval(), 35);
     }
 
     void aReplySplitOverTwoTicksIsCompletedNotLost() {

@@ -64,8 +64,10 @@ private slots:
         QCOMPARE(shown({100, 199, 150, 150}), QStringLiteral("99"));
         QCOMPARE(shown({100, 200, 150, 150}), QStringLiteral("> 99"));
         QCOMPARE(deviation::judge(deviation::percent({100, 200, 150, 150}), 100).background, controls::clRed);
-        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));    // magnitudes
-        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20")); // "E01" left out of the maximum
+        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));       // magnitudes
+        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20"));    // "E01" left out of the maximum
+        QCOMPARE(shown({100, 9999, 100, 100}), QStringLiteral("> 99")); // 9999 is a value
+        QCOMPARE(shown({100, 10000, 120, 100}), QStringLiteral("20"));  // 10000 is not
         QCOMPARE(shown({0, 500, 700, 900}), QStringLiteral("0"));
         QCOMPARE(shown({100, E01, E01, E01}), QStringLiteral("0"));
         QCOMPARE(shown({E01, E01, E01, E01}), QStringLiteral("0"));

@@ -24,6 +24,7 @@ private slots:
         w.button("btnChannel3TopLeft")->setChecked(true); // channel 1 moves to bottom left
         setChannels(w, {"101", "102", "103", "104"});
         w.window->valueDisplay().ConvertReading(12, 102);
+        w.window->valueDisplay().ConvertReading(14, 40000); // out of range: shown as "E01"
         w.window->valueDisplay().EvaluateReadings();
         QCOMPARE(w.edit("editChannel1")->text(), QStringLiteral("103"));
         QCOMPARE(w.edit("editChannel1BigView")->text(), QStringLiteral("103"));
@@ -31,6 +32,7 @@ private slots:
         QCOMPARE(w.state.readingText[8], QStringLiteral("103"));
         QCOMPARE(w.state.readingValue[10], 101);
         QCOMPARE(w.edit("editMainValueBigView")->text(), QStringLiteral("102"));
+        QCOMPARE(w.state.readingValue[14], 10100); // the total in tons as its display shows it
         QCOMPARE(w.edit("editDivergence")->text(), QStringLiteral("2"));
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::clLime);
     }

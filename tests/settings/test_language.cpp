@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "TestWindow.h"
+#include "evaluation/UnitLabels.h"
 #include "graph/LiveGraph.h"
 #include "settings/LanguageApplier.h"
 #include "settings/LanguageLines.h"
@@ -89,8 +90,10 @@ private slots:
         w.state.deviceUnit = 3;
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
-        QCOMPARE(w.label("labelMainValue")->x(), number(german, 111) - 10);
-        QCOMPARE(w.label("labelMainValueBigView")->x(), number(german, 91) - 2);
+        QCOMPARE(w.label("labelMainValue")->x(),
+                 number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
+        QCOMPARE(w.label("labelMainValueBigView")->x(),
+                 number(german, lang::LeftMainValueBigViewUnit1 + 4) - unit_labels::UsTonsShiftBigOnLanguage);
         QCOMPARE(w.window->graph().leftAxisTitle(), w.label("labelMainValue")->text());
         QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
         // An unknown unit leaves caption and place alone.
@@ -98,7 +101,8 @@ private slots:
         w.button("btnTons")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
-        QCOMPARE(w.label("labelMainValue")->x(), number(german, 111) - 10);
+        QCOMPARE(w.label("labelMainValue")->x(),
+                 number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
         QCOMPARE(w.label("labelMainValueTons")->text(), german[lang::ForceWord] + QStringLiteral(" [tons]"));
     }
 

@@ -33,6 +33,7 @@ private slots:
         TestWindow w;
         const QStringList original = readLines(QStringLiteral("Vantoria.ini"));
         w.edit("editMachine")->setText(QStringLiteral("Presse 3"));
+        w.form().combo("comboDeviceSelect")->setCurrentText(QStringLiteral("AMP4-L"));
         w.dialogs.saveAnswers = {QStringLiteral("werkzeug.txt")};
         w.window->btnSaveCustomSettingsClick();
         QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Setup (*.ini)|*.INI"));
@@ -43,6 +44,9 @@ private slots:
         QStringList expectedDefault = original;
         expectedDefault[21] = custom;
         QCOMPARE(readLines(QStringLiteral("Vantoria.ini")), expectedDefault);
+        // The lines in memory are the custom file's, so the device box keeps the device chosen for it.
+        QCOMPARE(w.window->settings().lines(), customLines);
+        QCOMPARE(w.form().combo("comboDeviceSelect")->currentText(), QStringLiteral("AMP4-L"));
 
         // Loading the custom file again brings its values back.
         w.edit("editMachine")->setText(QStringLiteral("changed"));
@@ -207,7 +211,21 @@ private slots:
         QCOMPARE(w.dialogs.errors.size(), 1);
         QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("gone/away.ini")));
         QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("from the default file"));
-        QVERIFY(w.window->timerDeviceCom().isActive() || w.state.sessionState == 2);
+    }
+
+    void aLoadedCustomFileIsRecordedSoTheNextStartOpensIt() {
+        QStringList lines = settingsLayout();
+        lines[27] = QStringLiteral("Presse 7");
+        writeSettingsFile(lines, QStringLiteral("presse7.ini"));
+        {
+            TestWindow w;
+            w.dialogs.openAnswers = {QStringLiteral("presse7.ini")};
+            w.window->btnLoadCustomSettingsClicked();
+            QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("Presse 7"));
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(21), QStringLiteral("presse7.ini"));
+        }
+        TestWindow next;
+        QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
     }
 };
 
