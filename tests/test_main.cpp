@@ -33,7 +33,8 @@ private slots:
             QCOMPARE(controls::background(w.edit(name)), controls::windowTextColour());
         QCOMPARE(w.state.readingText[14], QStringLiteral("E01"));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Vantoria 4.0.3"));
-        QCOMPARE(w.form().tabs("tabSystem")->currentWidget()->objectName(), QStringLiteral("tabMainView"));
+        QCOMPARE(w.control<QTabWidget>("tabSystem")->currentWidget()->objectName(),
+                 QStringLiteral("tabMainView"));
     }
 
     void theGraphTimerNeverRunsWithAZeroInterval() { // regression: a zero interval made measuring spin
@@ -57,10 +58,6 @@ private slots:
         w.window->timerClockTimer();
         QCOMPARE(w.label("labelTime")->text(), QStringLiteral("09:05:03"));
         QCOMPARE(w.label("labelDate")->text(), QStringLiteral("07.03.2026"));
-        w.window->setClockSource([] { return QDateTime(QDate(2026, 12, 31), QTime(23, 59, 10)); });
-        w.window->timerClockTimer();
-        QCOMPARE(w.label("labelTime")->text(), QStringLiteral("23:59:10"));
-        QCOMPARE(w.label("labelDate")->text(), QStringLiteral("31.12.2026"));
     }
 
     void theClockClearsTheNoticeLineOnEverySecondTick() {

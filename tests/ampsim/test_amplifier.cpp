@@ -5,9 +5,6 @@
 
 #include <QtTest>
 
-#include <cmath>
-#include <random>
-
 using ampsim::Amplifier;
 using ampsim::PressModel;
 using Bytes = std::vector<std::uint8_t>;
@@ -81,35 +78,6 @@ private slots:
         QCOMPARE(ask(amp, "DU"), 300);
     }
 
-    void garbageNeverWedgesTheParser() {
-        std::mt19937 rng(1234);
-        const std::string alphabet = std::string("EDPRdeuS~ktMWiO0125\x00\x03\xFF", 22);
-        for (int round = 0; round < 500; ++round) {
-            Amplifier amp;
-            std::string garbage;
-            for (int i = int(rng() % 12); i > 0; --i)
-                garbage += (rng() % 2) ? alphabet[rng() % alphabet.size()] : char(rng() % 256);
-            // Every byte shows up in some transaction (the log) or is still waiting for the rest.
-            std::size_t logged = 0;
-            for (const auto& t : amp.feed(garbage, 0))
-                logged += t.command.size();
-            QCOMPARE(logged + amp.pendingBytes(), garbage.size());
-            // At most the first command behind the garbage can be swallowed by it.
-            amp.handle("Ei", 0);
-            QVERIFY2(amp.handle("Ei", 0) == Bytes{1}, qPrintable(QByteArray::fromStdString(garbage).toHex()));
-            QCOMPARE(amp.pendingBytes(), std::size_t(0));
-        }
-    }
-
-    void stalePartialCommandTimesOut() {
-        Amplifier amp;
-        QVERIFY(amp.handle("du\0"sv, 1000).empty());
-        const auto done = amp.feed("Ei", 1000 + Amplifier::kDefaultPartialTimeoutMs);
-        QCOMPARE(done.size(), std::size_t(2));
-        QVERIFY(done[0].command == (Bytes{'d', 'u', 0}) && done[0].reply.empty());
-        QCOMPARE(done[1].reply, Bytes{1});
-    }
-
     // --- Readings
 
     void forceConversion() {
@@ -160,44 +128,21 @@ private slots:
 
     // --- The press
 
-    void pressIsAPureFunctionOfSeedAndTime() {
-        PressModel a(42), b(42), c(43);
+    void pressIsAPureFunctionOfSeedAndTimeThroughItsCycle() {
+        PressModel a(42), b(42);
         for (std::uint64_t ms = 0; ms < 20000; ms += 13) // b has been asked other things first
             b.sensorStrain(5, ms);
-        int differing = 0;
-        for (std::uint64_t ms = 0; ms <= 2000; ms += 97) {
-            for (int s = 1; s <= 8; ++s) {
-                QCOMPARE(b.sensorStrain(s, ms), a.sensorStrain(s, ms));
-                differing += c.sensorStrain(s, ms) != a.sensorStrain(s, ms);
-            }
-        }
-        QVERIFY(differing > 100);
-        // Noise changes from moment to moment; a gauge's offset does not.
-        QVERIFY(a.sensorStrain(1, 7000) != a.sensorStrain(1, 7001));
-        auto quiet = a.params();
-        quiet.noiseMicroStrain = 0;
-        a.setParams(quiet);
-        QVERIFY(a.sensorStrain(3, 7000) == a.sensorStrain(3, 7500 + 3 * a.periodMs()) &&
-                a.sensorStrain(3, 0) != 0);
-    }
-
-    void pressCycleLoadsEachBarAndGauge() {
-        PressModel m(3);
-        const std::pair<std::uint64_t, double> envelope[] = {{0, 0.0},     {1000, 0.5}, {2010, 1.0},
-                                                             {4999, 1.0},  {5500, 0.5}, {7000, 0.0},
-                                                             {31000, 0.0}, {43000, 1.0}};
+        for (std::uint64_t ms = 0; ms <= 2000; ms += 97)
+            QCOMPARE(b.sensorStrain(3, ms), a.sensorStrain(3, ms));
+        QVERIFY(PressModel(43).sensorStrain(3, kHoldMs) != a.sensorStrain(3, kHoldMs));
+        const std::pair<std::uint64_t, double> envelope[] = {
+            {0, 0.0}, {1000, 0.5}, {2010, 1.0}, {4999, 1.0}, {5500, 0.5}, {7000, 0.0}, {43000, 1.0}};
         for (const auto& [ms, load] : envelope)
-            QCOMPARE(m.envelope(ms), load);
-        const auto& p = m.params();
-        for (int s = 1; s <= 8; ++s) // at rest: offset and noise only
-            QVERIFY(std::abs(m.sensorStrain(s, kPauseMs)) <= p.offsetMicroStrain + p.noiseMicroStrain);
+            QCOMPARE(a.envelope(ms), load);
         // An overloaded bar; out-of-range bars are ignored.
-        const ampsim::PressParams before = m.params();
         for (int bar : {2, 5, 0})
-            m.setLoadFactor(bar, bar == 2 ? 1.30 : 9.0);
-        QCOMPARE(m.params().loadFactor, (std::array<double, 4>{1.00, 1.30, 0.97, 1.02}));
-        QVERIFY(m.params().sensorFactor == before.sensorFactor && m.params().peakMicroStrain == 400.0);
-        QVERIFY(m.loadFactor(2) == 1.30 && m.loadFactor(0) == 0.0);
+            a.setLoadFactor(bar, bar == 2 ? 1.30 : 9.0);
+        QCOMPARE(a.params().loadFactor, (std::array<double, 4>{1.00, 1.30, 0.97, 1.02}));
     }
 
     // --- The tool's options

@@ -107,7 +107,7 @@ private slots:
         options.singleValues = false;
         SimulatedRig rig(options);
         for (const QString name : {"editSensor11", "labelSensor42"})
-            rig.w().form().widget(name)->show();
+            rig.w().control(name)->show();
         QVERIFY(rig.connect());
         QVERIFY(!rig.w().edit("editSensor11")->isHidden());
         QVERIFY(!rig.w().label("labelSensor42")->isHidden());
@@ -306,7 +306,7 @@ private slots:
 
     void choosingTheDeviceOrTheAutomaticSearchSavesAndRestarts() {
         TestWindow w;
-        QComboBox* device = w.form().combo("comboDeviceSelect");
+        QComboBox* device = w.control<QComboBox>("comboDeviceSelect");
         w.window->btnDeviceSelectClick();
         QVERIFY(device->isEnabled());
         device->setCurrentText(QStringLiteral("AMP4-L"));

@@ -53,16 +53,6 @@ private slots:
         QCOMPARE(rig.state().sessionState, 9);
     }
 
-    void aReplyOnTick74IsTaken() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        rig.tick(72);
-        QCOMPARE(rig.state().stateTick, 73u);
-        reply(rig, "QT34");
-        rig.tick();
-        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
-    }
-
     void noReplyByTick75DropsThePortAndKeepsSearchingFromTheSameStep() {
         SimulatedRig rig;
         untilIdentifySent(rig);

@@ -118,7 +118,7 @@ private slots:
         QVERIFY(w.window->timerGraph().isActive());
         for (const QString name : {"btnReset", "editSensor42", "editDivergence", "editChannel3BigView",
                                    "btnGraphStartStop", "comboGraphTimeUnit", "btnGraphXMin", "btnSave"})
-            QVERIFY2(w.form().widget(name)->isEnabled(), qPrintable(name));
+            QVERIFY2(w.control(name)->isEnabled(), qPrintable(name));
         QVERIFY(!w.edit("editGraphYMax")->isEnabled()); // limit fields open with their own button
         QVERIFY(!w.edit("editTolerance")->isEnabled());
 
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::windowTextColour());
         for (const QString name :
              {"btnReset", "editChannel1", "editGraphYMax", "btnGraphYMax", "btnChannel2Active"})
-            QVERIFY2(!w.form().widget(name)->isEnabled(), qPrintable(name));
+            QVERIFY2(!w.control(name)->isEnabled(), qPrintable(name));
         QVERIFY(w.button("btnMeasurement")->isEnabled());
     }
 };

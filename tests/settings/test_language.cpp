@@ -49,7 +49,7 @@ private slots:
         const QStringList german = shippedLines("German.txt");
         QCOMPARE(w.label("labelChannel2")->x(), number(german, lang::LeftChannel1 + 2));
         QCOMPARE(w.label("labelChannel4BigView")->x(), number(german, lang::LeftChannel1BigView + 6));
-        QCOMPARE(w.form().group("groupChannel3Position")->title(), QStringLiteral("Kanal 3"));
+        QCOMPARE(w.control<QGroupBox>("groupChannel3Position")->title(), QStringLiteral("Kanal 3"));
     }
 
     void aLanguageChangeRewritesCaptionsStatusLinesAndDeviceNames() {
@@ -62,9 +62,9 @@ private slots:
         QCOMPARE(w.statusLine(0), english[lang::Ready]);
         QCOMPARE(w.label("labelMachine")->text(), english[lang::Machine]);
         QCOMPARE(w.label("labelMachine")->x(), number(english, lang::LeftMachine));
-        QTabWidget* pages = w.form().tabs("tabSystem");
+        QTabWidget* pages = w.control<QTabWidget>("tabSystem");
         QCOMPARE(pages->tabText(3), english[lang::PageSettings]);
-        QComboBox* devices = w.form().combo("comboDeviceSelect");
+        QComboBox* devices = w.control<QComboBox>("comboDeviceSelect");
         QCOMPARE(devices->count(), 5);
         QCOMPARE(devices->itemText(4), english[lang::LastDeviceName]);
         QCOMPARE(devices->currentText(), QStringLiteral("AMP4-P")); // settings line 25

@@ -16,7 +16,6 @@
 
 TestWindow::TestWindow() {
     window = std::make_unique<TfrmMain>(port, state, dialogs);
-    form_ = std::make_unique<Form>(window.get());
     window->timerDeviceCom().stop();
     window->timerClock().stop();
     window->timerGraph().stop();
@@ -24,10 +23,6 @@ TestWindow::TestWindow() {
 
 TestWindow::~TestWindow() = default;
 
-QLineEdit* TestWindow::edit(const QString& name) const { return form().edit(name); }
-QLabel* TestWindow::label(const QString& name) const { return form().label(name); }
-QAbstractButton* TestWindow::button(const QString& name) const { return form().button(name); }
-QPlainTextEdit* TestWindow::memo(const QString& name) const { return form().memo(name); }
 QString TestWindow::statusLine(int line) const {
     return controls::line(memo(QStringLiteral("memoProgramState")), line);
 }

@@ -2,22 +2,20 @@
 // The real main window, built in the test's working directory with scripted dialogs and its timers
 // stopped: tests drive the handlers one call at a time.
 
-#include "Form.h"
 #include "Main.h"
 #include "ProgramState.h"
 #include "ScriptedDialogs.h"
 #include "Serial.h"
 
+#include <QAbstractButton>
 #include <QByteArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
-
-class QAbstractButton;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 
 struct TestWindow {
     CSerial port;
@@ -28,15 +26,18 @@ struct TestWindow {
     TestWindow();
     ~TestWindow();
 
-    const Form& form() const { return *form_; }
-    QLineEdit* edit(const QString& name) const;
-    QLabel* label(const QString& name) const;
-    QAbstractButton* button(const QString& name) const;
-    QPlainTextEdit* memo(const QString& name) const;
+    // The control of that name and kind, as a user would find it; a missing one ends the test.
+    template <class T = QWidget> T* control(const QString& name) const {
+        T* found = window->findChild<T*>(name);
+        if (!found)
+            qFatal("the window has no control %s of that kind", qPrintable(name));
+        return found;
+    }
+    QLineEdit* edit(const QString& name) const { return control<QLineEdit>(name); }
+    QLabel* label(const QString& name) const { return control<QLabel>(name); }
+    QAbstractButton* button(const QString& name) const { return control<QAbstractButton>(name); }
+    QPlainTextEdit* memo(const QString& name) const { return control<QPlainTextEdit>(name); }
     QString statusLine(int line) const;
-
-private:
-    std::unique_ptr<Form> form_;
 };
 
 // While it lives, writing files fails as on a full disk. Unlike a read-only folder this also holds for root,
@@ -52,6 +53,13 @@ private:
 
 // A file built into the program (":/Vantoria.ini" and the like).
 QByteArray shippedFile(const QString& name);
+
+// "editChannel%1" with n filled in: most controls come in numbered sets.
+inline QString numbered(const char* pattern, int n) { return QString::fromLatin1(pattern).arg(n); }
+// "editSensor" with channel 3 and sensor 2 gives "editSensor32".
+inline QString sensorControl(const char* prefix, int channel, int sensor) {
+    return QString::fromLatin1(prefix) + QString::number(channel) + QString::number(sensor);
+}
 
 // "btnReset btnSave editChannel1" as a list of control names.
 inline QStringList names(const char* spaced) {
