@@ -19,6 +19,8 @@ public:
 
     // The standard error box: the message of a failed operation; the program goes on afterwards.
     virtual void showError(const QString& message) = 0;
+    // A notice that does not wait for the user: the program goes on while it is shown.
+    virtual void inform(const QString& message) = 0;
     // A question with the answers yes and no; true for yes.
     virtual bool askYesNo(const QString& question) = 0;
     // Run a file dialog; on confirmation the chosen name lands in state.fileName and the result is true.

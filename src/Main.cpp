@@ -17,6 +17,8 @@
 #include "evaluation/MeasurementControls.h"
 #include "evaluation/ValueDisplay.h"
 #include "graph/DataLog.h"
+#include "graph/GraphControls.h"
+#include "graph/Journal.h"
 #include "graph/LiveGraph.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
@@ -74,13 +76,14 @@ void TfrmMain::setUpForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(1030, 637);
-    // The timers as designed: all stopped; the graph timer asks for 1 ms, as a zero interval would turn
-    // the event loop into a busy loop while measuring.
+    // The timers as designed: all stopped. The graph timer reckons each tick as 5 ms, so it runs at 5 ms,
+    // precisely: a 1 ms timer would sample five times too fast and draw a wrong time axis.
     timerDeviceCom_.setObjectName(QStringLiteral("timerDeviceCom"));
     timerGraph_.setObjectName(QStringLiteral("timerGraph"));
     timerClock_.setObjectName(QStringLiteral("timerClock"));
     timerDeviceCom_.setInterval(20);
-    timerGraph_.setInterval(1);
+    timerGraph_.setTimerType(Qt::PreciseTimer);
+    timerGraph_.setInterval(5);
     timerClock_.setInterval(1000);
 }
 
@@ -216,8 +219,16 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     positions_ = std::make_unique<ChannelPositions>(v.settings.positionButtons, v.settings.positionGroups,
                                                     v.values, state);
     windowTexts_ = std::make_unique<WindowTexts>(v.pages, v.machine);
-    graph_ = std::make_unique<LiveGraph>(v.graph, v.values.mainValueLabel);
-    dataLog_ = std::make_unique<DataLog>(v.graph.csv, v.settings.csvDelimiter, v.values, v.machine);
+    graph_ = std::make_unique<LiveGraph>(v.graph.chart);
+    journal_ = std::make_unique<Journal>();
+    dataLog_ = std::make_unique<DataLog>(
+        v.graph.csv,
+        DataLog::Sources{v.values, v.machine, v.status, v.settings.csvDelimiter, state, *language_},
+        *journal_);
+    graphControls_ = std::make_unique<GraphControls>(
+        v.graph, v.measuring.measurement, v.values.mainValueLabel,
+        GraphControls::Services{*graph_, *dataLog_, *journal_, *status_, dialogs, dialogSave_}, state,
+        *language_);
     languageApplier_ =
         std::make_unique<LanguageApplier>(v.settings.language, *language_, *session_, dialogs, dialogOpen_);
     settings_ = std::make_unique<SettingsFile>(
@@ -242,7 +253,7 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     // In this order: later participants read captions that earlier ones render.
     for (LanguageParticipant* participant : std::initializer_list<LanguageParticipant*>{
              windowTexts_.get(), status_.get(), settings_.get(), portSelection_.get(), valueDisplay_.get(),
-             positions_.get(), measurementControls_.get(), dataLog_.get(), graph_.get()})
+             positions_.get(), measurementControls_.get(), dataLog_.get(), graphControls_.get()})
         languageApplier_->addParticipant(participant);
 }
 
@@ -281,6 +292,7 @@ void TfrmMain::connectHandlers() {
     const Ui::TfrmMain& u = *ui_;
     connect(&timerClock_, &QTimer::timeout, this, &TfrmMain::timerClockTimer);
     connect(&timerDeviceCom_, &QTimer::timeout, this, &TfrmMain::timerDeviceComTimer);
+    connect(&timerGraph_, &QTimer::timeout, this, &TfrmMain::timerGraphTimer);
 
     const struct {
         QAbstractButton* button;
@@ -300,7 +312,14 @@ void TfrmMain::connectHandlers() {
                    {u.btnTolerance, &TfrmMain::btnToleranceClick},
                    {u.btnDeviceComSpeed, &TfrmMain::btnDeviceComSpeedClick},
                    {u.btnSaveCustomSettings, &TfrmMain::btnSaveCustomSettingsClick},
-                   {u.btnLoadCustomSettings, &TfrmMain::btnLoadCustomSettingsClicked}};
+                   {u.btnLoadCustomSettings, &TfrmMain::btnLoadCustomSettingsClicked},
+                   {u.btnGraphStartStop, &TfrmMain::btnGraphStartStopClick},
+                   {u.btnGraphClear, &TfrmMain::btnGraphClearClick},
+                   {u.btnGraphYMax, &TfrmMain::btnGraphYMaxClick},
+                   {u.btnGraphYMin, &TfrmMain::btnGraphYMinClick},
+                   {u.btnGraphXMin, &TfrmMain::btnGraphXMinClick},
+                   {u.btnGraphXMax, &TfrmMain::btnGraphXMaxClick},
+                   {u.btnCSVSave, &TfrmMain::btnCSVSaveClick}};
     for (const auto& [button, handler] : buttons)
         connect(button, &QAbstractButton::clicked, this, handler);
     u.labelCOMPort->installEventFilter(this);
@@ -365,12 +384,32 @@ void TfrmMain::initialiseState() {
     // 17. The load ends by starting the device timer.
     settings_->loadAtStartUp();
     currentPage_ = v.pages.tabs->currentIndex();
+    recoverJournal();
+}
+
+void TfrmMain::recoverJournal() {
+    const QStringList rows = journal_->recover();
+    if (rows.isEmpty())
+        return;
+    dataLog_->restoreRows(rows);
+    dialogs_->inform(
+        QStringLiteral("The data log holds again the %1 rows of the last recording, which did not end "
+                       "normally. Save them with the CSV button on the graph page.")
+            .arg(rows.size()));
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }
 
 void TfrmMain::timerClockTimer() { clock_->tick(now_()); }
 void TfrmMain::timerDeviceComTimer() { session_->timerDeviceComTimer(); }
+void TfrmMain::timerGraphTimer() { graphControls_->timerGraphTimer(); }
+void TfrmMain::btnGraphStartStopClick() { graphControls_->btnGraphStartStopClick(); }
+void TfrmMain::btnGraphClearClick() { graphControls_->btnGraphClearClick(); }
+void TfrmMain::btnGraphYMaxClick() { graphControls_->limitClick(LiveGraph::YMaximum); }
+void TfrmMain::btnGraphYMinClick() { graphControls_->limitClick(LiveGraph::YMinimum); }
+void TfrmMain::btnGraphXMinClick() { graphControls_->limitClick(LiveGraph::XMinimum); }
+void TfrmMain::btnGraphXMaxClick() { graphControls_->limitClick(LiveGraph::XMaximum); }
+void TfrmMain::btnCSVSaveClick() { graphControls_->btnCSVSaveClick(); }
 void TfrmMain::btnAutoPortSelectClick() { portSelection_->btnAutoPortSelectClick(); }
 void TfrmMain::btnCOMPortSelectClick() { portSelection_->btnCOMPortSelectClick(); }
 void TfrmMain::btnDeviceSelectClick() { portSelection_->btnDeviceSelectClick(); }
@@ -446,6 +485,8 @@ bool TfrmMain::FormClose() {
         if (!dialogs_->askYesNo(question))
             return false;
     }
+    // A normal end: the recording is no longer at risk.
+    journal_->remove();
     QCoreApplication::quit();
     return true;
 }

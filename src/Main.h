@@ -20,6 +20,8 @@ class ClockDisplay;
 class Connection;
 class ConnectionDisplay;
 class DataLog;
+class GraphControls;
+class Journal;
 class DeviceSession;
 class Language;
 class LanguageApplier;
@@ -50,6 +52,8 @@ public:
     SettingsFile& settings() const { return *settings_; }
     LanguageApplier& languageApplier() const { return *languageApplier_; }
     LiveGraph& graph() const { return *graph_; }
+    DataLog& dataLog() const { return *dataLog_; }
+    GraphControls& graphControls() const { return *graphControls_; }
     ChannelPositions& positions() const { return *positions_; }
     DeviceSession& session() const { return *session_; }
     Connection& connection() const { return *connection_; }
@@ -72,6 +76,14 @@ public:
 public slots:
     void timerClockTimer();
     void timerDeviceComTimer();
+    void timerGraphTimer();
+    void btnGraphStartStopClick();
+    void btnGraphClearClick();
+    void btnGraphYMaxClick();
+    void btnGraphYMinClick();
+    void btnGraphXMinClick();
+    void btnGraphXMaxClick();
+    void btnCSVSaveClick();
     void btnAutoPortSelectClick();
     void btnCOMPortSelectClick();
     void btnDeviceSelectClick();
@@ -118,6 +130,7 @@ private:
     void connectSessionEvents();
     void connectHandlers();
     void initialiseState();
+    void recoverJournal();
     void onPageChanged(int index);
     void selectPosition(int channel, int corner, bool checked);
 
@@ -141,7 +154,9 @@ private:
     std::unique_ptr<ChannelPositions> positions_;
     std::unique_ptr<WindowTexts> windowTexts_;
     std::unique_ptr<LiveGraph> graph_;
+    std::unique_ptr<Journal> journal_;
     std::unique_ptr<DataLog> dataLog_;
+    std::unique_ptr<GraphControls> graphControls_;
     std::unique_ptr<LanguageApplier> languageApplier_;
     std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<PortSelection> portSelection_;

@@ -13,6 +13,14 @@ QString title() { return QApplication::applicationDisplayName(); }
 
 void QtDialogs::showError(const QString& message) { QMessageBox::critical(parent_, title(), message); }
 
+void QtDialogs::inform(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Information, title(), message, QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    // Once the event loop runs, so the window it belongs to is up first.
+    QMetaObject::invokeMethod(box, &QMessageBox::show, Qt::QueuedConnection);
+}
+
 bool QtDialogs::askYesNo(const QString& question) {
     return QMessageBox::question(parent_, title(), question, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;

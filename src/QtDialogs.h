@@ -10,6 +10,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
     void showError(const QString& message) override;
+    void inform(const QString& message) override;
     bool askYesNo(const QString& question) override;
     bool runSaveDialog(FileDialogState& state) override;
     bool runOpenDialog(FileDialogState& state) override;

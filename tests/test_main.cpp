@@ -37,9 +37,10 @@ private slots:
                  QStringLiteral("tabMainView"));
     }
 
-    void theGraphTimerNeverRunsWithAZeroInterval() { // regression: a zero interval made measuring spin
+    void theGraphTimerRunsAtTheFiveMillisecondsItCountsPerTick() { // regression: it ran at 1 ms
         TestWindow w;
-        QCOMPARE(w.window->timerGraph().interval(), 1);
+        QCOMPARE(w.window->timerGraph().interval(), 5);
+        QCOMPARE(w.window->timerGraph().timerType(), Qt::PreciseTimer);
     }
 
     void loadingTheSettingsStartsTheDeviceTimer() {

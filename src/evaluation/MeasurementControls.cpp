@@ -163,12 +163,8 @@ void MeasurementControls::applyLanguage(const Language& language) {
     buttons_.reset->setText(language.text(lang::Reset));
     buttons_.unitSelect->setText(language.text(lang::UnitSelect));
     // An enabled reset button means a measurement runs.
-    if (buttons_.reset->isEnabled()) {
-        buttons_.measurement->setText(language.text(lang::StopCaption));
-    } else {
-        buttons_.measurement->setText(language.text(lang::StartCaption));
-        graph_.startStop->setText(language.text(lang::StartCaption));
-    }
+    buttons_.measurement->setText(
+        language.text(buttons_.reset->isEnabled() ? lang::StopCaption : lang::StartCaption));
     controls::setPointSizeFromText(buttons_.reset, language.text(lang::FontSizeReset));
     controls::setPointSizeFromText(buttons_.unitSelect, language.text(lang::FontSizeUnitSelect));
 

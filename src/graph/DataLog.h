@@ -1,36 +1,81 @@
 #pragma once
-// The data log: one header line and one row per graph sample, held in the hidden box memoCSV. Fields are
-// joined by the delimiter text as it stands, without quoting. The header names the columns with the
-// captions the window shows.
+// The data log: one header line and one row per graph sample. The rows live here, compactly, not in a
+// widget; the hidden box memoCSV shows them only while it is visible (debug mode), and what the user
+// edits there is taken back before the log is saved. Fields are joined by the delimiter text as it stands,
+// without quoting. Every row also goes to the journal.
 
 #include "settings/LanguageParticipant.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
+class Journal;
 class QLineEdit;
 class QPlainTextEdit;
 struct MachineInfo;
+struct ProgramState;
+struct StatusView;
 struct ValueView;
 
-class DataLog : public LanguageParticipant {
+class DataLog : public QObject, public LanguageParticipant {
 public:
-    DataLog(QPlainTextEdit* log, const QLineEdit* delimiter, const ValueView& values,
-            const MachineInfo& machine);
+    // Where the fields of the header and of a row come from.
+    struct Sources {
+        const ValueView& values;
+        const MachineInfo& machine;
+        const StatusView& clock;
+        const QLineEdit* delimiter;
+        const ProgramState& state;
+        const Language& language;
+    };
 
-    // Field 1, then for each further field the delimiter and the field.
+    DataLog(QPlainTextEdit* view, const Sources& sources, Journal& journal);
+
+    // Field 1, then for each further field the delimiter and the field. A line break inside a field
+    // becomes a blank, so that a row stays one line of the file.
     static QString buildLine(const QStringList& fields, const QString& delimiter);
 
-    // The 21 header fields in the current language and captions.
+    // The 21 header fields in the current language and captions, and those of a row now.
     QStringList headerFields(const Language& language) const;
-    QString delimiter() const;
+    QStringList rowFields() const;
 
-    // Line 0 of the log becomes the header; the rows stay. Runs after the captions it names are rendered.
+    QString header() const { return header_; }
+    qsizetype rowCount() const { return rowCount_; }
+    // The rows, each ended by "\n", in UTF-8, in pieces of about a megabyte.
+    const std::vector<std::string>& rowChunks() const { return chunks_; }
+    // Header and rows as lines (for small logs: tests and the debug view).
+    QStringList lines() const;
+
+    void appendRow();
+    // Rows of a recording that did not end normally, put back after the header.
+    void restoreRows(const QStringList& rows);
+    // Header only, the journal emptied.
+    void clear();
+    // What the user changed in the visible box becomes the log.
+    void takeBackEdits();
+    std::size_t memoryBytes() const;
+
+    // The header anew; the rows stay.
     void applyLanguage(const Language& language) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    QPlainTextEdit* log_;
-    const QLineEdit* delimiter_;
-    const ValueView& values_;
-    const MachineInfo& machine_;
+    void store(const QString& row);
+    void addRow(const QString& row);
+    void absorbEdits();
+    void showAll();
+
+    QPlainTextEdit* view_;
+    Sources sources_;
+    Journal& journal_;
+    QString header_;
+    std::vector<std::string> chunks_;
+    qsizetype rowCount_ = 0;
+    bool viewInSync_ = false; // the box shows the header and every row
 };

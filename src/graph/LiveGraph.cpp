@@ -1,12 +1,6 @@
 #include "graph/LiveGraph.h"
 
-#include "Controls.h"
-#include "Views.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
-
-#include <QAbstractButton>
-#include <QLabel>
+#include "graph/ChannelSeries.h"
 
 #include <qcustomplot.h>
 
@@ -39,8 +33,7 @@ void styleAxis(QCPAxis* axis, double lower, double upper) {
 }
 } // namespace
 
-LiveGraph::LiveGraph(const GraphPage& page, const QLabel* mainValueCaption)
-    : page_(page), mainValueCaption_(mainValueCaption), plot_(qobject_cast<QCustomPlot*>(page.chart)) {
+LiveGraph::LiveGraph(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(chart)) {
     if (!plot_)
         throw std::logic_error("the graph page has no chart");
     plot_->setBackground(Background);
@@ -48,46 +41,127 @@ LiveGraph::LiveGraph(const GraphPage& page, const QLabel* mainValueCaption)
     plot_->legend->setVisible(false);
     plot_->xAxis2->setVisible(false);
     plot_->yAxis2->setVisible(false);
-    styleAxis(plot_->yAxis, -1500, 1500);
-    styleAxis(plot_->xAxis, 0, 60);
-    for (const SeriesStyle& style : Series) {
-        QCPGraph* graph = plot_->addGraph();
-        graph->setName(QString::fromLatin1(style.name));
-        graph->setPen(QPen(style.colour, 2));
-        graph->setLineStyle(QCPGraph::lsLine);
-        graph->setScatterStyle(QCPScatterStyle::ssNone);
+    styleAxis(plot_->yAxis, limits_[YMinimum], limits_[YMaximum]);
+    styleAxis(plot_->xAxis, limits_[XMinimum], limits_[XMaximum]);
+    for (int n = 0; n < SeriesCount; ++n) {
+        series_[n] = new ChannelSeries(plot_->xAxis, plot_->yAxis); // owned by the chart
+        series_[n]->setName(QString::fromLatin1(Series[n].name));
+        series_[n]->setPen(QPen(Series[n].colour, 2));
     }
-    // A plain drag pans along the time axis only; Ctrl and a drag zooms into the rectangle drawn.
-    plot_->setInteraction(QCP::iRangeDrag, true);
-    plot_->axisRect()->setRangeDrag(Qt::Horizontal);
-    QObject::connect(plot_, &QCustomPlot::mousePress, plot_, [plot = plot_](QMouseEvent* event) {
-        plot->setSelectionRectMode(event->modifiers() & Qt::ControlModifier ? QCP::srmZoom : QCP::srmNone);
-    });
+    plot_->setInteractions({});
+    redraw_.setSingleShot(true);
+    redraw_.setInterval(RedrawMs);
+    connect(&redraw_, &QTimer::timeout, this, &LiveGraph::replotNow);
+    connect(plot_, &QCustomPlot::mousePress, this, &LiveGraph::onPress);
+    connect(plot_, &QCustomPlot::mouseMove, this, &LiveGraph::onMove);
+    connect(plot_, &QCustomPlot::mouseRelease, this, &LiveGraph::onRelease);
+    connect(plot_, &QCustomPlot::mouseDoubleClick, this, &LiveGraph::showLimits);
+}
+
+void LiveGraph::addPoint(int series, std::uint32_t x, std::int32_t y) {
+    series_[series]->append(x, y);
+    requestReplot();
+}
+
+void LiveGraph::setSeriesVisible(int series, bool visible) {
+    if (series_[series]->visible() == visible)
+        return;
+    series_[series]->setVisible(visible);
+    requestReplot();
+}
+
+bool LiveGraph::isSeriesVisible(int series) const { return series_[series]->visible(); }
+std::size_t LiveGraph::pointCount(int series) const { return series_[series]->pointCount(); }
+
+std::size_t LiveGraph::memoryBytes() const {
+    std::size_t bytes = 0;
+    for (const ChannelSeries* series : series_)
+        bytes += series->memoryBytes();
+    return bytes;
+}
+
+void LiveGraph::clear() {
+    for (ChannelSeries* series : series_)
+        series->clearPoints();
+    requestReplot();
+}
+
+void LiveGraph::setLimit(Limit limit, double value) {
+    limits_[limit] = value;
+    switch (limit) {
+    case YMaximum:
+        plot_->yAxis->setRangeUpper(value);
+        break;
+    case YMinimum:
+        plot_->yAxis->setRangeLower(value);
+        break;
+    case XMaximum:
+        plot_->xAxis->setRangeUpper(value);
+        break;
+    case XMinimum:
+        plot_->xAxis->setRangeLower(value);
+        break;
+    }
+    requestReplot();
+}
+
+std::pair<double, double> LiveGraph::yRange() const {
+    return {plot_->yAxis->range().lower, plot_->yAxis->range().upper};
+}
+std::pair<double, double> LiveGraph::xRange() const {
+    return {plot_->xAxis->range().lower, plot_->xAxis->range().upper};
+}
+
+void LiveGraph::showLimits() {
+    plot_->yAxis->setRange(limits_[YMinimum], limits_[YMaximum]);
+    plot_->xAxis->setRange(limits_[XMinimum], limits_[XMaximum]);
+    requestReplot();
 }
 
 void LiveGraph::setLeftAxisTitle(const QString& title) {
+    if (plot_->yAxis->label() == title)
+        return;
     plot_->yAxis->setLabel(title);
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    requestReplot();
 }
 
 void LiveGraph::setBottomAxisTitle(const QString& title) {
+    if (plot_->xAxis->label() == title)
+        return;
     plot_->xAxis->setLabel(title);
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    requestReplot();
 }
 
 QString LiveGraph::leftAxisTitle() const { return plot_->yAxis->label(); }
 QString LiveGraph::bottomAxisTitle() const { return plot_->xAxis->label(); }
-int LiveGraph::seriesCount() const { return plot_->graphCount(); }
-QString LiveGraph::seriesName(int index) const { return plot_->graph(index)->name(); }
+QString LiveGraph::seriesName(int index) const { return series_[index]->name(); }
 
-void LiveGraph::applyLanguage(const Language& language) {
-    setLeftAxisTitle(mainValueCaption_->text());
-    setBottomAxisTitle(language.text(lang::TimeWord) + QStringLiteral(" [s]"));
-    for (int n = 1; n <= 4; ++n)
-        page_.channelActive[n - 1]->setText(language.text(lang::ChannelWord) + QString::number(n));
-    controls::setCaption(page_.samplingLabel, language.text(lang::GraphSampling));
-    controls::setCaption(page_.timeUnitLabel, language.text(lang::GraphTimeUnit));
-    page_.clear->setText(language.text(lang::GraphClear));
-    controls::setLeftFromText(page_.samplingLabel, language.text(lang::LeftGraphSampling));
-    controls::setLeftFromText(page_.timeUnitLabel, language.text(lang::LeftGraphTimeUnit));
+void LiveGraph::requestReplot() {
+    if (!redraw_.isActive())
+        redraw_.start();
 }
+
+void LiveGraph::replotNow() {
+    redraw_.stop();
+    plot_->replot();
+}
+
+void LiveGraph::onPress(QMouseEvent* event) {
+    // The chart starts its zoom rectangle after this signal, for any button: only the left one may.
+    plot_->setSelectionRectMode(event->button() == Qt::LeftButton ? QCP::srmZoom : QCP::srmNone);
+    panning_ = event->button() == Qt::RightButton || event->button() == Qt::MiddleButton;
+    panStartPixel_ = event->position().x();
+    panStartRange_ = xRange();
+}
+
+void LiveGraph::onMove(QMouseEvent* event) {
+    if (!panning_)
+        return;
+    const double perPixel =
+        (panStartRange_.second - panStartRange_.first) / std::max(1, plot_->axisRect()->width());
+    const double shift = (panStartPixel_ - event->position().x()) * perPixel;
+    plot_->xAxis->setRange(panStartRange_.first + shift, panStartRange_.second + shift);
+    requestReplot();
+}
+
+void LiveGraph::onRelease(QMouseEvent*) { panning_ = false; }

@@ -1,34 +1,67 @@
 #pragma once
-// The chart "Graph" on the graph page: four line series Channel1 to Channel4 over time, and the texts of
-// the page. This is the only file besides the form that sees the chart library, whose header is expensive
-// to compile.
+// The chart "Graph" on the graph page: four line series Channel1 to Channel4 over time. Only this file and
+// the series see the chart library, whose header is expensive to compile. The chart is redrawn at most
+// about 25 times a second, and only when something visible changed.
+//
+// The mouse: dragging with the left button zooms into the rectangle drawn, the right or middle button
+// pans along the time axis, and a double click returns to the limits of the four limit fields. The wheel
+// does nothing.
 
-#include "settings/LanguageParticipant.h"
-
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <array>
+#include <cstdint>
+
+class ChannelSeries;
 class QCustomPlot;
-class QLabel;
-struct GraphPage;
+class QMouseEvent;
+class QWidget;
 
-class LiveGraph : public LanguageParticipant {
+class LiveGraph : public QObject {
 public:
-    // The left axis is titled like the main value caption it is given.
-    LiveGraph(const GraphPage& page, const QLabel* mainValueCaption);
+    static constexpr int SeriesCount = 4;
+    static constexpr int RedrawMs = 40;
+    enum Limit { YMaximum, YMinimum, XMaximum, XMinimum };
+
+    // The promoted chart widget of the form.
+    explicit LiveGraph(QWidget* chart);
+
+    void addPoint(int series, std::uint32_t x, std::int32_t y);
+    void setSeriesVisible(int series, bool visible);
+    bool isSeriesVisible(int series) const;
+    std::size_t pointCount(int series) const;
+    std::size_t memoryBytes() const;
+    void clear();
+
+    // Sets one end of an axis; it also becomes where a double click returns to.
+    void setLimit(Limit limit, double value);
+    // lower and upper end of the left (y) or bottom (x) axis as shown now.
+    std::pair<double, double> yRange() const;
+    std::pair<double, double> xRange() const;
+    void showLimits();
 
     void setLeftAxisTitle(const QString& title);
     void setBottomAxisTitle(const QString& title);
     QString leftAxisTitle() const;
     QString bottomAxisTitle() const;
-
-    int seriesCount() const;
     QString seriesName(int index) const;
 
-    // Axis titles, channel boxes, sampling and time unit captions; runs after the main value caption.
-    void applyLanguage(const Language& language) override;
+    // A redraw soon, at most one per RedrawMs; replotNow() draws at once (benchmarks, pictures).
+    void requestReplot();
+    void replotNow();
 
 private:
-    const GraphPage& page_;
-    const QLabel* mainValueCaption_;
+    void onPress(QMouseEvent* event);
+    void onMove(QMouseEvent* event);
+    void onRelease(QMouseEvent* event);
+
     QCustomPlot* plot_;
+    std::array<ChannelSeries*, SeriesCount> series_{};
+    std::array<double, 4> limits_{1500, -1500, 60, 0};
+    QTimer redraw_;
+    bool panning_ = false;
+    double panStartPixel_ = 0;
+    std::pair<double, double> panStartRange_;
 };

@@ -40,6 +40,8 @@ void LanguageApplier::ApplyLanguage() {
                     .arg(file)
                     .arg(document.lines.size())
                     .arg(lang::LineCount));
+        for (LanguageParticipant* participant : participants_)
+            participant->beforeLanguageChange(language_);
         controls::setLines(choice_.lines, document.lines);
     } catch (const UserError& error) {
         dialogs_.showError(error.message());

@@ -12,6 +12,7 @@
 class ScriptedDialogs : public Dialogs {
 public:
     QStringList errors;
+    QStringList notices;
     QStringList questions;
     QList<bool> yesNoAnswers;                  // taken in order; "no" once they run out
     QList<std::optional<QString>> saveAnswers; // a name, or nullopt for a cancelled dialog
@@ -22,6 +23,7 @@ public:
     int printRuns = 0;
 
     void showError(const QString& message) override { errors.append(message); }
+    void inform(const QString& message) override { notices.append(message); }
     bool askYesNo(const QString& question) override {
         questions.append(question);
         return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();

@@ -1,0 +1,191 @@
+#include "graph/CsvFile.h"
+
+#include "Errors.h"
+#include "graph/DataLog.h"
+#include "settings/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+
+namespace csv_file {
+
+namespace {
+using textfile::Codec;
+constexpr qint64 BlockBytes = 1 << 20;
+const QByteArray Utf8Mark("\xEF\xBB\xBF", 3);
+
+bool isAscii(const std::string& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Text with "\n" line ends in the codec, each line ended by CR LF. False in ok when Windows-1252 lacks a
+// character.
+QByteArray encode(const QString& text, Codec codec, bool* ok = nullptr) {
+    QString crlf = text;
+    crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    if (ok)
+        *ok = true;
+    switch (codec) {
+    case Codec::Windows1252:
+        return textfile::toWindows1252(crlf, ok);
+    case Codec::Utf16LE:
+        return QStringEncoder(QStringConverter::Utf16LE).encode(crlf);
+    case Codec::Utf16BE:
+        return QStringEncoder(QStringConverter::Utf16BE).encode(crlf);
+    case Codec::Utf8:
+        break;
+    }
+    return crlf.toUtf8();
+}
+
+QByteArray encodeRows(const std::string& rows, Codec codec) {
+    if ((codec == Codec::Windows1252 || codec == Codec::Utf8) && isAscii(rows)) {
+        QByteArray bytes;
+        bytes.reserve(qsizetype(rows.size() + rows.size() / 32));
+        for (const char c : rows) {
+            if (c == '\n')
+                bytes.append('\r');
+            bytes.append(c);
+        }
+        return bytes;
+    }
+    return encode(QString::fromStdString(rows), codec);
+}
+
+bool fitsWindows1252(const DataLog& log, bool header) {
+    bool ok = true;
+    if (header)
+        textfile::toWindows1252(log.header(), &ok);
+    for (const std::string& rows : log.rowChunks())
+        if (ok && !isAscii(rows))
+            textfile::toWindows1252(QString::fromStdString(rows), &ok);
+    return ok;
+}
+
+[[noreturn]] void fail(const QString& verb, const QString& path, const QString& reason) {
+    throw UserError(QStringLiteral("Cannot %1 file \"%2\". %3").arg(verb, path, reason));
+}
+
+void put(QSaveFile& file, const QByteArray& bytes) {
+    if (file.write(bytes) != bytes.size())
+        fail(QStringLiteral("write"), file.fileName(), file.errorString());
+}
+
+void putRows(QSaveFile& file, const DataLog& log, Codec codec) {
+    for (const std::string& rows : log.rowChunks())
+        put(file, encodeRows(rows, codec));
+}
+
+void open(QSaveFile& file) {
+    // Unbuffered, so a failing write (full disk) is seen before commit() replaces the old file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail(QStringLiteral("create"), file.fileName(), file.errorString());
+}
+
+void commit(QSaveFile& file) {
+    if (!file.commit())
+        fail(QStringLiteral("write"), file.fileName(), file.errorString());
+}
+
+// What is known of a file before rows are appended to it.
+struct Existing {
+    textfile::Encoding encoding;
+    qint64 size = 0;
+    bool endsWithLineEnd = true;
+};
+
+Existing inspect(const QString& path) {
+    if (QFileInfo(path).isDir())
+        fail(QStringLiteral("open"), path, QStringLiteral("It is a folder, not a file."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("open"), path, file.errorString());
+    Existing existing;
+    existing.size = file.size();
+    const QByteArray start = file.peek(3);
+    if (start.startsWith(Utf8Mark))
+        existing.encoding = {Codec::Utf8, true};
+    else if (start.startsWith("\xFF\xFE"))
+        existing.encoding = {Codec::Utf16LE, true};
+    else if (start.startsWith("\xFE\xFF"))
+        existing.encoding = {Codec::Utf16BE, true};
+    const bool utf16 = existing.encoding.codec == Codec::Utf16LE || existing.encoding.codec == Codec::Utf16BE;
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QByteArray last;
+    while (!file.atEnd()) {
+        const QByteArray block = file.read(BlockBytes);
+        if (block.isEmpty() && file.error() != QFileDevice::NoError)
+            fail(QStringLiteral("read"), path, file.errorString());
+        if (!utf16 && block.contains('\0'))
+            fail(QStringLiteral("append to"), path, QStringLiteral("It is not a text file."));
+        if (!existing.encoding.byteOrderMark)
+            static_cast<void>(QString(utf8.decode(block))); // decoding happens when the text is taken
+        last = block.right(2);
+    }
+    if (!existing.encoding.byteOrderMark)
+        existing.encoding = {utf8.hasError() ? Codec::Windows1252 : Codec::Utf8, false};
+    if (existing.size > (existing.encoding.byteOrderMark ? start.size() : 0)) {
+        const QByteArray lf = existing.encoding.codec == Codec::Utf16LE   ? QByteArray("\n\0", 2)
+                              : existing.encoding.codec == Codec::Utf16BE ? QByteArray("\0\n", 2)
+                                                                          : QByteArray("\n");
+        const QByteArray cr = existing.encoding.codec == Codec::Utf16LE   ? QByteArray("\r\0", 2)
+                              : existing.encoding.codec == Codec::Utf16BE ? QByteArray("\0\r", 2)
+                                                                          : QByteArray("\r");
+        existing.endsWithLineEnd = last.endsWith(lf) || last.endsWith(cr);
+    }
+    return existing;
+}
+} // namespace
+
+Target targetOf(const QString& chosenName) {
+    if (chosenName.endsWith(QLatin1Char('v')) || chosenName.endsWith(QLatin1Char('V')))
+        return {chosenName, true};
+    return {chosenName + QStringLiteral(".csv"), false};
+}
+
+void writeNew(const QString& path, const DataLog& log) {
+    const bool fits = fitsWindows1252(log, true);
+    const Codec codec = fits ? Codec::Windows1252 : Codec::Utf8;
+    QSaveFile file(path);
+    open(file);
+    if (!fits)
+        put(file, Utf8Mark);
+    put(file, encode(log.header() + QLatin1Char('\n'), codec));
+    putRows(file, log, codec);
+    commit(file);
+}
+
+void appendRows(const QString& path, const DataLog& log) {
+    const Existing existing = inspect(path);
+    Codec codec = existing.encoding.codec;
+    // Rows the file's code page cannot hold turn the whole file into UTF-8 with a mark, old lines included,
+    // rather than losing characters.
+    const bool convert = codec == Codec::Windows1252 && !fitsWindows1252(log, false);
+    QFile old(path);
+    if (!old.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("open"), path, old.errorString());
+    QSaveFile file(path);
+    open(file);
+    if (convert) {
+        codec = Codec::Utf8;
+        put(file, Utf8Mark);
+    }
+    while (!old.atEnd()) {
+        const QByteArray block = old.read(BlockBytes);
+        if (block.isEmpty() && old.error() != QFileDevice::NoError)
+            fail(QStringLiteral("read"), path, old.errorString());
+        put(file, convert ? textfile::fromWindows1252(block).toUtf8() : block);
+    }
+    if (!existing.endsWithLineEnd)
+        put(file, encode(QStringLiteral("\n"), codec));
+    putRows(file, log, codec);
+    commit(file);
+}
+
+} // namespace csv_file

@@ -1,0 +1,73 @@
+#include "graph/Journal.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+Journal::Journal(QString path) : path_(std::move(path)) { sinceSync_.start(); }
+
+Journal::~Journal() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool Journal::open() {
+    if (fd_ < 0)
+        fd_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    return fd_ >= 0;
+}
+
+void Journal::write(const QByteArray& bytes) {
+    // The journal is a safety net: when the folder cannot take it the recording still goes on in memory.
+    if (!open())
+        return;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            return;
+        done += n;
+    }
+    unsynced_ = true;
+}
+
+QStringList Journal::recover() {
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype end = bytes.lastIndexOf('\n') + 1;
+    if (end < bytes.size())
+        QFile::resize(path_, end);
+    QStringList rows = QString::fromUtf8(bytes.left(end)).split(QLatin1Char('\n'));
+    rows.removeLast(); // after the last line end
+    return rows;
+}
+
+void Journal::append(const QByteArray& row) { write(row + '\n'); }
+
+void Journal::syncIfDue() {
+    if (!unsynced_ || sinceSync_.elapsed() < SyncIntervalMs)
+        return;
+    ::fdatasync(fd_);
+    unsynced_ = false;
+    sinceSync_.restart();
+}
+
+void Journal::clear() {
+    if (open())
+        ::ftruncate(fd_, 0);
+}
+
+void Journal::rewrite(const QByteArray& rows) {
+    clear();
+    write(rows);
+}
+
+void Journal::remove() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    QFile::remove(path_);
+}
