@@ -83,6 +83,9 @@ void putRows(QSaveFile& file, const DataLog& log, Codec codec) {
 }
 
 void open(QSaveFile& file) {
+    const QFileInfo target(file.fileName());
+    if (target.exists() && !target.isWritable())
+        fail(QStringLiteral("write"), file.fileName(), QStringLiteral("The file is read-only."));
     // Unbuffered, so a failing write (full disk) is seen before commit() replaces the old file.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(QStringLiteral("create"), file.fileName(), file.errorString());

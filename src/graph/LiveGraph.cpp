@@ -48,6 +48,9 @@ LiveGraph::LiveGraph(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(chart)) 
         series_[n]->setName(QString::fromLatin1(Series[n].name));
         series_[n]->setPen(QPen(Series[n].colour, 2));
     }
+    // Fixed margins leave room beside and under the axes for the limit fields, so they cover no data.
+    plot_->axisRect()->setAutoMargins(QCP::msNone);
+    plot_->axisRect()->setMargins(QMargins(175, 16, 24, 95));
     plot_->setInteractions({});
     redraw_.setSingleShot(true);
     redraw_.setInterval(RedrawMs);

@@ -11,7 +11,7 @@ r press-front.svg 1024 600 press-front.png
 r logo.svg 240 60 logo.png
 r logo.svg 160 40 logo-small.png
 r quality-label.svg 110 110 quality-label.png
-for icon in save print csv-save settings-save edit axis-limit; do
+for icon in save print csv-save settings-save edit; do
     r "$icon.svg" 32 32 "$icon.png"
     r "$icon.svg" 64 64 "$icon@2x.png"
 done
