@@ -81,21 +81,13 @@ private slots:
     void statusSlotsWriteTheirLinesAndRememberTheIndex() {
         TestWindow w;
         w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
-        w.window->SetProgramStateText(1, 1);
-        w.window->SetProgramStateText(2, 2);
-        w.window->SetProgramStateText(3, 3);
-        QCOMPARE(w.statusLine(0), QStringLiteral("one"));
-        QCOMPARE(w.statusLine(2), QStringLiteral("two"));
-        QCOMPARE(w.statusLine(4), QStringLiteral("three"));
-        QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 3}));
-        // Index 0 empties the line; it does not show language line 0.
-        w.window->SetProgramStateText(3, 0);
+        for (int slot = 1; slot <= 3; ++slot)
+            w.window->SetProgramStateText(slot, slot);
+        QCOMPARE((QStringList{w.statusLine(0), w.statusLine(2), w.statusLine(4)}), (QStringList{"one", "two", "three"}));
+        w.window->SetProgramStateText(3, 0); // empties the line; it does not show language line 0
         QCOMPARE(w.statusLine(4), QString());
-        QCOMPARE(w.state.programStateTextIndex[2], 0);
-        // Slots outside 1..3 change nothing.
         const QString before = w.memo("memoProgramState")->toPlainText();
-        w.window->SetProgramStateText(0, 2);
-        w.window->SetProgramStateText(4, 2);
+        w.window->SetProgramStateText(4, 2); // no such slot
         QCOMPARE(w.memo("memoProgramState")->toPlainText(), before);
         QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 0}));
     }

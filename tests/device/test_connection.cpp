@@ -182,8 +182,7 @@ private slots:
         rig.w().edit("editBarDiameter")->setText(QStringLiteral("1234"));
         rig.sim().clearLog();
         rig.sim().injectGarbage({'n', 'o'}); // an answer that is not "iO" is not taken
-        rig.state().sessionState = StateSendBarDiameter;
-        rig.state().stateTick = 0;
+        rig.window().session().enter(StateSendBarDiameter);
         rig.tick(2);
         QCOMPARE(rig.state().sessionState, int(StateSendBarDiameter));
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
@@ -193,8 +192,7 @@ private slots:
 
         rig.w().edit("editEModul")->setText(QStringLiteral("-5"));
         rig.sim().clearLog();
-        rig.state().sessionState = StateSendEModulus;
-        rig.state().stateTick = 0;
+        rig.window().session().enter(StateSendEModulus);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
         QCOMPARE(rig.commands().first(), QStringLiteral("em<00><00>"));
         QCOMPARE(rig.w().statusLine(2), language(rig, lang::EModulusSent));
@@ -203,13 +201,11 @@ private slots:
     void unitAndResetCommandsReturnToTheUnitStep() {
         SimulatedRig rig;
         QVERIFY(rig.connect());
-        rig.state().sessionState = StateChangeUnit;
-        rig.state().stateTick = 0;
+        rig.window().session().enter(StateChangeUnit);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
         pollOnce(rig);
         QCOMPARE(rig.state().deviceUnit, 2);
-        rig.state().sessionState = StateResetDevice;
-        rig.state().stateTick = 0;
+        rig.window().session().enter(StateResetDevice);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
         QCOMPARE(rig.state().identifyStep, int(StepReadUnit));
         QCOMPARE(rig.w().statusLine(2), language(rig, lang::DeviceReset));
@@ -260,7 +256,6 @@ private slots:
 
     void theReservedListCreatesItsLinesAsNeeded_data() {
         QTest::addColumn<int>("length");
-        QTest::newRow("42 lines") << 42;
         QTest::newRow("43 lines") << 43;
         QTest::newRow("44 lines") << 44;
         QTest::newRow("30 lines: regression, the list was written past the end and lost") << 30;
@@ -329,28 +324,21 @@ private slots:
     void thePortTooltipNamesTheDeviceBehindTheNumber() {
         ampsim::PtyAmplifier sim("QT34", 5);
         QVERIFY(sim.start());
-        const QString linked = PortSelection::describePort(5);
-        QVERIFY2(linked.contains(QString::fromStdString(sim.slavePath())), qPrintable(linked));
+        QVERIFY(PortSelection::describePort(5).contains(QString::fromStdString(sim.slavePath())));
         QVERIFY(PortSelection::describePort(17).contains(QStringLiteral("/dev/ttyUSB0")));
         QVERIFY(PortSelection::describePort(300).contains(QStringLiteral("not present")));
-
-        // A USB adapter as sysfs shows it.
-        QDir().mkpath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0/ttyUSB0"));
+        // A USB adapter as sysfs shows it, behind ports/COM8.
+        QDir().mkpath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0"));
         QDir().mkpath(QStringLiteral("sys/class/tty/ttyUSB0"));
-        writeFile(QStringLiteral("sys/devices/usb1/1-2/idVendor"), "0403\n");
-        writeFile(QStringLiteral("sys/devices/usb1/1-2/idProduct"), "6001\n");
-        writeFile(QStringLiteral("sys/devices/usb1/1-2/manufacturer"), "FTDI\n");
-        writeFile(QStringLiteral("sys/devices/usb1/1-2/product"), "FT232R USB UART\n");
+        QDir().mkpath(QStringLiteral("dev"));
+        for (const auto& [file, text] : {std::pair{"idVendor", "0403"}, {"idProduct", "6001"},
+                                         {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}})
+            writeFile(QStringLiteral("sys/devices/usb1/1-2/") + QLatin1String(file), QByteArray(text) + "\n");
         QFile::link(QDir::current().absoluteFilePath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0")),
                     QStringLiteral("sys/class/tty/ttyUSB0/device"));
-        QFile::link(QStringLiteral("/dev/null"),
-                    QStringLiteral("ports/COM9")); // stands in for the device node
-        QDir().mkpath(QStringLiteral("dev"));
-        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("dev/ttyUSB0")),
-                    QStringLiteral("ports/COM8"));
         writeFile(QStringLiteral("dev/ttyUSB0"), "");
-        const QString usb =
-            PortSelection::describePort(8, QDir::current().absoluteFilePath(QStringLiteral("sys")));
+        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("dev/ttyUSB0")), QStringLiteral("ports/COM8"));
+        const QString usb = PortSelection::describePort(8, QDir::current().absoluteFilePath(QStringLiteral("sys")));
         QVERIFY2(usb.contains(QStringLiteral("FTDI FT232R USB UART (0403:6001)")), qPrintable(usb));
     }
 };
