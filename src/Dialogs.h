@@ -5,6 +5,7 @@
 #include <QString>
 
 class QPrinter;
+class QUrl;
 
 // The state a file dialog keeps between two uses: the filter last given to it and the file name, which the
 // program clears itself after a completed save.
@@ -28,4 +29,6 @@ public:
     virtual bool runOpenDialog(FileDialogState& state) = 0;
     // Let the user choose a printer; true when printing should go ahead.
     virtual bool runPrintDialog(QPrinter& printer) = 0;
+    // Another program shows it: a file in the desktop's default viewer, a web page in the browser.
+    virtual void openExternally(const QUrl& url) = 0;
 };

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "AboutGroup.h"
 #include "Application.h"
 #include "Clock.h"
 #include "Errors.h"
@@ -9,6 +10,7 @@
 #include "Resources.h"
 #include "TrafficLog.h"
 #include "WindowTexts.h"
+#include "capture/Screenshots.h"
 #include "device/Connection.h"
 #include "device/DeviceSession.h"
 #include "device/MeasureCycle.h"
@@ -191,6 +193,18 @@ void TfrmMain::buildViews() {
                     u.btnShowErrorInfo,
                     {nullptr, u.editDeviceComSpeed, u.btnDeviceComSpeed}};
 
+    views_.about = {u.labelSoftwareVersion, u.labelWebsite, u.imageLogoSettings};
+    views_.debugGroup = {u.memoSettings,
+                         u.memoLanguageObjects,
+                         u.labelLanguageFilePath,
+                         u.editLanguageFilePath,
+                         u.memoCSV,
+                         u.btnShowErrorInfo,
+                         u.memoUSBCommunication,
+                         u.btnLogDataActive,
+                         u.editDeviceComSpeed,
+                         u.btnDeviceComSpeed};
+
     std::vector<QWidget*>& group = views_.measuringGroup;
     group = {u.btnReset, u.btnUnitSelect, u.btnSave, u.btnPrint};
     for (const PositionDisplays& position : v.positions)
@@ -247,6 +261,9 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
         *settings_, *measurementControls_, state, *status_, timerGraph_, *language_);
     connection_ = std::make_unique<Connection>(*session_, *language_, *connectionDisplay_);
     measureCycle_ = std::make_unique<MeasureCycle>(*session_);
+    screenshots_ = std::make_unique<Screenshots>(*this, dialogs, dialogSave_);
+    about_ =
+        std::make_unique<AboutGroup>(*this, v.about.version, v.settings.port.device, v.debugGroup, dialogs);
     session_->setConnectionStates(connection_.get());
     session_->setMeasureState(measureCycle_.get());
 
@@ -319,12 +336,18 @@ void TfrmMain::connectHandlers() {
                    {u.btnGraphYMin, &TfrmMain::btnGraphYMinClick},
                    {u.btnGraphXMin, &TfrmMain::btnGraphXMinClick},
                    {u.btnGraphXMax, &TfrmMain::btnGraphXMaxClick},
-                   {u.btnCSVSave, &TfrmMain::btnCSVSaveClick}};
+                   {u.btnCSVSave, &TfrmMain::btnCSVSaveClick},
+                   {u.btnSave, &TfrmMain::btnSaveClick},
+                   {u.btnPrint, &TfrmMain::btnPrintClick},
+                   {u.btnGraphSave, &TfrmMain::btnGraphSaveClick},
+                   {u.btnGraphPrint, &TfrmMain::btnGraphPrintClick}};
     for (const auto& [button, handler] : buttons)
         connect(button, &QAbstractButton::clicked, this, handler);
     u.labelCOMPort->installEventFilter(this);
     connect(u.tabSystem, &QTabWidget::currentChanged, this, &TfrmMain::onPageChanged);
     u.editLanguageFilePath->installEventFilter(this);
+    u.imageLogoSettings->installEventFilter(this);
+    u.labelWebsite->installEventFilter(this);
 
     // A position handler runs whenever its button becomes checked, by a click or by the program.
     const std::array<void (TfrmMain::*)(bool), 16> positionHandlers = {
@@ -410,6 +433,12 @@ void TfrmMain::btnGraphYMinClick() { graphControls_->limitClick(LiveGraph::YMini
 void TfrmMain::btnGraphXMinClick() { graphControls_->limitClick(LiveGraph::XMinimum); }
 void TfrmMain::btnGraphXMaxClick() { graphControls_->limitClick(LiveGraph::XMaximum); }
 void TfrmMain::btnCSVSaveClick() { graphControls_->btnCSVSaveClick(); }
+void TfrmMain::btnSaveClick() { screenshots_->save(); }
+void TfrmMain::btnPrintClick() { screenshots_->print(); }
+void TfrmMain::btnGraphSaveClick() { screenshots_->save(); }
+void TfrmMain::btnGraphPrintClick() { screenshots_->print(); }
+void TfrmMain::imageLogoSettingsClick() { about_->imageLogoSettingsClick(); }
+void TfrmMain::labelWebsiteClick() { about_->labelWebsiteClick(); }
 void TfrmMain::btnAutoPortSelectClick() { portSelection_->btnAutoPortSelectClick(); }
 void TfrmMain::btnCOMPortSelectClick() { portSelection_->btnCOMPortSelectClick(); }
 void TfrmMain::btnDeviceSelectClick() { portSelection_->btnDeviceSelectClick(); }
@@ -465,9 +494,16 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
                            views_.settings.port.name);
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease && watched == views_.settings.language.path) {
-        editLanguageFilePathClick();
-        return true;
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const std::pair<QObject*, void (TfrmMain::*)()> clickable[] = {
+            {views_.settings.language.path, &TfrmMain::editLanguageFilePathClick},
+            {views_.about.logo, &TfrmMain::imageLogoSettingsClick},
+            {views_.about.website, &TfrmMain::labelWebsiteClick}};
+        for (const auto& [control, handler] : clickable)
+            if (watched == control) {
+                (this->*handler)();
+                return true;
+            }
     }
     return QWidget::eventFilter(watched, event);
 }

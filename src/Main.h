@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class AboutGroup;
 class CSerial;
 class ChannelPositions;
 class ClockDisplay;
@@ -30,6 +31,7 @@ class MeasureCycle;
 class MeasurementControls;
 class PortSelection;
 class ProgramStatus;
+class Screenshots;
 class SettingsFile;
 class TrafficLog;
 class ValueDisplay;
@@ -60,6 +62,7 @@ public:
     PortSelection& portSelection() const { return *portSelection_; }
     ValueDisplay& valueDisplay() const { return *valueDisplay_; }
     MeasureCycle& measureCycle() const { return *measureCycle_; }
+    Screenshots& screenshots() const { return *screenshots_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -84,6 +87,12 @@ public slots:
     void btnGraphXMinClick();
     void btnGraphXMaxClick();
     void btnCSVSaveClick();
+    void btnSaveClick();
+    void btnPrintClick();
+    void btnGraphSaveClick();
+    void btnGraphPrintClick();
+    void imageLogoSettingsClick();
+    void labelWebsiteClick();
     void btnAutoPortSelectClick();
     void btnCOMPortSelectClick();
     void btnDeviceSelectClick();
@@ -165,4 +174,6 @@ private:
     std::unique_ptr<ConnectionDisplay> connectionDisplay_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<MeasureCycle> measureCycle_;
+    std::unique_ptr<Screenshots> screenshots_;
+    std::unique_ptr<AboutGroup> about_;
 };

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -70,4 +71,9 @@ bool QtDialogs::runOpenDialog(FileDialogState& state) {
 bool QtDialogs::runPrintDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, parent_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::openExternally(const QUrl& url) {
+    if (!QDesktopServices::openUrl(url))
+        showError(QStringLiteral("No program on this computer opens \"%1\".").arg(url.toDisplayString()));
 }

@@ -15,6 +15,7 @@ public:
     bool runSaveDialog(FileDialogState& state) override;
     bool runOpenDialog(FileDialogState& state) override;
     bool runPrintDialog(QPrinter& printer) override;
+    void openExternally(const QUrl& url) override;
 
     // "Setup (*.ini)|*.INI" as a Qt name filter: "Setup (*.ini *.INI)".
     static QString qtFilter(const QString& filter);

@@ -177,6 +177,13 @@ struct DebugControls {
     ParameterControls deviceTick;
 };
 
+// The about group: version text, the web label and the logo that switches debug mode.
+struct AboutView {
+    QLabel* version;
+    QLabel* website;
+    QLabel* logo;
+};
+
 struct Views {
     Pages pages;
     StatusView status;
@@ -187,6 +194,9 @@ struct Views {
     GraphPage graph;
     SettingsPage settings;
     DebugControls debug;
+    AboutView about;
+    // The ten controls of debug mode, in the order they are shown and hidden.
+    std::vector<QWidget*> debugGroup;
     // What a running measurement enables and a stop disables, in the order they are switched.
     std::vector<QWidget*> measuringGroup;
 };

@@ -6,11 +6,13 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
 
 class TestMain : public QObject {
     Q_OBJECT
@@ -83,7 +85,8 @@ private slots:
         w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
         for (int slot = 1; slot <= 3; ++slot)
             w.window->SetProgramStateText(slot, slot);
-        QCOMPARE((QStringList{w.statusLine(0), w.statusLine(2), w.statusLine(4)}), (QStringList{"one", "two", "three"}));
+        QCOMPARE((QStringList{w.statusLine(0), w.statusLine(2), w.statusLine(4)}),
+                 (QStringList{"one", "two", "three"}));
         w.window->SetProgramStateText(3, 0); // empties the line; it does not show language line 0
         QCOMPARE(w.statusLine(4), QString());
         const QString before = w.memo("memoProgramState")->toPlainText();
@@ -134,6 +137,50 @@ private slots:
         QCOMPARE(w.dialogs.questions.size(), 2);
         QVERIFY(w.dialogs.questions[0].contains(QStringLiteral("Vantoria.ini")));
         QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), before);
+    }
+
+    void theLogoSwitchesDebugModeOnlyForTheExactCode() {
+        QStringList lines = settingsLayout();
+        lines[25] = QStringLiteral("welk5Tarn62"); // typed into the device box and saved before
+        writeSettingsFile(lines);
+        TestWindow w;
+        const QStringList debugControls =
+            names("memoSettings memoLanguageObjects labelLanguageFilePath "
+                  "editLanguageFilePath memoCSV btnShowErrorInfo memoUSBCommunication "
+                  "btnLogDataActive editDeviceComSpeed btnDeviceComSpeed");
+        w.window->imageLogoSettingsClick();
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Vantoria 4.0.3 (DEBUG)"));
+        QCOMPARE(w.label("labelSoftwareVersion")->text(), QStringLiteral("Version 4.0.3 (DEB)"));
+        for (const QString& name : debugControls)
+            QVERIFY2(!w.control(name)->isHidden(), qPrintable(name));
+        QComboBox* device = w.control<QComboBox>("comboDeviceSelect");
+        for (const QString wrong : {"welk5tarn62", "welk5Tarn62 "}) {
+            device->setCurrentText(wrong);
+            w.window->imageLogoSettingsClick();
+            QCOMPARE(w.window->windowTitle(),
+                     QStringLiteral("Vantoria 4.0.3.38")); // never "Vantoria 4.0.3" again
+            QCOMPARE(w.label("labelSoftwareVersion")->text(), QStringLiteral("Version 4.0.3.38"));
+            for (const QString& name : debugControls)
+                QVERIFY2(w.control(name)->isHidden(), qPrintable(name));
+        }
+    }
+
+    void theWebLabelOpensTheAddressOfTheShortcut() {
+        TestWindow w;
+        w.window->labelWebsiteClick(); // as installed on the first start
+        QCOMPARE(w.dialogs.opened.size(), 1);
+        QVERIFY(w.dialogs.opened[0].isValid());
+        writeFile(QStringLiteral("KELVARA.url"), "[InternetShortcut]\r\nURL=https://example.org/manual\r\n");
+        w.window->labelWebsiteClick();
+        QCOMPARE(w.dialogs.opened.last(), QUrl(QStringLiteral("https://example.org/manual")));
+        writeFile(QStringLiteral("KELVARA.url"), "[InternetShortcut]\r\n");
+        w.window->labelWebsiteClick();
+        QFile::remove(QStringLiteral("KELVARA.url"));
+        w.window->labelWebsiteClick();
+        QCOMPARE(w.dialogs.errors.size(), 2);
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("KELVARA.url")) &&
+                w.dialogs.errors[1].contains(QStringLiteral("KELVARA.url")));
+        QCOMPARE(w.dialogs.opened.size(), 2);
     }
 };
 

@@ -92,7 +92,7 @@ void SettingsFile::writeTo(const QString& path) { textfile::write(path, lines(),
 
 void SettingsFile::installMissingFiles(QStringList* problems) {
     ensureResources();
-    for (const char* name : {DefaultFileName, "German.txt", "English.txt", "Italian.txt"}) {
+    for (const char* name : {DefaultFileName, "German.txt", "English.txt", "Italian.txt", "KELVARA.url"}) {
         const QString target = QString::fromLatin1(name);
         if (QFile::exists(target))
             continue;

@@ -93,7 +93,6 @@ private slots:
         QCOMPARE(ask(amp, "S1"), 0);
         // Released after zeroing under load: negative, sent as two's complement, low byte first.
         QCOMPARE(amp.handle("S1", kPauseMs), (Bytes{0x0C, 0xFE}));
-
     }
 
     // --- The tool's options

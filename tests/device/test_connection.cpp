@@ -331,14 +331,18 @@ private slots:
         QDir().mkpath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0"));
         QDir().mkpath(QStringLiteral("sys/class/tty/ttyUSB0"));
         QDir().mkpath(QStringLiteral("dev"));
-        for (const auto& [file, text] : {std::pair{"idVendor", "0403"}, {"idProduct", "6001"},
-                                         {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}})
+        for (const auto& [file, text] : {std::pair{"idVendor", "0403"},
+                                         {"idProduct", "6001"},
+                                         {"manufacturer", "FTDI"},
+                                         {"product", "FT232R USB UART"}})
             writeFile(QStringLiteral("sys/devices/usb1/1-2/") + QLatin1String(file), QByteArray(text) + "\n");
         QFile::link(QDir::current().absoluteFilePath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0")),
                     QStringLiteral("sys/class/tty/ttyUSB0/device"));
         writeFile(QStringLiteral("dev/ttyUSB0"), "");
-        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("dev/ttyUSB0")), QStringLiteral("ports/COM8"));
-        const QString usb = PortSelection::describePort(8, QDir::current().absoluteFilePath(QStringLiteral("sys")));
+        QFile::link(QDir::current().absoluteFilePath(QStringLiteral("dev/ttyUSB0")),
+                    QStringLiteral("ports/COM8"));
+        const QString usb =
+            PortSelection::describePort(8, QDir::current().absoluteFilePath(QStringLiteral("sys")));
         QVERIFY2(usb.contains(QStringLiteral("FTDI FT232R USB UART (0403:6001)")), qPrintable(usb));
     }
 };

@@ -6,6 +6,9 @@
 
 #include <QList>
 #include <QStringList>
+#include <QUrl>
+
+#include <functional>
 
 #include <optional>
 
@@ -21,6 +24,8 @@ public:
     QList<FileDialogState> openRequests;
     bool printAnswer = false;
     int printRuns = 0;
+    std::function<void(QPrinter&)> printerChoice; // what the user picks in the print dialog
+    QList<QUrl> opened;
 
     void showError(const QString& message) override { errors.append(message); }
     void inform(const QString& message) override { notices.append(message); }
@@ -30,10 +35,13 @@ public:
     }
     bool runSaveDialog(FileDialogState& state) override { return answer(state, saveRequests, saveAnswers); }
     bool runOpenDialog(FileDialogState& state) override { return answer(state, openRequests, openAnswers); }
-    bool runPrintDialog(QPrinter&) override {
+    bool runPrintDialog(QPrinter& printer) override {
         ++printRuns;
+        if (printAnswer && printerChoice)
+            printerChoice(printer);
         return printAnswer;
     }
+    void openExternally(const QUrl& url) override { opened.append(url); }
 
 private:
     static bool answer(FileDialogState& state, QList<FileDialogState>& requests,

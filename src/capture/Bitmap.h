@@ -1,0 +1,20 @@
+#pragma once
+// Windows device-independent bitmaps as the program has always written them: a 14-byte file header, a
+// 40-byte information header, then the rows bottom up, each pixel blue, green, red, each row padded with
+// zero bytes to a multiple of 4. Written beside the target and then put in its place, so the file is
+// exactly the new picture, and a failed write leaves the old one.
+
+#include <QByteArray>
+#include <QString>
+
+class QImage;
+
+namespace bitmap {
+
+QByteArray encode(const QImage& image);
+// Only the last character decides: a name ending in "p" or "P" is taken as it stands, any other gets ".bmp".
+QString fileNameFor(const QString& chosenName);
+// Throws UserError with the file name and the reason.
+void write(const QString& path, const QImage& image);
+
+} // namespace bitmap

@@ -1,0 +1,119 @@
+// Pictures of the window: the bitmap bytes, saving, printing, and the page they show.
+
+#include "TestWindow.h"
+#include "capture/Bitmap.h"
+#include "capture/Screenshots.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+std::uint32_t le32(const QByteArray& bytes, int at) {
+    return std::uint32_t(std::uint8_t(bytes[at])) | std::uint32_t(std::uint8_t(bytes[at + 1])) << 8 |
+           std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 |
+           std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+}
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { writeSettingsFile(settingsLayout()); }
+
+    void aBitmapHasItsHeadersThenPaddedRowsBottomUp() {
+        QImage image(5, 3, QImage::Format_RGB32);
+        image.fill(QColor(10, 20, 30));
+        image.setPixelColor(0, 0, QColor(1, 2, 3));      // top left
+        image.setPixelColor(4, 2, QColor(200, 100, 50)); // bottom right
+        const QByteArray bytes = bitmap::encode(image);
+        QByteArray expected(
+            "BM\x66\0\0\0\0\0\0\0\x36\0\0\0" // 54 + 3 rows of 16 bytes (15 and a zero), data at 54
+            "\x28\0\0\0\x05\0\0\0\x03\0\0\0\x01\0\x18\0" // 40, 5 x 3, 1 plane, 24 bits
+            "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0",
+            54);
+        const QByteArray fill("\x1e\x14\x0a", 3);                                // blue, green, red
+        expected += fill + fill + fill + fill + QByteArray("\x32\x64\xc8\0", 4); // bottom row first, padded
+        expected += fill + fill + fill + fill + fill + QByteArray(1, '\0');
+        expected += QByteArray("\x03\x02\x01", 3) + fill + fill + fill + fill + QByteArray(1, '\0');
+        QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
+
+        const QByteArray wide = bitmap::encode(QImage(1032, 2, QImage::Format_RGB32));
+        QCOMPARE(le32(wide, 18), 1032u);
+        QCOMPARE(le32(wide, 2), 54u + 2 * 3096); // rows of 3096 bytes need no padding
+    }
+
+    void theNameRuleLooksAtTheLastCharacterOnly() {
+        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot")), QStringLiteral("shot.bmp"));
+        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot.BMP")), QStringLiteral("shot.BMP"));
+        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot.jpg")), QStringLiteral("shot.jpg.bmp"));
+        QCOMPARE(bitmap::fileNameFor(QStringLiteral("map")), QStringLiteral("map"));
+    }
+
+    void aSavedPictureIsExactlyTheNewOneAndIsShown() {
+        TestWindow w;
+        writeFile(QStringLiteral("shot.bmp"), QByteArray(5'000'000, 'x')); // a bigger old picture
+        w.dialogs.saveAnswers = {QStringLiteral("shot")};
+        w.window->btnSaveClick();
+        QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Bitmap (*.bmp)|*.BMP"));
+        const QImage saved(QStringLiteral("shot.bmp"));
+        QCOMPARE(saved.size(), w.window->size()); // offscreen: the client area at full width
+        QCOMPARE(readFile(QStringLiteral("shot.bmp")).size(), qsizetype(54 + 3092 * 637));
+        QCOMPARE(w.dialogs.opened.size(), 1);
+        QVERIFY(w.dialogs.opened[0].toLocalFile().endsWith(QStringLiteral("/shot.bmp")));
+        w.dialogs.saveAnswers = {std::nullopt};
+        w.window->btnGraphSaveClick();
+        QCOMPARE(w.dialogs.saveRequests.last().fileName, QString()); // emptied after the save
+    }
+
+    void aFailedSaveIsReportedAndShowsNothing() {
+        TestWindow w;
+        writeFile(QStringLiteral("kept.bmp"), "old");
+        w.dialogs.saveAnswers = {QStringLiteral("kept.bmp"), QStringLiteral("no/such/folder/x")};
+        {
+            DiskFull full;
+            w.window->btnSaveClick();
+        }
+        w.window->btnSaveClick();
+        QCOMPARE(w.dialogs.errors.size(), 2);
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("kept.bmp")));
+        QVERIFY(w.dialogs.errors[1].contains(QStringLiteral("no/such/folder/x.bmp")));
+        QCOMPARE(readFile(QStringLiteral("kept.bmp")), QByteArray("old"));
+        QVERIFY(w.dialogs.opened.isEmpty());
+    }
+
+    void thePictureShowsThePageThatIsShown() {
+        TestWindow w;
+        const QImage main = w.window->screenshots().capture();
+        w.control<QTabWidget>("tabSystem")->setCurrentWidget(w.control("tabGraph"));
+        const QImage graph = w.window->screenshots().capture();
+        // The graph page is dark grey where the main view is light.
+        QCOMPARE(graph.pixelColor(500, 300), QColor(69, 69, 69));
+        QVERIFY(main.pixelColor(500, 300) != QColor(69, 69, 69));
+    }
+
+    void printingGoesThroughTheDialogAndFitsOnOnePage() {
+        TestWindow w;
+        w.window->btnPrintClick(); // cancelled
+        QVERIFY(QFile::exists(QStringLiteral("Printscreen.bmp")));
+        QFile::remove(QStringLiteral("Printscreen.bmp"));
+        w.dialogs.printAnswer = true;
+        w.dialogs.printerChoice = [](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QStringLiteral("page.pdf"));
+        };
+        w.window->btnGraphPrintClick();
+        QCOMPARE(w.dialogs.printRuns, 2);
+        const QByteArray pdf = readFile(QStringLiteral("page.pdf"));
+        QVERIFY(pdf.startsWith("%PDF"));
+        QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
+        QVERIFY(pdf.contains("/Subtype /Image"));
+        QVERIFY(!QFile::exists(QStringLiteral("Printscreen.bmp"))); // the working file is gone
+    }
+};
+
+QTEST_MAIN(TestCapture)
+#include "test_capture.moc"
