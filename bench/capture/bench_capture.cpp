@@ -2,6 +2,7 @@
 // 30 ms), and the encoding alone (goal: under 5 ms). Prints "name: value" lines:
 //   capture_save_ms, encode_ms. Run from anywhere: build/bench/capture/bench_capture [runs=31]
 
+#include "BenchSupport.h"
 #include "TestWindow.h"
 #include "capture/Bitmap.h"
 #include "capture/Screenshots.h"
@@ -14,13 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-namespace {
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -43,6 +37,6 @@ int main(int argc, char** argv) {
         if (bytes.size() < 54)
             return 1;
     }
-    std::printf("capture_save_ms: %.3f\nencode_ms: %.3f\n", median(whole), median(encode));
+    std::printf("capture_save_ms: %.3f\nencode_ms: %.3f\n", bench::median(whole), bench::median(encode));
     return 0;
 }

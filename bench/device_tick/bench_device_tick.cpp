@@ -2,6 +2,7 @@
 // second on the window's thread, so it must stay far below the 20 ms interval; the goal is a median below
 // 50 microseconds. Run from an empty folder: build/bench/device_tick/bench_device_tick [ticks]
 
+#include "BenchSupport.h"
 #include "SimulatedRig.h"
 
 #include <QApplication>
@@ -20,10 +21,7 @@ double threadCpuMicroseconds() {
     return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
 }
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * (values.size() - 1))];
-}
+using bench::percentile;
 } // namespace
 
 int main(int argc, char** argv) {

@@ -11,6 +11,7 @@
 //                       graph sampling on at 140 ms, and with sampling off (goal below 3 with sampling)
 // Run from anywhere: build/bench/graph/bench_graph [cpu-seconds=20]
 
+#include "BenchSupport.h"
 #include "ProgramState.h"
 #include "TestWindow.h"
 #include "graph/CsvFile.h"
@@ -34,16 +35,8 @@
 #include <vector>
 
 namespace {
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
+using bench::median;
+using bench::processCpuSeconds;
 
 void figure(const char* name, double value) {
     std::printf("%s: %.3f\n", name, value);
@@ -106,15 +99,10 @@ void benchLog() {
 // The program measuring against the simulator in a process of its own, with real timers.
 void benchCpu(double seconds) {
     QProcess simulator;
-    simulator.start(QStringLiteral(AMPSIM_BIN), {"--type", "QT34", "--com", "2"});
-    if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000)) {
+    if (!bench::startSimulator(simulator, AMPSIM_BIN)) {
         std::fprintf(stderr, "the simulator did not start\n");
         return;
     }
-    QStringList lines = settingsLayout();
-    lines[7] = QStringLiteral("Manual");
-    lines[9] = QStringLiteral("2");
-    writeSettingsFile(lines);
     CSerial port;
     ProgramState state;
     ScriptedDialogs dialogs;

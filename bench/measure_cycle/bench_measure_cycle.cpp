@@ -4,6 +4,7 @@
 // Also reports the program's CPU time per cycle.
 // Usage: bench_measure_cycle [cycles=100] [mode=both|1|2]
 
+#include "BenchSupport.h"
 #include "Main.h"
 #include "ProgramState.h"
 #include "ScriptedDialogs.h"
@@ -22,12 +23,6 @@
 #include <ctime>
 
 namespace {
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
-
 struct Result {
     double cyclesPerSecond = 0;
     double cpuMsPerCycle = 0;
@@ -38,14 +33,8 @@ Result run(int pollMode, int cycles) {
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
     QProcess simulator;
-    simulator.start(QStringLiteral(AMPSIM_BIN), {"--type", "QT34", "--com", "2"});
-    if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000))
+    if (!bench::startSimulator(simulator, AMPSIM_BIN, pollMode == 2))
         return {};
-    QStringList lines = settingsLayout();
-    lines[5] = pollMode == 2 ? QStringLiteral("YES") : QStringLiteral("NO");
-    lines[7] = QStringLiteral("Manual");
-    lines[9] = QStringLiteral("2");
-    writeSettingsFile(lines);
 
     CSerial port;
     ProgramState state;
@@ -66,7 +55,7 @@ Result run(int pollMode, int cycles) {
         if (state.sessionState == StateMeasure && previous != StateMeasure) {
             if (entered == 0) {
                 clock.start();
-                cpuAtStart = processCpuSeconds();
+                cpuAtStart = bench::processCpuSeconds();
             }
             if (++entered > cycles)
                 loop.quit();
@@ -78,7 +67,7 @@ Result run(int pollMode, int cycles) {
     Result result;
     if (entered > cycles) {
         const double seconds = clock.nsecsElapsed() / 1e9;
-        result = {cycles / seconds, (processCpuSeconds() - cpuAtStart) * 1000 / cycles, true};
+        result = {cycles / seconds, (bench::processCpuSeconds() - cpuAtStart) * 1000 / cycles, true};
     }
     simulator.terminate();
     simulator.waitForFinished();
