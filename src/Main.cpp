@@ -290,7 +290,15 @@ void TfrmMain::connectSessionEvents() {
             [status](bool reopening) { status->showConnecting(reopening); });
     connect(connection, &Connection::identified, this,
             [display](const DeviceType& type) { display->onIdentified(type); });
-    connect(connection, &Connection::rejected, this, [display] { display->onRejected(); });
+    connect(connection, &Connection::rejected, this,
+            [display](const DeviceType* found) { display->onRejected(found); });
+    connect(connection, &Connection::waitingForEntry, this, [status, language = language_.get()] {
+        status->showNotice(language->own(OwnText::WaitingForEntry));
+    });
+    connect(session, &DeviceSession::connectionLost, this, [status, values = valueDisplay_.get()] {
+        values->showNoValues();
+        status->setText(1, ProgramStatus::ownIndex(OwnText::ConnectionLost));
+    });
     connect(connection, &Connection::unitPolled, this,
             [values = valueDisplay_.get()](std::int32_t unit) { values->showUnit(unit); });
     connect(connection, &Connection::parameterPolled, this,
@@ -347,6 +355,11 @@ void TfrmMain::connectHandlers() {
     connect(u.tabSystem, &QTabWidget::currentChanged, this, &TfrmMain::onPageChanged);
     u.editLanguageFilePath->installEventFilter(this);
     u.imageLogoSettings->installEventFilter(this);
+    // Enter in an open parameter field confirms it, as the second click on its button does.
+    for (const ParameterControls* field :
+         {&views_.parameters.barDiameter, &views_.parameters.eModulus, &views_.parameters.kFactor,
+          &views_.parameters.tolerance, &views_.debug.deviceTick})
+        connect(field->edit, &QLineEdit::returnPressed, field->button, &QAbstractButton::click);
     u.labelWebsite->installEventFilter(this);
 
     // A position handler runs whenever its button becomes checked, by a click or by the program.
@@ -374,6 +387,7 @@ void TfrmMain::initialiseState() {
     session_->initialise();
     s.graphSampleCount = 1;
     s.kFactorScale = 1.0f;
+    s.kFactorHundredths = 200;
     s.readingValue.fill(0);
     s.readingText.fill(ErrorText);
     s.channelPosition = {1, 2, 3, 4};
@@ -415,10 +429,7 @@ void TfrmMain::recoverJournal() {
     if (rows.isEmpty())
         return;
     dataLog_->restoreRows(rows);
-    dialogs_->inform(
-        QStringLiteral("The data log holds again the %1 rows of the last recording, which did not end "
-                       "normally. Save them with the CSV button on the graph page.")
-            .arg(rows.size()));
+    dialogs_->inform(language_->own(OwnText::RowsRecovered).arg(rows.size()));
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }

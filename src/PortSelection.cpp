@@ -78,7 +78,7 @@ bool PortSelection::editOrConfirm(QWidget* field) {
 }
 
 void PortSelection::reconnectAndSave() {
-    session_.restart();
+    session_.restartFromLastPort();
     settings_.SaveToActiveFile();
 }
 

@@ -35,8 +35,9 @@ struct ProgramState {
     std::int32_t measureStep = FirstChannelStep;
     std::uint8_t pollMode = PollChannels;
     std::uint32_t graphSampleCount = 1;
-    std::int32_t deviceUnit = 1; // 1 micro-strain, 2 kN, 3 tons
-    float kFactorScale = 1.0f;
+    std::int32_t deviceUnit = 1;          // 1 micro-strain, 2 kN, 3 tons
+    float kFactorScale = 1.0f;            // 2 / K-factor, as it has always been kept
+    std::int32_t kFactorHundredths = 200; // the K-factor itself, exactly: the arithmetic uses this
     QString reservedPortsText;
     QList<std::int32_t> reservedPorts;
     QList<std::int32_t> availablePorts;

@@ -15,8 +15,13 @@ void ProgramStatus::setText(int slot, int textIndex) {
     if (slot < 1 || slot > 3)
         return;
     state_.programStateTextIndex[slot - 1] = textIndex;
+    if (slot == 1)
+        otherTypeShown_ = false;
     const int line = (slot - 1) * 2;
-    controls::setLine(display_, line, textIndex > 0 ? language_.text(textIndex) : QString());
+    const QString text = textIndex > 0   ? language_.text(textIndex)
+                         : textIndex < 0 ? language_.own(static_cast<OwnText>(-1 - textIndex))
+                                         : QString();
+    controls::setLine(display_, line, text);
 }
 
 void ProgramStatus::showSessionState(std::int32_t state) {
@@ -26,6 +31,8 @@ void ProgramStatus::showSessionState(std::int32_t state) {
 void ProgramStatus::showNotice(const QString& text) { controls::setLine(display_, 2, text); }
 
 void ProgramStatus::showConnecting(bool reopening) {
+    if (otherTypeShown_)
+        return;
     if (!reopening || showErrorInfo_->isChecked())
         setText(1, lang::Connecting);
 }
@@ -49,6 +56,11 @@ void ProgramStatus::showAcknowledged(std::int32_t state) {
     default:
         break;
     }
+}
+
+void ProgramStatus::showOtherType(const QString& found, const QString& selected) {
+    controls::setLine(display_, 0, language_.own(OwnText::OtherTypeFound).arg(found, selected));
+    otherTypeShown_ = true;
 }
 
 QString ProgramStatus::lineText(int line) const { return controls::line(display_, line); }

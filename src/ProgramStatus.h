@@ -4,6 +4,7 @@
 // the device session reports.
 
 #include "settings/LanguageParticipant.h"
+#include "settings/OwnTexts.h"
 
 #include <QString>
 
@@ -21,13 +22,17 @@ public:
                   ProgramState& state);
 
     // Shows language text textIndex in a slot (1, 2 or 3) and remembers the index, so that a language change
-    // can show the same message again; index 0 empties the line. Other slots do nothing.
+    // can show the same message again; index 0 empties the line. Other slots do nothing. A text of the
+    // program's own is remembered by a negative index (ownIndex).
     void setText(int slot, int textIndex);
+    static int ownIndex(OwnText text) { return -1 - static_cast<int>(text); }
     void showSessionState(std::int32_t state);
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
 
     void showConnecting(bool reopening);
+    // Another amplifier type than the selected one answered; this stays until a device is identified.
+    void showOtherType(const QString& found, const QString& selected);
     void showWaitingForReply();
     // The notice for a command the amplifier acknowledged, by the session state that sent it.
     void showAcknowledged(std::int32_t state);
@@ -42,4 +47,5 @@ private:
     const QAbstractButton* showErrorInfo_;
     const Language& language_;
     ProgramState& state_;
+    bool otherTypeShown_ = false;
 };

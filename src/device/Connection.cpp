@@ -92,7 +92,7 @@ void Connection::identify() {
         return;
     }
     session_.restart();
-    emit rejected();
+    emit rejected(type);
 }
 
 void Connection::accept(const DeviceType& type) {
@@ -105,8 +105,10 @@ void Connection::accept(const DeviceType& type) {
 }
 
 bool Connection::pollParameter(Parameter parameter, const char* command) {
-    if (panel_.isEditing(parameter))
+    if (panel_.isEditing(parameter)) {
+        emit waitingForEntry();
         return false;
+    }
     if (session_.transact(command, ReplyBinary, 2) != DeviceSession::Step::Replied)
         return false;
     emit parameterPolled(parameter, state_.deviceReply.toInt());

@@ -62,8 +62,11 @@ signals:
     void connecting(bool reopening);
     // The amplifier is of the selected type; the session has taken on its timing and poll mode.
     void identified(const DeviceType& type);
-    // Another type or none answered: the session looks further, as if nothing was connected.
-    void rejected();
+    // Another type (found, when it is one of the known types) or none answered: the session looks further,
+    // as if nothing was connected.
+    void rejected(const DeviceType* found);
+    // The amplifier's parameter is not polled while the user types a new one.
+    void waitingForEntry();
     void unitPolled(std::int32_t unit);
     void parameterPolled(Parameter parameter, int value);
     // The amplifier acknowledged the command of that state.

@@ -5,6 +5,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 DeviceSession::DeviceSession(ProgramState& state, CSerial& port, QTimer& timer)
@@ -49,18 +50,31 @@ void DeviceSession::enter(SessionState state) {
 void DeviceSession::restart() {
     port_.Close();
     pending_.clear();
+    connected_ = false;
     enter(StateConnect);
 }
 
+void DeviceSession::restartFromLastPort() {
+    restart();
+    if (state_.portSearchStep == StepAutoPort && !lastConnectedPort_.isEmpty())
+        state_.autoPortNumber = std::max(0, lastConnectedPort_.toInt() - 1);
+}
+
 void DeviceSession::dropConnection(bool keepPortSearchStep) {
+    const bool wasConnected = connected_;
     restart();
     if (!keepPortSearchStep)
         state_.portSearchStep = StepReopenPort;
+    if (wasConnected)
+        emit connectionLost();
 }
 
 void DeviceSession::setPortSearch(PortSearchStep step) { state_.portSearchStep = step; }
 
 void DeviceSession::startPolling() {
+    if (!connected_)
+        lastConnectedPort_ = portNumber_;
+    connected_ = true;
     enter(StateReadSettings);
     state_.identifyStep = StepReadUnit;
 }

@@ -49,6 +49,9 @@ public:
     void enter(SessionState state);
     // Port closed and the connect state entered; the port search goes on as it was.
     void restart();
+    // As restart(), but an automatic search tries the port of the amplifier found last before going on by
+    // its rule, so new settings do not cost a search through every port.
+    void restartFromLastPort();
     // As restart(), after a lost connection: the same port is opened again unless keepPortSearchStep.
     void dropConnection(bool keepPortSearchStep);
     void setPortSearch(PortSearchStep step);
@@ -110,6 +113,8 @@ public:
 
 signals:
     void ticked(std::int32_t state);
+    // The amplifier stopped answering: what was measured is no longer true.
+    void connectionLost();
     void waitingForReply();
     void traffic(const QString& line);
     void portChosen(const QString& number);
@@ -124,4 +129,6 @@ private:
     QByteArray pending_;          // bytes of the running transaction's reply received so far
     std::int32_t lastState_ = -1; // the state of the previous tick
     int pauses_ = 0;
+    bool connected_ = false;    // an amplifier was identified and has answered since
+    QString lastConnectedPort_; // where the last one was found
 };

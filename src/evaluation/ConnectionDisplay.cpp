@@ -69,7 +69,9 @@ void ConnectionDisplay::onIdentified(const DeviceType& type) {
     state_.graphMinSamplingMs = type.graphMinSamplingMs;
 }
 
-void ConnectionDisplay::onRejected() {
+void ConnectionDisplay::onRejected(const DeviceType* found) {
+    if (found)
+        status_.showOtherType(language_.text(found->nameLine), selectedDevice());
     graphTimer_.stop();
     views_.buttons.measurement->setText(language_.text(lang::StartCaption));
     display_reset::notConnected(views_.buttons, views_.parameters, views_.values, views_.graph, false);

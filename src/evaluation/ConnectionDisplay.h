@@ -40,8 +40,8 @@ public:
 
     void onIdentified(const DeviceType& type);
     // The window as it is without an amplifier: every display "E01", measuring off, parameters and graph
-    // controls at their defaults.
-    void onRejected();
+    // controls at their defaults. A known type other than the selected one is named in the status.
+    void onRejected(const DeviceType* found);
     // Only values from 1 to 999 are shown.
     void onParameterPolled(Parameter parameter, int value);
 

@@ -44,7 +44,14 @@ MeasurementControls::MeasurementControls(const MeasuringButtons& buttons, const 
                                          const Language& language)
     : buttons_(buttons), parameters_(parameters), debug_(debug), graph_(graph),
       measuringGroup_(measuringGroup), session_(session), state_(state), status_(status),
-      graphTimer_(graphTimer), language_(language) {}
+      graphTimer_(graphTimer), language_(language) {
+    // Whatever puts a K-factor into the closed field (the settings, a device type, a reset of the window)
+    // makes it the factor the readings are corrected with, as if the user had confirmed it.
+    QObject::connect(parameters.kFactor.edit, &QLineEdit::textChanged, parameters.kFactor.edit, [this] {
+        if (!parameters_.kFactor.edit->isEnabled())
+            applyKFactor();
+    });
+}
 
 bool MeasurementControls::parseWhole(const QString& text, double* value) {
     bool ok = false;
@@ -65,24 +72,32 @@ bool MeasurementControls::parseDecimal(const QString& text, double* value) {
     return ok && std::isfinite(number);
 }
 
+QString MeasurementControls::confirmedText(const QString& text, const ParameterRule& rule) {
+    double value = 0;
+    const bool number = rule.decimal ? parseDecimal(text, &value) : parseWhole(text, &value);
+    if (!number)
+        return QString::fromLatin1(rule.defaultText);
+    if (value > rule.highest)
+        return QString::fromLatin1(rule.highestText);
+    if (value < rule.lowest)
+        return QString::fromLatin1(rule.lowestText);
+    return text;
+}
+
 bool MeasurementControls::editOrConfirm(const ParameterControls& field, const ParameterRule& rule) {
     QLineEdit* edit = field.edit;
     if (!edit->isEnabled()) {
         edit->setEnabled(true);
+        // Plainly open for typing: the cursor in it, the old value selected to be typed over.
+        edit->setFocus();
+        edit->selectAll();
         return false;
     }
     edit->setEnabled(false);
     // The send state reads the field on its first tick, after this handler has finished.
     if (rule.sendState != StateIdle)
         session_.enter(rule.sendState);
-    double value = 0;
-    const bool number = rule.decimal ? parseDecimal(edit->text(), &value) : parseWhole(edit->text(), &value);
-    if (!number)
-        edit->setText(QString::fromLatin1(rule.defaultText));
-    else if (value > rule.highest)
-        edit->setText(QString::fromLatin1(rule.highestText));
-    else if (value < rule.lowest)
-        edit->setText(QString::fromLatin1(rule.lowestText));
+    edit->setText(confirmedText(edit->text(), rule));
     return true;
 }
 
@@ -91,11 +106,22 @@ void MeasurementControls::btnBarDiameterClick() { editOrConfirm(parameters_.barD
 void MeasurementControls::btnEModulClick() { editOrConfirm(parameters_.eModulus, EModulus); }
 
 void MeasurementControls::btnKFactorClick() {
-    if (!editOrConfirm(parameters_.kFactor, KFactor))
+    if (editOrConfirm(parameters_.kFactor, KFactor))
+        applyKFactor();
+}
+
+void MeasurementControls::applyKFactor() {
+    QLineEdit* edit = parameters_.kFactor.edit;
+    const QString confirmed = confirmedText(edit->text(), KFactor);
+    if (confirmed != edit->text()) {
+        edit->setText(confirmed); // comes back here through the text change
         return;
+    }
     double value = 0;
-    if (parseDecimal(parameters_.kFactor.edit->text(), &value) && value != 0)
-        state_.kFactorScale = static_cast<float>(2.0 / value);
+    if (!parseDecimal(confirmed, &value))
+        return;
+    state_.kFactorHundredths = std::max(1, int(std::lround(value * 100)));
+    state_.kFactorScale = static_cast<float>(2.0 / value);
 }
 
 void MeasurementControls::btnToleranceClick() { editOrConfirm(parameters_.tolerance, Tolerance); }

@@ -53,6 +53,10 @@ public:
 private:
     // Returns true when the click confirmed an entry (false when it only opened the field).
     bool editOrConfirm(const ParameterControls& field, const ParameterRule& rule);
+    // The text a confirmation leaves: the limit for an entry out of range, the default for one that is no
+    // number, else the entry.
+    static QString confirmedText(const QString& text, const ParameterRule& rule);
+    void applyKFactor();
     void switchOn();
     void switchOff();
 

@@ -2,6 +2,7 @@
 
 #include "ProgramState.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace reading {
@@ -26,8 +27,14 @@ ConvertedReading convert(int entry, std::int32_t raw, const ConversionInputs& in
     const std::int32_t limit = rangeLimit(entry);
     if (raw < -limit || raw > limit)
         return {raw, ErrorText};
-    // The product is formed in double precision from the 32-bit factor.
-    double v = std::ceil(static_cast<double>(raw) * static_cast<double>(inputs.kFactorScale));
+    // In whole numbers: a factor stored as a binary fraction would push whole results up by its error
+    // (300 at 3.00 came out as 201).
+    const std::int64_t numerator = std::int64_t(raw) * 200;
+    const std::int64_t denominator = std::max<std::int32_t>(1, inputs.kFactorHundredths);
+    std::int64_t scaled = numerator / denominator; // truncated toward zero: the ceiling for negative values
+    if (numerator % denominator != 0 && numerator > 0)
+        ++scaled;
+    double v = static_cast<double>(scaled);
     if (usTonRuleApplies(entry, inputs))
         v = std::ceil(v * TonsToUsTons);
     const auto value = static_cast<std::int32_t>(v);

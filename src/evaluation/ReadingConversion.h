@@ -12,8 +12,8 @@ struct ConvertedReading {
 };
 
 struct ConversionInputs {
-    float kFactorScale = 1.0f; // 2.0 divided by the K-factor
-    bool usTons = false;       // btnUStons selected
+    std::int32_t kFactorHundredths = 200; // the K-factor as typed, in hundredths (2.00: 200)
+    bool usTons = false;                  // btnUStons selected
     std::int32_t deviceUnit = 1;
     std::uint8_t pollMode = 1;
 };
@@ -26,8 +26,9 @@ std::int32_t rangeLimit(int entry);
 // always (channel values only polled) or in unit tons (sensor values polled too).
 bool usTonRuleApplies(int entry, const ConversionInputs& inputs);
 
-// A raw value outside the range keeps its number but reads "E01". Otherwise it is scaled, rounded up
-// toward plus infinity, converted to US tons where that applies (again rounded up), and checked again.
+// A raw value outside the range keeps its number but reads "E01". Otherwise it is scaled by 2 / K-factor,
+// exactly, rounded up toward plus infinity only when the result has a fraction, converted to US tons where
+// that applies (rounded up), and checked again.
 ConvertedReading convert(int entry, std::int32_t raw, const ConversionInputs& inputs);
 
 } // namespace reading

@@ -23,7 +23,7 @@ ValueDisplay::ValueDisplay(const ValueView& values, const ParameterView& paramet
 bool ValueDisplay::usTons() const { return options_.usTons->isChecked(); }
 
 void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
-    const ConversionInputs inputs{state_.kFactorScale, usTons(), state_.deviceUnit, state_.pollMode};
+    const ConversionInputs inputs{state_.kFactorHundredths, usTons(), state_.deviceUnit, state_.pollMode};
     const ConvertedReading converted = reading::convert(entry, raw, inputs);
     state_.readingValue[entry] = converted.value;
     state_.readingText[entry] = converted.text;
@@ -98,6 +98,19 @@ void ValueDisplay::showUnit(std::int32_t unit) {
         return;
     unit_labels::showActiveUnit(values_, unit);
     unit_labels::showMainValueCaptions(values_, language_, unit, usTons(), unit_labels::UsTonsShiftBigOnUnit);
+}
+
+void ValueDisplay::showNoValues() {
+    state_.readingText.fill(ErrorText);
+    state_.readingValue.fill(0);
+    for (const PositionDisplays& position : values_.positions)
+        for (QLineEdit* display :
+             {position.channel, position.channelBig, position.sensors[0], position.sensors[1]})
+            display->setText(ErrorText);
+    for (QLineEdit* display : {values_.mainValue, values_.mainValueBig, values_.totalKN, values_.totalTons})
+        display->setText(ErrorText);
+    parameters_.divergence->clear();
+    controls::setBackground(parameters_.divergence, controls::windowTextColour());
 }
 
 void ValueDisplay::showSensorDisplays(const ValueView& values, bool shown) {

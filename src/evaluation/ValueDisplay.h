@@ -21,6 +21,9 @@ public:
 
     void ConvertReading(int entry, std::int32_t raw);
     void EvaluateReadings();
+    // The amplifier is lost: every display and the reading table say "E01" until fresh readings come, so
+    // nothing stale looks measured, is drawn or logged.
+    void showNoValues();
     // The unit the amplifier reported: indicators and main value captions.
     void showUnit(std::int32_t unit);
     // The eight sensor displays and their captions.

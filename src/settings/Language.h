@@ -2,6 +2,8 @@
 // The lines of the language file applied last, held in the hidden box memoLanguageObjects. Other subsystems
 // read status texts, captions and device names from it by line number.
 
+#include "settings/OwnTexts.h"
+
 #include <QString>
 
 class QPlainTextEdit;
@@ -12,7 +14,11 @@ public:
 
     // Language line `line`, or an empty text when the file has no such line.
     QString text(int line) const;
+    // The program's own texts in the language chosen ("DE", "EN", "IT", else English).
+    QString own(OwnText text) const { return ownText(text, code_); }
+    void setCode(const QString& code) { code_ = code; }
 
 private:
     QPlainTextEdit* lines_;
+    QString code_ = QStringLiteral("DE");
 };

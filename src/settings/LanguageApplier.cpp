@@ -13,8 +13,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 
-LanguageApplier::LanguageApplier(const LanguageChoice& choice, const Language& language,
-                                 DeviceSession& session, Dialogs& dialogs, FileDialogState& dialogOpen)
+LanguageApplier::LanguageApplier(const LanguageChoice& choice, Language& language, DeviceSession& session,
+                                 Dialogs& dialogs, FileDialogState& dialogOpen)
     : choice_(choice), language_(language), session_(session), dialogs_(dialogs), dialogOpen_(dialogOpen) {}
 
 QString LanguageApplier::chosenFile() const {
@@ -43,6 +43,11 @@ void LanguageApplier::ApplyLanguage() {
         for (LanguageParticipant* participant : participants_)
             participant->beforeLanguageChange(language_);
         controls::setLines(choice_.lines, document.lines);
+        language_.setCode(choice_.german->isChecked()           ? QStringLiteral("DE")
+                          : choice_.italian->isChecked()        ? QStringLiteral("IT")
+                          : choice_.english->isChecked()        ? QStringLiteral("EN")
+                          : file == QLatin1String("German.txt") ? QStringLiteral("DE")
+                                                                : QStringLiteral("EN"));
     } catch (const UserError& error) {
         dialogs_.showError(error.message());
         return;

@@ -16,7 +16,7 @@ struct LanguageChoice;
 
 class LanguageApplier {
 public:
-    LanguageApplier(const LanguageChoice& choice, const Language& language, DeviceSession& session,
+    LanguageApplier(const LanguageChoice& choice, Language& language, DeviceSession& session,
                     Dialogs& dialogs, FileDialogState& dialogOpen);
 
     // Participants that read texts others render come after them.
@@ -36,7 +36,7 @@ private:
     void applyOwnTexts();
 
     const LanguageChoice& choice_;
-    const Language& language_;
+    Language& language_;
     DeviceSession& session_;
     Dialogs& dialogs_;
     FileDialogState& dialogOpen_;

@@ -132,6 +132,7 @@ void SettingsFile::loadAtStartUp() {
 void SettingsFile::LoadSettings(SettingsTarget target) {
     const DeviceSession::Pause paused = services_.session.pause();
     try {
+        customPath_.clear();
         if (target == TargetDefault) {
             readInto(QString::fromLatin1(DefaultFileName));
         } else {
@@ -141,6 +142,7 @@ void SettingsFile::LoadSettings(SettingsTarget target) {
             writeTo(QString::fromLatin1(DefaultFileName));
             try {
                 readInto(custom);
+                customPath_ = custom;
             } catch (const UserError& error) {
                 // The default file's own lines stand in for the custom file, so the program keeps running
                 // with a complete set of settings.
@@ -157,7 +159,7 @@ void SettingsFile::applyLoadedLines() {
     applyToControls();
     state_.reservedPortsText = line(ReservedPortsLine);
     state_.reservedPorts += ParseReservedPorts(state_.reservedPortsText);
-    services_.session.restart();
+    services_.session.restartFromLastPort();
     services_.language.ApplyLanguage();
 }
 
@@ -284,7 +286,7 @@ void SettingsFile::SaveSettings(SettingsTarget target) {
 }
 
 void SettingsFile::WriteSettingsFile(SettingsTarget target) {
-    services_.session.restart();
+    services_.session.restartFromLastPort();
     const QString defaultFile = QString::fromLatin1(DefaultFileName);
     if (target == TargetDefault) {
         writeTo(defaultFile);
@@ -296,6 +298,7 @@ void SettingsFile::WriteSettingsFile(SettingsTarget target) {
     setLine(CustomFileLine, custom);
     writeTo(defaultFile);
     readInto(custom);
+    customPath_ = custom;
 }
 
 void SettingsFile::SaveToActiveFile() {
@@ -342,6 +345,9 @@ void SettingsFile::storeReservedPorts(const QString& listText) {
 void SettingsFile::writeOnClose() {
     copyFreeTextsToLines();
     writeTo(QString::fromLatin1(DefaultFileName));
+    // The next start loads the custom file: what was typed must be in it too, or it is lost.
+    if (!customPath_.isEmpty())
+        writeTo(customPath_);
 }
 
 QList<std::int32_t> SettingsFile::ParseReservedPorts(const QString& text) {

@@ -76,7 +76,7 @@ public:
     void storeReservedPorts(const QString& listText);
 
     // Closing the window: machine, serial number, comment, K-factor and tolerance into their lines, then
-    // the lines to "Vantoria.ini", whichever file is active. Throws UserError.
+    // the lines to "Vantoria.ini" and, when a custom file is active, to it. Throws UserError.
     void writeOnClose();
 
     // The port numbers of a line-43 text ("3,7," and the like), in order; entries that read as 0 are left
@@ -105,4 +105,5 @@ private:
     Services services_;
     ProgramState& state_;
     textfile::Encoding encoding_; // of the settings file read last; every write uses it
+    QString customPath_;          // the custom file the lines were read from, if they were
 };

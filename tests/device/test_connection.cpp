@@ -131,6 +131,10 @@ private slots:
         QCOMPARE(rig.w().button("btnMeasurement")->text(), language(rig, lang::StartCaption));
         QCOMPARE(rig.w().edit("editChannel2")->text(), QStringLiteral("E01"));
         QVERIFY(!rig.window().timerGraph().isActive());
+        QCOMPARE(rig.w().statusLine(0),
+                 rig.window().language().own(OwnText::OtherTypeFound).arg("AMP4-E", "AMP4-S"));
+        rig.tick(); // the port is opened again: the finding stays instead of "Connecting..."
+        QVERIFY(rig.w().statusLine(0).contains(QStringLiteral("AMP4-E")));
         // The same port is tried again, with the same answer.
         rig.tick(4);
         QCOMPARE(rig.commands().count("P0"), 2);
@@ -173,6 +177,7 @@ private slots:
         rig.sim().clearLog();
         rig.tick(100); // no command, no read, no time-out
         QVERIFY(rig.commands().isEmpty());
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::WaitingForEntry));
         QCOMPARE(rig.state().sessionState, int(StateReadSettings));
     }
 

@@ -69,13 +69,14 @@ private slots:
     void aLostConnectionReopensTheSamePortQuietlyUnlessErrorInfoIsOn() {
         SimulatedRig rig;
         QVERIFY(rig.connect());
-        const QString device = rig.w().statusLine(0);
         rig.sim().silenceAfter(0);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
         QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
+        const QString lost = rig.window().language().own(OwnText::ConnectionLost);
+        QCOMPARE(rig.w().statusLine(0), lost);
         rig.tick(2);
         QCOMPARE(rig.state().sessionState, int(StateIdentify)); // the same port opened again
-        QCOMPARE(rig.w().statusLine(0), device);
+        QCOMPARE(rig.w().statusLine(0), lost);
         // The amplifier stays silent: identification gives up and the reopening goes on, now told.
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
         rig.w().button("btnShowErrorInfo")->setChecked(true);

@@ -5,6 +5,7 @@
 #include "device/MeasureCycle.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
+#include "settings/SettingsFile.h"
 
 #include "Controls.h"
 
@@ -158,6 +159,40 @@ private slots:
         QLineEdit* divergence = rig.w().edit("editDivergence");
         QVERIFY2(divergence->text().toInt() > 10, qPrintable(divergence->text()));
         QCOMPARE(controls::background(divergence), controls::clRed);
+    }
+
+    void aLostAmplifierShowsNoValuesUntilItAnswersAgain() { // regression: the last values stayed as if live
+        SimulatedRig rig;
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+        QVERIFY(rig.w().edit("editChannel1")->text() != QStringLiteral("E01"));
+        rig.sim().disconnect(); // the cable is pulled
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
+        for (const char* name : {"editChannel1", "editChannel4BigView", "editMainValue", "editMainValueKN"})
+            QCOMPARE(rig.w().edit(QString::fromLatin1(name))->text(), QStringLiteral("E01"));
+        QCOMPARE(rig.state().readingText[8], QStringLiteral("E01")); // so the graph and the log take no value
+        QCOMPARE(rig.w().statusLine(0), rig.window().language().own(OwnText::ConnectionLost));
+        QVERIFY(rig.sim().reconnect());
+        QVERIFY(rig.tickUntil([&] { return rig.w().edit("editChannel1")->text() != QStringLiteral("E01"); },
+                              200));
+        QCOMPARE(rig.w().button("btnMeasurement")->text(), rig.window().language().text(lang::StopCaption));
+    }
+
+    void newSettingsWhileMeasuringTryTheAmplifiersPortFirst() { // regression: a search through every port
+        RigOptions options;
+        options.com = 4;
+        options.manualPort = false;
+        SimulatedRig rig(options);
+        startMeasuring(rig);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+        rig.window().settings().SaveToActiveFile(); // leaving the settings page
+        int ticks = 0;
+        while (!measuring(rig) && ticks < 400) {
+            rig.tick();
+            ++ticks;
+        }
+        QVERIFY2(ticks <= 15, qPrintable(QString::number(ticks)));
+        QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM4"));
     }
 };
 

@@ -78,11 +78,26 @@ private slots:
         TestWindow w;
         enableParameterButtons(w);
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("2,50"));
-        QCOMPARE(w.state.kFactorScale, 0.8f);
+        QCOMPARE(w.state.kFactorHundredths, 250);
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("0"));
-        QCOMPARE(w.state.kFactorScale, 200.0f);
+        QCOMPARE(w.state.kFactorHundredths, 1);
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("nonsense"));
-        QCOMPARE(w.state.kFactorScale, 1.0f);
+        QCOMPARE(w.state.kFactorHundredths, 200);
+        // Regression: a K-factor the program puts into the field was shown but not applied.
+        writeSettingsFile([] {
+            QStringList l = settingsLayout();
+            l[37] = QStringLiteral("3.00");
+            return l;
+        }());
+        TestWindow restarted;
+        QCOMPARE(restarted.state.kFactorHundredths, 300);
+        // Enter confirms an open field as the second click does.
+        enableParameterButtons(restarted);
+        restarted.button("btnTolerance")->click();
+        restarted.edit("editTolerance")->setText(QStringLiteral("250"));
+        QTest::keyClick(restarted.edit("editTolerance"), Qt::Key_Return);
+        QVERIFY(!restarted.edit("editTolerance")->isEnabled());
+        QCOMPARE(restarted.edit("editTolerance")->text(), QStringLiteral("100"));
         w.state.sessionState = StateMeasure;
         confirm(w, "btnBarDiameter", "editBarDiameter", QStringLiteral("1500"));
         QCOMPARE(w.state.sessionState, int(StateSendBarDiameter));

@@ -11,8 +11,8 @@ namespace {
 QString text(int entry, int raw, ConversionInputs inputs = {}) {
     return reading::convert(entry, raw, inputs).text;
 }
-ConversionInputs scale(float s) { return {s, false, 1, 1}; }
-ConversionInputs usTons(int unit, int pollMode) { return {1.0f, true, unit, std::uint8_t(pollMode)}; }
+ConversionInputs kFactor(int hundredths) { return {hundredths, false, 1, 1}; }
+ConversionInputs usTons(int unit, int pollMode) { return {200, true, unit, std::uint8_t(pollMode)}; }
 QString shown(std::array<std::int32_t, 4> positions, int tolerance = 10) {
     return deviation::judge(deviation::percent(positions), tolerance).text;
 }
@@ -23,19 +23,22 @@ class TestReadingConversion : public QObject {
     Q_OBJECT
 
 private slots:
-    void theKFactorScalesAndRoundsTowardPlusInfinity() {
+    void theKFactorScalesExactlyAndRoundsFractionsTowardPlusInfinity() {
         QCOMPARE(text(8, 123), QStringLiteral("123"));
-        QCOMPARE(text(8, 3, scale(0.5f)), QStringLiteral("2"));   // 1.5 up to 2
-        QCOMPARE(text(8, -3, scale(0.5f)), QStringLiteral("-1")); // -1.5 up to -1
-        QCOMPARE(text(12, 7, scale(0.8f)), QStringLiteral("6"));  // 5.6000001 in double, up to 6
-        QCOMPARE(reading::convert(8, 3, scale(0.5f)).value, 2);
+        QCOMPARE(text(8, 3, kFactor(400)), QStringLiteral("2"));   // 1.5 up to 2
+        QCOMPARE(text(8, -3, kFactor(400)), QStringLiteral("-1")); // -1.5 up to -1
+        QCOMPARE(text(12, 7, kFactor(250)), QStringLiteral("6"));  // 5.6 up to 6
+        // Regression: the factor kept as a binary fraction pushed whole results up (300 at 3.00 gave 201).
+        QCOMPARE(text(8, 300, kFactor(300)), QStringLiteral("200"));
+        QCOMPARE(text(8, 100, kFactor(250)), QStringLiteral("80"));
+        QCOMPARE(reading::convert(8, 3, kFactor(400)).value, 2);
     }
 
     void valuesOutsideTheRangeShowTheErrorText() {
-        QCOMPARE(text(9, 6000, scale(2.0f)), QStringLiteral("E01")); // doubled past 9999
-        QCOMPARE(reading::convert(9, 6000, scale(2.0f)).value, 12000);
-        QCOMPARE(text(9, 10000, scale(0.5f)), QStringLiteral("E01")); // out of range before scaling
-        QCOMPARE(reading::convert(9, 10000, scale(0.5f)).value, 10000);
+        QCOMPARE(text(9, 6000, kFactor(100)), QStringLiteral("E01")); // doubled past 9999
+        QCOMPARE(reading::convert(9, 6000, kFactor(100)).value, 12000);
+        QCOMPARE(text(9, 10000, kFactor(400)), QStringLiteral("E01")); // out of range before scaling
+        QCOMPARE(reading::convert(9, 10000, kFactor(400)).value, 10000);
         QCOMPARE(text(3, -9999), QStringLiteral("-9999"));
         QCOMPARE(text(3, -10000), QStringLiteral("E01"));
         QCOMPARE(text(12, 30000), QStringLiteral("30000")); // main value and totals reach 30000
@@ -53,7 +56,7 @@ private slots:
         QCOMPARE(text(13, 100, usTons(3, 1)), QStringLiteral("100"));  // the kN total never
         QCOMPARE(text(2, 100, usTons(3, 2)), QStringLiteral("100"));   // nor a sensor
         QCOMPARE(text(11, 9500, usTons(3, 1)), QStringLiteral("E01")); // converted past the limit
-        QCOMPARE(text(12, 100, {1.0f, false, 3, 1}), QStringLiteral("100"));
+        QCOMPARE(text(12, 100, {200, false, 3, 1}), QStringLiteral("100"));
     }
 
     void theDeviationIsTheSpreadInPercentOfTheSmallest() {

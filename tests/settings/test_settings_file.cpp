@@ -211,6 +211,7 @@ private slots:
 
     void aLoadedCustomFileIsRecordedSoTheNextStartOpensIt() {
         QStringList lines = settingsLayout();
+        lines[21] = QStringLiteral("presse7.ini"); // as the program saves custom files
         lines[27] = QStringLiteral("Presse 7");
         writeSettingsFile(lines, QStringLiteral("presse7.ini"));
         {
@@ -222,6 +223,11 @@ private slots:
         }
         TestWindow next;
         QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
+        // What is typed while the custom file is active survives the next start.
+        next.edit("editMachine")->setText(QStringLiteral("Presse 8"));
+        QVERIFY(next.window->FormClose());
+        TestWindow third;
+        QCOMPARE(third.edit("editMachine")->text(), QStringLiteral("Presse 8"));
     }
 };
 
