@@ -16,6 +16,7 @@
 #include "device/MeasureCycle.h"
 #include "evaluation/ConnectionDisplay.h"
 #include "evaluation/DisplayReset.h"
+#include "evaluation/FittedText.h"
 #include "evaluation/MeasurementControls.h"
 #include "evaluation/ValueDisplay.h"
 #include "graph/DataLog.h"
@@ -33,6 +34,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -205,6 +207,14 @@ void TfrmMain::buildViews() {
                          u.editDeviceComSpeed,
                          u.btnDeviceComSpeed};
 
+    for (const PositionDisplays& position : v.positions)
+        for (QLineEdit* display :
+             {position.channel, position.channelBig, position.sensors[0], position.sensors[1]})
+            fitted_text::install(display);
+    for (QLineEdit* display :
+         {v.mainValue, v.mainValueBig, v.totalKN, v.totalTons, views_.parameters.divergence})
+        fitted_text::install(display);
+
     std::vector<QWidget*>& group = views_.measuringGroup;
     group = {u.btnReset, u.btnUnitSelect, u.btnSave, u.btnPrint};
     for (const PositionDisplays& position : v.positions)
@@ -232,7 +242,32 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     session_ = std::make_unique<DeviceSession>(state, devicePort, timerDeviceCom_);
     positions_ = std::make_unique<ChannelPositions>(v.settings.positionButtons, v.settings.positionGroups,
                                                     v.values, state);
-    windowTexts_ = std::make_unique<WindowTexts>(v.pages, v.machine);
+    const Ui::TfrmMain& u = *ui_;
+    windowTexts_ = std::make_unique<WindowTexts>(
+        v.pages, v.machine, v.settings,
+        std::vector<WindowTexts::OwnCaption>{{u.btnSave, OwnText::SaveScreenshot, true},
+                                             {u.btnGraphSave, OwnText::SaveScreenshot, true},
+                                             {u.btnPrint, OwnText::PrintScreenshot, true},
+                                             {u.btnGraphPrint, OwnText::PrintScreenshot, true},
+                                             {u.btnCSVSave, OwnText::SaveDataLog, true},
+                                             {u.btnBarDiameter, OwnText::EditBarDiameter, true},
+                                             {u.btnEModul, OwnText::EditEModulus, true},
+                                             {u.btnKFactor, OwnText::EditKFactor, true},
+                                             {u.btnTolerance, OwnText::EditTolerance, true},
+                                             {u.btnDeviceComSpeed, OwnText::EditDeviceTick, true},
+                                             {u.btnCOMPortSelect, OwnText::ChoosePort, true},
+                                             {u.btnDeviceSelect, OwnText::ChooseDevice, true},
+                                             {u.btnEvalReservedComPorts, OwnText::ReservePorts, true},
+                                             {u.btnSaveCustomSettings, OwnText::SaveCustomSettings, true},
+                                             {u.editLanguageFilePath, OwnText::ChooseLanguageFile, true},
+                                             {u.btnGraphYMax, OwnText::YMaximum, true},
+                                             {u.btnGraphYMin, OwnText::YMinimum, true},
+                                             {u.btnGraphXMin, OwnText::XMinimum, true},
+                                             {u.btnGraphXMax, OwnText::XMaximum, true},
+                                             {u.groupAbout, OwnText::AboutTitle, false},
+                                             {u.labelCompany, OwnText::AboutProduct, false},
+                                             {u.labelContact, OwnText::AboutHelp, false},
+                                             {u.labelWebsite, OwnText::Manual, false}});
     graph_ = std::make_unique<LiveGraph>(v.graph.chart);
     journal_ = std::make_unique<Journal>();
     dataLog_ = std::make_unique<DataLog>(

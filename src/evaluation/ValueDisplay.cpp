@@ -114,11 +114,19 @@ void ValueDisplay::showNoValues() {
 }
 
 void ValueDisplay::showSensorDisplays(const ValueView& values, bool shown) {
-    for (const PositionDisplays& position : values.positions)
+    for (const PositionDisplays& position : values.positions) {
         for (int k = 0; k < 2; ++k) {
             position.sensors[k]->setVisible(shown);
             position.sensorLabels[k]->setVisible(shown);
         }
+        // Without the sensor displays the channel caption sits right on its display, not above a gap.
+        QLabel* caption = position.channelLabel;
+        if (!caption->property("designedTop").isValid())
+            caption->setProperty("designedTop", caption->y());
+        const int top =
+            shown ? caption->property("designedTop").toInt() : position.channel->y() - caption->height();
+        caption->move(caption->x(), top);
+    }
 }
 
 void ValueDisplay::applyLanguage(const Language& language) {

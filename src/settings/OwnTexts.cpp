@@ -1,11 +1,14 @@
 #include "settings/OwnTexts.h"
 
+#include <iterator>
+
 namespace {
 struct Texts {
     const char* german;
     const char* english;
     const char* italian;
 };
+// In the order of OwnText.
 const Texts All[] = {
     {"Verbindung verloren, neuer Versuch l\u00e4uft", "Connection lost, trying again",
      "Connessione persa, nuovo tentativo in corso"},
@@ -18,7 +21,39 @@ const Texts All[] = {
      "the CSV button on the graph page.",
      "Il registro dati contiene di nuovo le %1 righe dell'ultima registrazione, che non si \u00e8 conclusa "
      "normalmente. Salvarle con il pulsante CSV della pagina del grafico."},
+    {"Bildschirmfoto speichern", "Save a picture of the window", "Salva un'immagine della finestra"},
+    {"Bildschirmfoto drucken", "Print a picture of the window", "Stampa un'immagine della finestra"},
+    {"Datenlog als CSV speichern", "Save the data log as CSV", "Salva il registro dati come CSV"},
+    {"Holmdurchmesser bearbeiten", "Edit the bar diameter", "Modifica il diametro del tirante"},
+    {"E-Modul bearbeiten", "Edit the E-modulus", "Modifica il modulo E"},
+    {"K-Faktor bearbeiten", "Edit the K-factor", "Modifica il fattore K"},
+    {"Toleranz bearbeiten", "Edit the tolerance", "Modifica la tolleranza"},
+    {"Taktzeit bearbeiten", "Edit the device tick", "Modifica il ciclo del dispositivo"},
+    {"COM-Port w\u00e4hlen", "Choose the COM port", "Scegli la porta COM"},
+    {"Ger\u00e4t w\u00e4hlen", "Choose the device", "Scegli il dispositivo"},
+    {"Alle jetzt freien COM-Ports f\u00fcr die automatische Suche sperren",
+     "Keep every COM port that is free now out of the automatic search",
+     "Escludi dalla ricerca automatica tutte le porte COM ora libere"},
+    {"Einstellungen in eigener Datei speichern", "Save the settings in a file of their own",
+     "Salva le impostazioni in un file proprio"},
+    {"Klicken, um eine Sprachdatei zu w\u00e4hlen", "Click to choose a language file",
+     "Fare clic per scegliere un file di lingua"},
+    {"Y-Maximum", "Y maximum", "Massimo Y"},
+    {"Y-Minimum", "Y minimum", "Minimo Y"},
+    {"X-Minimum", "X minimum", "Minimo X"},
+    {"X-Maximum", "X maximum", "Massimo X"},
+    {"Oben links", "Top left", "In alto a sinistra"},
+    {"Oben rechts", "Top right", "In alto a destra"},
+    {"Unten links", "Bottom left", "In basso a sinistra"},
+    {"Unten rechts", "Bottom right", "In basso a destra"},
+    {"Info", "About", "Informazioni"},
+    {"Vantoria - Zugankerkraft-Anzeige", "Vantoria - tie-bar load display",
+     "Vantoria - visualizzazione del carico sui tiranti"},
+    {"Hilfe und Fehlermeldungen: siehe Handbuch", "Help and error messages: see the manual",
+     "Aiuto e messaggi di errore: vedere il manuale"},
+    {"Handbuch", "Manual", "Manuale"},
 };
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::Manual) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -1,11 +1,41 @@
 #pragma once
-// Texts of the program's own that the language files do not hold. They follow the language chosen on the
-// settings page: German, English or Italian, and English for a language file of the user's own.
+// Texts of the program's own that the language files do not hold: notices, tooltips and the about group.
+// They follow the language chosen on the settings page: German, English or Italian, and English for a
+// language file of the user's own.
 
 #include <QString>
 
-enum class OwnText { ConnectionLost, OtherTypeFound, WaitingForEntry, RowsRecovered };
+enum class OwnText {
+    ConnectionLost,
+    OtherTypeFound, // %1 the type found, %2 the one selected
+    WaitingForEntry,
+    RowsRecovered, // %1 the number of rows
+    SaveScreenshot,
+    PrintScreenshot,
+    SaveDataLog,
+    EditBarDiameter,
+    EditEModulus,
+    EditKFactor,
+    EditTolerance,
+    EditDeviceTick,
+    ChoosePort,
+    ChooseDevice,
+    ReservePorts,
+    SaveCustomSettings,
+    ChooseLanguageFile,
+    YMaximum,
+    YMinimum,
+    XMinimum,
+    XMaximum,
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight,
+    AboutTitle,
+    AboutProduct,
+    AboutHelp,
+    Manual,
+};
 
-// languageCode: "DE", "EN", "IT"; anything else gives English. OtherTypeFound takes the type found and the
-// one selected as %1 and %2, RowsRecovered the number of rows as %1.
+// languageCode: "DE", "EN", "IT"; anything else gives English.
 QString ownText(OwnText text, const QString& languageCode);

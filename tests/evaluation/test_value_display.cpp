@@ -2,9 +2,12 @@
 
 #include "Controls.h"
 #include "TestWindow.h"
+#include "evaluation/FittedText.h"
 #include "evaluation/ValueDisplay.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -80,6 +83,33 @@ private slots:
         w.window->valueDisplay().ConvertReading(12, 105);
         w.window->valueDisplay().EvaluateReadings();
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::clLime);
+    }
+
+    void theLongestTextsFitTheirDisplaysWhole() { // regression: five digits overflowed the big view
+        TestWindow w;
+        const QFont designed = w.edit("editChannel1BigView")->font();
+        for (const char* name : {"editChannel1BigView", "editMainValueBigView", "editChannel2",
+                                 "editSensor31", "editMainValue", "editMainValueKN", "editDivergence"}) {
+            QLineEdit* display = w.edit(QString::fromLatin1(name));
+            for (const QString text : {"-30000", "> 99", "E01"}) {
+                display->setText(text);
+                QVERIFY2(QFontMetrics(display->font()).horizontalAdvance(text) <=
+                             fitted_text::roomFor(display),
+                         name);
+            }
+        }
+        w.edit("editChannel1BigView")->setText(QStringLiteral("7"));
+        QCOMPARE(w.edit("editChannel1BigView")->font(), designed); // short texts keep the designed size
+    }
+
+    void withoutSensorDisplaysTheChannelCaptionSitsOnItsDisplay() {
+        TestWindow w;
+        QLabel* caption = w.label("labelChannel3");
+        const int withSensors = caption->y();
+        ValueDisplay::showSensorDisplays(w.window->views().values, false);
+        QCOMPARE(caption->y() + caption->height(), w.edit("editChannel3")->y());
+        ValueDisplay::showSensorDisplays(w.window->views().values, true);
+        QCOMPARE(caption->y(), withSensors);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "graph/LiveGraph.h"
 #include "settings/LanguageApplier.h"
 #include "settings/LanguageLines.h"
+#include "settings/OwnTexts.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -184,6 +185,22 @@ private slots:
         QCOMPARE(w.button("btnReset")->font(), resetFont);
         QCOMPARE(w.label("labelChannel2")->x(), number(lines, lang::LeftChannel1 + 2));
         QCOMPARE(w.label("labelGraphTimeUnit")->text(), lines[lang::GraphTimeUnit]); // later steps ran
+    }
+
+    void theProgramsOwnTextsFollowTheChosenLanguage() {
+        TestWindow w;
+        QCOMPARE(w.button("btnSave")->toolTip(), ownText(OwnText::SaveScreenshot, QStringLiteral("DE")));
+        w.button("btnItalian")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        const QString it = QStringLiteral("IT");
+        QCOMPARE(w.button("btnGraphPrint")->toolTip(), ownText(OwnText::PrintScreenshot, it));
+        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, it));
+        QVERIFY(w.button("btnChannel2BottomLeft")->toolTip().endsWith(ownText(OwnText::BottomLeft, it)));
+        QFile::copy(QStringLiteral("Italian.txt"), QStringLiteral("Mine.txt")); // an own file: English
+        w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
+        w.button("btnOtherLanguage")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, QStringLiteral("EN")));
     }
 };
 

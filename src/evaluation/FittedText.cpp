@@ -1,0 +1,36 @@
+#include "evaluation/FittedText.h"
+
+#include <QFontMetrics>
+#include <QLineEdit>
+
+namespace fitted_text {
+
+namespace {
+constexpr int SmallestPixels = 8;
+constexpr int InnerMargin = 2; // the line edit's own margin on each side of its text
+
+void fit(QLineEdit* display, const QFont& designed) {
+    QFont font = designed;
+    const int room = roomFor(display);
+    while (QFontMetrics(font).horizontalAdvance(display->text()) > room && font.pixelSize() > SmallestPixels)
+        font.setPixelSize(font.pixelSize() - 1);
+    if (font != display->font())
+        display->setFont(font);
+}
+} // namespace
+
+int roomFor(const QLineEdit* display) {
+    const QMargins margins = display->textMargins();
+    return display->contentsRect().width() - margins.left() - margins.right() - 2 * InnerMargin;
+}
+
+void install(QLineEdit* display) {
+    QFont designed = display->font();
+    if (designed.pixelSize() <= 0)
+        designed.setPixelSize(QFontMetrics(designed).height());
+    QObject::connect(display, &QLineEdit::textChanged, display,
+                     [display, designed] { fit(display, designed); });
+    fit(display, designed);
+}
+
+} // namespace fitted_text
