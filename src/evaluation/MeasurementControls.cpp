@@ -88,11 +88,15 @@ bool MeasurementControls::editOrConfirm(const ParameterControls& field, const Pa
     QLineEdit* edit = field.edit;
     if (!edit->isEnabled()) {
         edit->setEnabled(true);
-        // Plainly open for typing: the cursor in it, the old value selected to be typed over.
+        // Plainly open for typing: its button stays pressed, the cursor is in the field and the old value
+        // is selected to be typed over.
+        field.button->setCheckable(true);
+        field.button->setChecked(true);
         edit->setFocus();
         edit->selectAll();
         return false;
     }
+    field.button->setChecked(false);
     edit->setEnabled(false);
     // The send state reads the field on its first tick, after this handler has finished.
     if (rule.sendState != StateIdle)
