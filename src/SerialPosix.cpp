@@ -134,7 +134,10 @@ std::int32_t OpenDescriptor(const std::wstring& device, int& fd) {
         return LastErrnoStatus();
     std::int32_t status = 0;
     serial_struct info{};
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    // Only a terminal is a serial port: a file, a pipe or /dev/null would take the commands, block or spin.
+    if (!::isatty(fd))
+        status = CSerial::StatusInvalidFunction;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         status = LastErrnoStatus();
     // The 8250 driver keeps nodes for UARTs that are not there; such a port does not exist.
     else if (::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN)

@@ -53,7 +53,12 @@ std::uint32_t Connection::lineSpeed() const {
 
 void Connection::openPort() {
     CSerial& port = session_.port();
-    port.Open(DeviceSession::devicePath(session_.portNumber()).toStdWString(), 0, 0, false);
+    if (port.Open(DeviceSession::devicePath(session_.portNumber()).toStdWString(), 0, 0, false) ==
+            CSerial::StatusInvalidFunction &&
+        !port.IsOpen()) {
+        emit notASerialPort(session_.portNumber());
+        return;
+    }
     port.ConfigureLine(lineSpeed(), 8, CSerial::ParityNone, CSerial::StopOne);
     port.SetHandshake(CSerial::HandshakeOff);
 }

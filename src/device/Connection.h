@@ -67,6 +67,8 @@ signals:
     void rejected(const DeviceType* found);
     // The amplifier's parameter is not polled while the user types a new one.
     void waitingForEntry();
+    // The port's name leads to something that is not a serial device (a file, a pipe).
+    void notASerialPort(const QString& number);
     void unitPolled(std::int32_t unit);
     void parameterPolled(Parameter parameter, int value);
     // The amplifier acknowledged the command of that state.

@@ -30,6 +30,7 @@ void DeviceSession::timerDeviceComTimer() {
     state_.stateTick = state_.stateTick == TickWrap ? 0 : state_.stateTick + 1;
     if (state_.sessionState != lastState_) {
         pending_.clear();
+        resendDue_ = false;
         lastState_ = state_.sessionState;
     }
     emit ticked(state_.sessionState);
@@ -137,8 +138,19 @@ void DeviceSession::setTickInterval(int ms) {
         timer_.start();
 }
 
+void DeviceSession::discardQueued() {
+    char sink[64];
+    for (int i = 0; i < 64; ++i) { // bounded: a line that never stops talking must not hold the tick
+        std::uint32_t received = 0;
+        port_.Read(sink, sizeof sink, &received, nullptr, CSerial::Infinite);
+        if (received == 0)
+            return;
+    }
+}
+
 void DeviceSession::SendToDevice(const std::uint8_t* buffer, std::uint32_t length) {
     pending_.clear();
+    discardQueued();
     port_.Write(buffer, length, nullptr, nullptr, CSerial::Infinite);
     emit traffic(framing::transmitLogLine(buffer, length));
 }
@@ -157,6 +169,15 @@ QString DeviceSession::ReceiveFromDevice(ReplyMode mode, int count) {
     } else {
         reply = framing::decodeReply(mode, pending_.left(count));
         pending_.clear();
+        char surplus = 0;
+        std::uint32_t more = 0;
+        port_.Read(&surplus, 1, &more, nullptr, CSerial::Infinite);
+        if (more > 0) {
+            ++surplusFaults_;
+            discardQueued();
+            resendDue_ = true;
+            reply = NoReply;
+        }
     }
     emit traffic(framing::receiveLogLine(reply));
     return reply;
@@ -164,7 +185,8 @@ QString DeviceSession::ReceiveFromDevice(ReplyMode mode, int count) {
 
 DeviceSession::Step DeviceSession::transact(const Command& command, std::uint32_t length, ReplyMode mode,
                                             int count, bool keepPortSearchStep) {
-    if (state_.stateTick == 1) {
+    if (state_.stateTick == 1 || resendDue_) {
+        resendDue_ = false;
         if (length == command.size())
             state_.commandBuffer = command;
         SendToDevice(command.data(), length);

@@ -74,6 +74,8 @@ public:
     void choosePort(const QString& number);
     QString portNumber() const { return portNumber_; }
     static QString devicePath(const QString& number);
+    // Replies that came with surplus bytes, since the program started.
+    int surplusFaults() const { return surplusFaults_; }
 
     // Stops the device timer while it lives; the timer runs again when the last pause ends, on every path.
     class Pause {
@@ -92,10 +94,13 @@ public:
     // A new tick interval; the timer is (re)started unless a pause holds it.
     void setTickInterval(int ms);
 
+    // Whatever is queued from the line is dropped first: it can only be the rest of an earlier fault.
     void SendToDevice(const std::uint8_t* buffer, std::uint32_t length);
     // The reply of count bytes (1 to 4) as text, or "NONE" while it is incomplete. Bytes that came for the
     // running transaction are kept until the rest arrives, so a reply split over two ticks is not lost;
-    // sending a new command or a change of state forgets them.
+    // sending a new command or a change of state forgets them. More bytes than the reply has are a fault of
+    // the transaction: they are dropped with the reply, counted, and the command goes out again on the next
+    // tick, so the stream can never stay shifted.
     QString ReceiveFromDevice(ReplyMode mode, int count);
 
     enum class Step { Sent, Waiting, TimedOut, Replied };
@@ -120,6 +125,8 @@ signals:
     void portChosen(const QString& number);
 
 private:
+    void discardQueued();
+
     ProgramState& state_;
     CSerial& port_;
     QTimer& timer_;
@@ -129,6 +136,8 @@ private:
     QByteArray pending_;          // bytes of the running transaction's reply received so far
     std::int32_t lastState_ = -1; // the state of the previous tick
     int pauses_ = 0;
-    bool connected_ = false;    // an amplifier was identified and has answered since
+    bool connected_ = false; // an amplifier was identified and has answered since
+    bool resendDue_ = false; // the last reply was faulty: the command goes out again
+    int surplusFaults_ = 0;
     QString lastConnectedPort_; // where the last one was found
 };

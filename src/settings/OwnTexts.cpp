@@ -52,8 +52,10 @@ const Texts All[] = {
     {"Hilfe und Fehlermeldungen: siehe Handbuch", "Help and error messages: see the manual",
      "Aiuto e messaggi di errore: vedere il manuale"},
     {"Handbuch", "Manual", "Manuale"},
+    {"COM%1 ist keine serielle Schnittstelle", "COM%1 is not a serial port",
+     "COM%1 non \u00e8 una porta seriale"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::Manual) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::NotASerialPort) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

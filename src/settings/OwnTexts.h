@@ -35,6 +35,7 @@ enum class OwnText {
     AboutProduct,
     AboutHelp,
     Manual,
+    NotASerialPort, // %1 the port number
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace {
 QString language(SimulatedRig& rig, int line) { return rig.window().language().text(line); }
 
@@ -138,6 +140,41 @@ private slots:
         // The same port is tried again, with the same answer.
         rig.tick(4);
         QCOMPARE(rig.commands().count("P0"), 2);
+    }
+
+    void aStrayByteIsAFaultOfOneReplyAndNeverShiftsTheLaterOnes() { // regression: shifted for good
+        SimulatedRig rig;
+        rig.sim().amplifier().setEModulus(205);
+        rig.sim().amplifier().setBarDiameter(120);
+        QVERIFY(rig.connect());
+        rig.sim().injectGarbage({0x7F}); // noise before the next reply, the unit's
+        pollOnce(rig);
+        pollOnce(rig);
+        QCOMPARE(rig.state().deviceUnit, 1);
+        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("205"));
+        QCOMPARE(rig.w().edit("editBarDiameter")->text(), QStringLiteral("120"));
+        QCOMPARE(rig.window().session().surplusFaults(), 1);
+        QCOMPARE(rig.state().sessionState, int(StateReadSettings)); // no time-out, no reconnection
+        // A byte between two transactions (an adapter powering up) is dropped before the next command.
+        QVERIFY(rig.tickUntil([&] { return rig.state().identifyStep == StepReadEModulus; }, 20));
+        QCOMPARE(::write(rig.sim().masterFd(), "\x55", 1), ssize_t(1));
+        rig.sim().pump(rig.nowMs());
+        pollOnce(rig);
+        QCOMPARE(rig.window().session().surplusFaults(), 1);
+        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("205"));
+    }
+
+    void aPortThatIsNoSerialDeviceIsNamedAndLeftAlone() { // regression: /dev/null spun, a FIFO hung
+        QDir().mkpath(QStringLiteral("ports"));
+        QFile::link(QStringLiteral("/dev/null"), QStringLiteral("ports/COM7"));
+        RigOptions options;
+        options.com = 3; // the simulator elsewhere
+        options.editSettings = [](QStringList& lines) { lines[9] = QStringLiteral("7"); };
+        SimulatedRig rig(options);
+        rig.tick(3);
+        QCOMPARE(rig.state().sessionState, int(StateConnect));
+        QVERIFY(!rig.window().session().port().IsOpen());
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::NotASerialPort).arg("7"));
     }
 
     void theParametersShowOnlyValuesFrom1To999() {

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -125,17 +127,18 @@ private slots:
         QCOMPARE(CSerial::ProbePort(L"/dev/vantoria-no-such-port"), CSerial::PortNotAvailable);
     }
 
-    void openOfNonSerialFileFollowsOrderOfEffects() {
+    void anythingButATerminalIsRefusedAtOnce() { // regression: a FIFO hung the program, a file took "P0"
         QFile file("plain.bin");
         QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(::mkfifo("pipe", 0600) == 0);
         CSerial port;
-        // A failing event mask and read mode do not stop the open, but the caller sees the status...
-        QCOMPARE(port.Open(L"plain.bin"), CSerial::StatusInvalidFunction);
-        QVERIFY(port.IsOpen());
-        QCOMPARE(port.Close(), 0);
-        // ...while a failing queue setup closes what was opened.
-        QCOMPARE(port.Open(L"plain.bin", 64, 64), CSerial::StatusInvalidFunction);
-        QVERIFY(!port.IsOpen());
+        for (const wchar_t* device : {L"plain.bin", L"pipe", L"/dev/null"}) {
+            QCOMPARE(port.Open(device), CSerial::StatusInvalidFunction);
+            QVERIFY(!port.IsOpen());
+            QCOMPARE(port.WriteText("P0"), CSerial::StatusInvalidHandle);
+        }
+        QCOMPARE(QFileInfo("plain.bin").size(), 0);
     }
 
     void closedPortReportsInvalidHandle() {
