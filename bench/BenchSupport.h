@@ -25,10 +25,11 @@ inline double processCpuSeconds() {
     return now.tv_sec + now.tv_nsec / 1e9;
 }
 
-// Starts the simulator on COM2 of the working folder and writes settings that open that port; false when
-// the simulator did not come up.
-inline bool startSimulator(QProcess& simulator, const char* binary, bool singleValues = true) {
-    simulator.start(QString::fromLocal8Bit(binary), {"--type", "QT34", "--com", "2"});
+// Starts the simulator on COM2 of the working folder (with the faults given as its options) and writes
+// settings that open that port; false when the simulator did not come up.
+inline bool startSimulator(QProcess& simulator, const char* binary, bool singleValues = true,
+                           const QStringList& faults = {}) {
+    simulator.start(QString::fromLocal8Bit(binary), QStringList{"--type", "QT34", "--com", "2"} + faults);
     if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000))
         return false;
     QStringList lines = settingsLayout();

@@ -2,7 +2,9 @@
 // running as a separate process and answering at once. With a 20 ms tick a cycle ideally takes 21 ticks
 // (channel values only) or 37 (with the eight sensor values); the goal is 0.95 of that rate or better.
 // Also reports the program's CPU time per cycle.
-// Usage: bench_measure_cycle [cycles=100] [mode=both|1|2]
+// With a third argument N the simulator puts a garbage byte before every Nth reply: the cycles must go on,
+// each faulty reply costing one repeated command.
+// Usage: bench_measure_cycle [cycles=100] [mode=both|1|2] [garbage-every=0]
 
 #include "BenchSupport.h"
 #include "Main.h"
@@ -29,11 +31,13 @@ struct Result {
     bool ok = false;
 };
 
-Result run(int pollMode, int cycles) {
+Result run(int pollMode, int cycles, int garbageEvery) {
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
     QProcess simulator;
-    if (!bench::startSimulator(simulator, AMPSIM_BIN, pollMode == 2))
+    const QStringList faults =
+        garbageEvery > 0 ? QStringList{"--garbage-every", QString::number(garbageEvery)} : QStringList();
+    if (!bench::startSimulator(simulator, AMPSIM_BIN, pollMode == 2, faults))
         return {};
 
     CSerial port;
@@ -80,13 +84,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int cycles = argc > 1 ? qMax(5, atoi(argv[1])) : 100;
     const QString mode = argc > 2 ? QString::fromLatin1(argv[2]) : QStringLiteral("both");
+    const int garbageEvery = argc > 3 ? qMax(0, atoi(argv[3])) : 0;
     bool allMet = true;
     for (int pollMode : {1, 2}) {
         if (mode != QLatin1String("both") && mode.toInt() != pollMode)
             continue;
         const int idealTicks = pollMode == 1 ? 21 : 37;
         const double ideal = 1000.0 / (idealTicks * 20);
-        const Result result = run(pollMode, cycles);
+        const Result result = run(pollMode, cycles, garbageEvery);
         if (!result.ok) {
             std::printf("poll mode %d: no measurement came about\n", pollMode);
             return 1;
