@@ -33,6 +33,7 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -558,7 +559,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool TfrmMain::FormClose() {
+bool TfrmMain::FormClose(bool ask) {
     try {
         settings_->writeOnClose();
     } catch (const UserError& error) {
@@ -568,7 +569,9 @@ bool TfrmMain::FormClose() {
         if (question.isEmpty())
             question = QStringLiteral("The settings could not be saved. Close the program without saving?");
         question = error.message() + QStringLiteral("\n\n") + question;
-        if (!dialogs_->askYesNo(question))
+        if (!ask)
+            qWarning().noquote() << error.message();
+        else if (!dialogs_->askYesNo(question))
             return false;
     }
     // A normal end: the recording is no longer at risk.

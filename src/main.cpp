@@ -2,6 +2,7 @@
 
 #include "Main.h"
 #include "Application.h"
+#include "EndSignals.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
 #include "Resources.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         TfrmMain window(devicePort, state, dialogs);
         dialogs.setParent(&window);
         applyVisualStyle(app);
+        end_signals::install([&window] { window.FormClose(false); });
         window.show();
         const int result = app.exec();
         app.setDialogs(nullptr);

@@ -1,8 +1,10 @@
 // The program as a user starts it, beside the simulator as a separate process: it must find the amplifier
 // by the automatic search and settle into the polling loop.
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -57,8 +59,14 @@ private slots:
             QTest::qWait(100);
             commands = receivedCommands(QStringLiteral("simulator.log"));
         }
-        program.kill();
-        program.waitForFinished();
+        // Logging out sends SIGTERM: the program ends the normal way, with its settings written.
+        const QDateTime before = QFileInfo(QStringLiteral("Vantoria.ini")).lastModified();
+        QTest::qWait(20);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFileInfo(QStringLiteral("Vantoria.ini")).lastModified() > before);
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(5000));
         QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
