@@ -7,11 +7,15 @@
 #include "QtDialogs.h"
 #include "Resources.h"
 #include "Serial.h"
+#include "settings/OwnTexts.h"
+#include "settings/TextFile.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QStyleFactory>
 
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -24,6 +28,26 @@ void applyVisualStyle(QApplication& app) {
     if (sheet.open(QIODevice::ReadOnly | QIODevice::Text))
         app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
 }
+// The language of the settings in this folder, for a word before any language file is read.
+QString settingsLanguage() {
+    try {
+        return textfile::read(QStringLiteral("Vantoria.ini")).lines.value(1);
+    } catch (const std::exception&) {
+        return QStringLiteral("DE");
+    }
+}
+
+// Another instance works in this folder: say so and end, changing nothing.
+int refuseSecondInstance(VantoriaApplication& app) {
+    end_signals::install([] { QCoreApplication::quit(); });
+    const QString text = ownText(OwnText::AlreadyRunning, settingsLanguage());
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(ApplicationTitle), text);
+    QObject::connect(&box, &QMessageBox::finished, &app, &QCoreApplication::quit);
+    box.show();
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+    return app.exec();
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -31,6 +55,10 @@ int main(int argc, char** argv) {
     CSerial devicePort;
     ProgramState state;
     VantoriaApplication app(argc, argv);
+    // Two instances in one folder would overwrite each other's settings and journal.
+    QLockFile lock(QStringLiteral("Vantoria.lock"));
+    if (!lock.tryLock(0))
+        return refuseSecondInstance(app);
     try {
         QtDialogs dialogs;
         app.setDialogs(&dialogs);

@@ -54,8 +54,10 @@ const Texts All[] = {
     {"Handbuch", "Manual", "Manuale"},
     {"COM%1 ist keine serielle Schnittstelle", "COM%1 is not a serial port",
      "COM%1 non \u00e8 una porta seriale"},
+    {"Vantoria l\u00e4uft in diesem Ordner bereits.", "Vantoria already runs in this folder.",
+     "Vantoria \u00e8 gi\u00e0 in esecuzione in questa cartella."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::NotASerialPort) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::AlreadyRunning) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

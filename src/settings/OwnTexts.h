@@ -36,6 +36,7 @@ enum class OwnText {
     AboutHelp,
     Manual,
     NotASerialPort, // %1 the port number
+    AlreadyRunning,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -25,6 +25,11 @@ QStringList receivedCommands(const QString& logPath) {
     return commands;
 }
 
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool pollingLoopReached(const QStringList& commands) {
     const qsizetype identify = commands.indexOf(QStringLiteral("P0"));
     if (identify < 0)
@@ -59,6 +64,21 @@ private slots:
             QTest::qWait(100);
             commands = receivedCommands(QStringLiteral("simulator.log"));
         }
+        // A second start in the same folder says so and ends, changing nothing.
+        const QByteArray settings = readAll(QStringLiteral("Vantoria.ini"));
+        QProcess second;
+        second.setReadChannel(QProcess::StandardError);
+        second.start(QStringLiteral(VANTORIA_BIN), {});
+        QVERIFY(second.waitForStarted());
+        QByteArray said;
+        while (!said.contains("Vantoria") && second.waitForReadyRead(10000))
+            said += second.readAllStandardError();
+        QVERIFY2(said.contains("Vantoria"), said.constData());
+        second.terminate();
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(readAll(QStringLiteral("Vantoria.ini")), settings);
+
         // Logging out sends SIGTERM: the program ends the normal way, with its settings written.
         const QDateTime before = QFileInfo(QStringLiteral("Vantoria.ini")).lastModified();
         QTest::qWait(20);
