@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "Resources.h"
 #include "Views.h"
 #include "device/DeviceSession.h"
 #include "settings/Language.h"
@@ -10,8 +11,20 @@
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+
+namespace {
+// The language of the program's own texts for a language file: English for one of the user's own.
+QString codeOf(const QString& file) {
+    if (file == QLatin1String("German.txt"))
+        return QStringLiteral("DE");
+    if (file == QLatin1String("Italian.txt"))
+        return QStringLiteral("IT");
+    return QStringLiteral("EN");
+}
+} // namespace
 
 LanguageApplier::LanguageApplier(const LanguageChoice& choice, Language& language, DeviceSession& session,
                                  Dialogs& dialogs, FileDialogState& dialogOpen)
@@ -31,27 +44,34 @@ QString LanguageApplier::chosenFile() const {
 void LanguageApplier::ApplyLanguage() {
     const DeviceSession::Pause paused = session_.pause();
     const QString file = chosenFile();
+    QStringList lines;
     try {
-        const textfile::Document document = textfile::read(file);
-        if (document.lines.size() < lang::LineCount)
-            throw UserError(
-                QStringLiteral("The language file \"%1\" has %2 lines; it needs %3. The texts stay as "
-                               "they are.")
-                    .arg(file)
-                    .arg(document.lines.size())
-                    .arg(lang::LineCount));
-        for (LanguageParticipant* participant : participants_)
-            participant->beforeLanguageChange(language_);
-        controls::setLines(choice_.lines, document.lines);
-        language_.setCode(choice_.german->isChecked()           ? QStringLiteral("DE")
-                          : choice_.italian->isChecked()        ? QStringLiteral("IT")
-                          : choice_.english->isChecked()        ? QStringLiteral("EN")
-                          : file == QLatin1String("German.txt") ? QStringLiteral("DE")
-                                                                : QStringLiteral("EN"));
+        lines = textfile::read(file).lines;
+        if (lines.size() < lang::LineCount)
+            throw UserError(QStringLiteral("The language file \"%1\" has %2 lines; it needs %3.")
+                                .arg(file)
+                                .arg(lines.size())
+                                .arg(lang::LineCount));
     } catch (const UserError& error) {
-        dialogs_.showError(error.message());
-        return;
+        const bool shipped = QStringList{"German.txt", "English.txt", "Italian.txt"}.contains(file);
+        const QString builtIn = shipped ? file : QStringLiteral("German.txt");
+        ensureResources();
+        QFile copy(QStringLiteral(":/") + builtIn);
+        copy.open(QIODevice::ReadOnly);
+        lines = textfile::decode(copy.readAll()).lines;
+        if (!reported_.contains(file)) {
+            reported_.append(file);
+            dialogs_.showError(error.message() + QLatin1Char(' ') +
+                               ownText(OwnText::LanguageStandsIn, codeOf(builtIn)).arg(builtIn));
+        }
     }
+    for (LanguageParticipant* participant : participants_)
+        participant->beforeLanguageChange(language_);
+    controls::setLines(choice_.lines, lines);
+    language_.setCode(choice_.german->isChecked()    ? QStringLiteral("DE")
+                      : choice_.italian->isChecked() ? QStringLiteral("IT")
+                      : choice_.english->isChecked() ? QStringLiteral("EN")
+                                                     : codeOf(file));
     applyOwnTexts();
     for (LanguageParticipant* participant : participants_)
         participant->applyLanguage(language_);

@@ -6,6 +6,7 @@
 #include "settings/LanguageParticipant.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -22,8 +23,9 @@ public:
     // Participants that read texts others render come after them.
     void addParticipant(LanguageParticipant* participant) { participants_.push_back(participant); }
 
-    // A file that cannot be read or has fewer lines than the layout is reported and leaves every text as
-    // it was; a number line that is empty or not a number leaves that position or size as it was.
+    // A file that cannot be read or has fewer lines than the layout is reported (once per file) and the
+    // built-in copy of that language stands in (German for the user's own file), so the device names still
+    // match and the session runs; a number line that is empty or not a number leaves that place as it was.
     void ApplyLanguage();
     // Choosing the user's own language file (the path field is visible in debug mode only).
     void editLanguageFilePathClick();
@@ -31,6 +33,7 @@ public:
     // The file ApplyLanguage reads: by the language buttons, else the user's file; German when the user's
     // file is chosen but no path is set.
     QString chosenFile() const;
+    const Language& language() const { return language_; }
 
 private:
     void applyOwnTexts();
@@ -41,4 +44,5 @@ private:
     Dialogs& dialogs_;
     FileDialogState& dialogOpen_;
     std::vector<LanguageParticipant*> participants_;
+    QStringList reported_; // files whose fault was reported already
 };

@@ -56,8 +56,20 @@ const Texts All[] = {
      "COM%1 non \u00e8 una porta seriale"},
     {"Vantoria l\u00e4uft in diesem Ordner bereits.", "Vantoria already runs in this folder.",
      "Vantoria \u00e8 gi\u00e0 in esecuzione in questa cartella."},
+    {"Der Datei \"%1\" fehlten Zeilen; sie wurden aus den Standardeinstellungen erg\u00e4nzt.",
+     "The file \"%1\" lacked lines; they were completed from the default settings.",
+     "Al file \"%1\" mancavano righe; sono state completate con le impostazioni predefinite."},
+    {"Die Datei \"%1\" war keine Einstellungsdatei. Sie wurde als \"%2\" aufbewahrt und durch die "
+     "Standardeinstellungen ersetzt.",
+     "The file \"%1\" was no settings file. It was kept as \"%2\" and replaced by the default settings.",
+     "Il file \"%1\" non era un file di impostazioni. \u00c8 stato conservato come \"%2\" e sostituito dalle "
+     "impostazioni predefinite."},
+    {"Zur Standard-Einstellungsdatei zur\u00fcckkehren?", "Go back to the default settings file?",
+     "Tornare al file di impostazioni predefinito?"},
+    {"Stattdessen gilt die mitgelieferte Sprachdatei \"%1\".", "The built-in language file \"%1\" stands in.",
+     "Al suo posto vale il file di lingua incorporato \"%1\"."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::AlreadyRunning) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::LanguageStandsIn) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -37,6 +37,10 @@ enum class OwnText {
     Manual,
     NotASerialPort, // %1 the port number
     AlreadyRunning,
+    SettingsCompleted, // %1 the file
+    SettingsDamaged,   // %1 the file, %2 where it was kept
+    ForgetCustomFile,
+    LanguageStandsIn, // %1 the built-in language file
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <initializer_list>
 #include <limits>
 
@@ -108,25 +109,75 @@ void SettingsFile::installMissingFiles(QStringList* problems) {
     }
 }
 
+bool SettingsFile::looksBinary(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return false; // UTF-16 has zero bytes of its own
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
+    });
+}
+
+QStringList SettingsFile::shippedLines() {
+    ensureResources();
+    QFile shipped(QStringLiteral(":/Vantoria.ini"));
+    shipped.open(QIODevice::ReadOnly);
+    return textfile::decode(shipped.readAll()).lines;
+}
+
+void SettingsFile::repairDefaultFile() {
+    const QString name = QString::fromLatin1(DefaultFileName);
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.read(1 << 20);
+    file.close();
+    const Language& language = services_.language.language();
+    if (looksBinary(bytes)) {
+        // Kept for whoever wants to look at it; the program starts with the shipped settings.
+        const QString damaged = name + QStringLiteral(".damaged");
+        QFile::remove(damaged);
+        if (QFile::rename(name, damaged)) {
+            installMissingFiles(nullptr);
+            services_.dialogs.inform(language.own(OwnText::SettingsDamaged).arg(name, damaged));
+        }
+        return;
+    }
+    const textfile::Document document = textfile::decode(bytes);
+    if (document.lines.size() >= OlderLayoutLines)
+        return;
+    // Cut short (a crash while it was copied, a full disk): the missing lines come from the defaults.
+    QStringList lines = document.lines;
+    const QStringList defaults = shippedLines();
+    for (qsizetype i = lines.size(); i < defaults.size(); ++i)
+        lines.append(defaults[i]);
+    try {
+        textfile::write(name, lines, document.encoding);
+        services_.dialogs.inform(language.own(OwnText::SettingsCompleted).arg(name));
+    } catch (const UserError& error) {
+        services_.dialogs.showError(error.message());
+    }
+}
+
 void SettingsFile::loadAtStartUp() {
     QStringList problems;
     installMissingFiles(&problems);
     for (const QString& problem : problems)
         services_.dialogs.showError(problem);
+    repairDefaultFile();
     try {
         readInto(QString::fromLatin1(DefaultFileName));
     } catch (const UserError& error) {
         // Without a readable settings file the program still starts, with the shipped settings.
         services_.dialogs.showError(error.message());
-        QFile shipped(QStringLiteral(":/Vantoria.ini"));
-        shipped.open(QIODevice::ReadOnly);
-        const textfile::Document document = textfile::decode(shipped.readAll());
-        encoding_ = document.encoding;
-        controls::setLines(box_, document.lines);
+        encoding_ = {};
+        controls::setLines(box_, shippedLines());
         applyLoadedLines();
         return;
     }
+    startingUp_ = true;
     LoadSettings(line(CustomFileLine).isEmpty() ? TargetDefault : TargetCustom);
+    startingUp_ = false;
 }
 
 void SettingsFile::LoadSettings(SettingsTarget target) {
@@ -145,8 +196,16 @@ void SettingsFile::LoadSettings(SettingsTarget target) {
                 customPath_ = custom;
             } catch (const UserError& error) {
                 // The default file's own lines stand in for the custom file, so the program keeps running
-                // with a complete set of settings.
-                services_.dialogs.showError(error.message());
+                // with a complete set of settings. At start-up the user may leave the missing file for good,
+                // or every start would report it again.
+                if (!startingUp_) {
+                    services_.dialogs.showError(error.message());
+                } else if (services_.dialogs.askYesNo(
+                               error.message() + QStringLiteral("\n\n") +
+                               services_.language.language().own(OwnText::ForgetCustomFile))) {
+                    setLine(CustomFileLine, QString());
+                    writeTo(QString::fromLatin1(DefaultFileName));
+                }
             }
         }
         applyLoadedLines();
@@ -274,14 +333,16 @@ void SettingsFile::copyControlsToLines() {
     setLine(LanguageFileLine, page.language.path->text());
 }
 
-void SettingsFile::SaveSettings(SettingsTarget target) {
+bool SettingsFile::SaveSettings(SettingsTarget target) {
     const DeviceSession::Pause paused = services_.session.pause();
     try {
         copyControlsToLines();
         WriteSettingsFile(target);
         services_.language.ApplyLanguage();
+        return true;
     } catch (const UserError& error) {
         services_.dialogs.showError(error.message());
+        return false;
     }
 }
 
@@ -313,8 +374,11 @@ void SettingsFile::btnSaveCustomSettingsClick() {
     QString name = dialog.fileName;
     if (!name.endsWith(QLatin1Char('i')) && !name.endsWith(QLatin1Char('I')))
         name += QStringLiteral(".ini");
+    // The name is kept only once the file was written: a failed save must not leave a dead path behind.
+    const QString previous = line(CustomFileLine);
     setLine(CustomFileLine, name);
-    SaveSettings(TargetCustom);
+    if (!SaveSettings(TargetCustom))
+        setLine(CustomFileLine, previous);
 }
 
 void SettingsFile::btnLoadCustomSettingsClicked() {

@@ -31,6 +31,8 @@ public:
     static constexpr const char* DefaultFileName = "Vantoria.ini";
     static constexpr const char* ReservedPortsMarker = "ReservedComPorts:";
     static constexpr int CustomFileLine = 21;
+    // A file with fewer lines is completed from the defaults; 40 to 43 lines is the older layout.
+    static constexpr int OlderLayoutLines = 40;
 
     // The controls the settings lines are applied to and copied from.
     struct Views {
@@ -62,7 +64,7 @@ public:
     void loadAtStartUp();
 
     // A failure of any of these is shown in the error box; the device timer runs again afterwards.
-    void SaveSettings(SettingsTarget target);
+    bool SaveSettings(SettingsTarget target); // true when written
     void LoadSettings(SettingsTarget target);
     void SaveToActiveFile();
     void btnSaveCustomSettingsClick();
@@ -87,11 +89,16 @@ public:
 
     // Puts the shipped settings and language files into the working directory where they are missing.
     static void installMissingFiles(QStringList* problems);
+    // Bytes no settings file has (control characters other than tab and line ends, outside UTF-16).
+    static bool looksBinary(const QByteArray& bytes);
+    static QStringList shippedLines();
 
     // The view options, the CSV delimiter caption and the custom-file button.
     void applyLanguage(const Language& language) override;
 
 private:
+    // A damaged "Vantoria.ini" is set aside, one cut short is completed; the user is told.
+    void repairDefaultFile();
     void readInto(const QString& path);
     void writeTo(const QString& path);
     void applyLoadedLines();
@@ -105,5 +112,6 @@ private:
     Services services_;
     ProgramState& state_;
     textfile::Encoding encoding_; // of the settings file read last; every write uses it
-    QString customPath_;          // the custom file the lines were read from, if they were
+    bool startingUp_ = false;
+    QString customPath_; // the custom file the lines were read from, if they were
 };

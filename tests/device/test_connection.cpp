@@ -300,7 +300,7 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::newRow("43 lines") << 43;
         QTest::newRow("44 lines") << 44;
-        QTest::newRow("30 lines: regression, the list was written past the end and lost") << 30;
+        QTest::newRow("41 lines: regression, the list was written past the end and lost") << 41;
     }
 
     void theReservedListCreatesItsLinesAsNeeded() {

@@ -149,25 +149,27 @@ private slots:
         QVERIFY(w.dialogs.errors.isEmpty());
     }
 
-    void aMissingOrShortFileKeepsEveryTextAndTheDeviceTimerRuns() {
+    void aMissingOrShortFileIsReportedOnceAndTheBuiltInCopyStandsIn() { // regression: no device matched
         TestWindow w;
-        const QStringList before = controls::lines(w.memo("memoLanguageObjects"));
         w.button("btnEnglish")->setChecked(true);
         QFile::remove(QStringLiteral("English.txt"));
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.dialogs.errors.size(), 1);
         QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("English.txt")));
-        QCOMPARE(w.label("labelComment")->text(), QStringLiteral("Bemerkung"));
+        QCOMPARE(w.label("labelComment")->text(), shippedLines("English.txt")[lang::Comment]);
+        QCOMPARE(w.control<QComboBox>("comboDeviceSelect")->count(), 5); // the session finds its device
         QVERIFY(w.window->timerDeviceCom().isActive());
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.dialogs.errors.size(), 1); // once
 
-        w.window->timerDeviceCom().stop();
-        writeSettingsFile(shippedLines("English.txt").mid(0, 100), QStringLiteral("English.txt"));
+        // An own file cut short: German stands in.
+        writeSettingsFile(shippedLines("Italian.txt").mid(0, 100), QStringLiteral("Mine.txt"));
+        w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
+        w.button("btnOtherLanguage")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.dialogs.errors.size(), 2);
         QVERIFY(w.dialogs.errors[1].contains(QStringLiteral("100")));
-        QCOMPARE(controls::lines(w.memo("memoLanguageObjects")), before);
         QCOMPARE(w.label("labelComment")->text(), QStringLiteral("Bemerkung"));
-        QVERIFY(w.window->timerDeviceCom().isActive());
     }
 
     void aBadNumberLineKeepsOnlyThatPlace() {

@@ -203,10 +203,57 @@ private slots:
         lines[21] = QStringLiteral("gone/away.ini");
         lines[27] = QStringLiteral("from the default file");
         writeSettingsFile(lines);
+        {
+            TestWindow w; // the user keeps the custom file
+            QCOMPARE(w.dialogs.questions.size(), 1);
+            QVERIFY(w.dialogs.questions[0].contains(QStringLiteral("gone/away.ini")));
+            QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("from the default file"));
+        }
+        {
+            TestWindow again([](ScriptedDialogs& d) { d.yesNoAnswers = {true}; }); // now it goes back
+            QCOMPARE(again.dialogs.questions.size(), 1);
+        }
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(21), QString());
+        TestWindow third;
+        QVERIFY(third.dialogs.questions.isEmpty() && third.dialogs.errors.isEmpty());
+        QCOMPARE(third.edit("editMachine")->text(), QStringLiteral("from the default file"));
+    }
+
+    void aFailedCustomSaveLeavesNoDeadPath() { // regression: every later save reported the missing folder
         TestWindow w;
+        w.dialogs.saveAnswers = {QStringLiteral("no/such/folder/setup.ini")};
+        w.window->btnSaveCustomSettingsClick();
         QCOMPARE(w.dialogs.errors.size(), 1);
-        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("gone/away.ini")));
-        QCOMPARE(w.edit("editMachine")->text(), QStringLiteral("from the default file"));
+        QCOMPARE(w.window->settings().line(21), QString());
+        w.window->settings().SaveToActiveFile();
+        QCOMPARE(w.dialogs.errors.size(), 1);
+    }
+
+    void aSettingsFileCutShortIsCompletedAndADamagedOneSetAside() {
+        writeFile(QStringLiteral("Vantoria.ini"), QByteArray());
+        {
+            TestWindow empty;
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")), settingsLayout());
+            QCOMPARE(empty.dialogs.notices.size(), 1);
+            QVERIFY(!empty.edit("editTolerance")->isHidden()); // the shown fields of the defaults
+        }
+        QStringList ten = settingsLayout().mid(0, 10);
+        ten[1] = QStringLiteral("EN");
+        writeSettingsFile(ten);
+        {
+            TestWindow shortFile;
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).mid(0, 10), ten);
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).size(), settingsLayout().size());
+            QVERIFY(shortFile.button("btnEnglish")->isChecked());
+        }
+        const QByteArray garbage("\x7F\x45\x4C\x46\x02\x01\x01\0\0\0\x03\0line21", 19);
+        writeFile(QStringLiteral("Vantoria.ini"), garbage);
+        TestWindow damaged;
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini.damaged")), garbage);
+        QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shippedFile(QStringLiteral("Vantoria.ini")));
+        QCOMPARE(damaged.dialogs.notices.size(), 1);
+        QVERIFY(damaged.dialogs.errors.isEmpty());
+        QCOMPARE(damaged.button("btnMeasurement")->text(), QStringLiteral("START"));
     }
 
     void aLoadedCustomFileIsRecordedSoTheNextStartOpensIt() {

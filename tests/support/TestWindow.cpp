@@ -14,7 +14,9 @@
 #include <csignal>
 #include <sys/resource.h>
 
-TestWindow::TestWindow() {
+TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
+    if (prepare)
+        prepare(dialogs);
     window = std::make_unique<TfrmMain>(port, state, dialogs);
     window->timerDeviceCom().stop();
     window->timerClock().stop();

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 struct TestWindow {
@@ -23,7 +24,8 @@ struct TestWindow {
     ScriptedDialogs dialogs;
     std::unique_ptr<TfrmMain> window;
 
-    TestWindow();
+    // prepare scripts the dialogs before the window is built (questions asked at start-up).
+    explicit TestWindow(const std::function<void(ScriptedDialogs&)>& prepare = {});
     ~TestWindow();
 
     // The control of that name and kind, as a user would find it; a missing one ends the test.
