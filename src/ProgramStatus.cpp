@@ -63,8 +63,6 @@ void ProgramStatus::showOtherType(const QString& found, const QString& selected)
     otherTypeShown_ = true;
 }
 
-QString ProgramStatus::lineText(int line) const { return controls::line(display_, line); }
-
 void ProgramStatus::applyLanguage(const Language&) {
     for (int slot = 1; slot <= 3; ++slot)
         setText(slot, state_.programStateTextIndex[slot - 1]);

@@ -37,7 +37,6 @@ public:
     // The notice for a command the amplifier acknowledged, by the session state that sent it.
     void showAcknowledged(std::int32_t state);
 
-    QString lineText(int line) const;
 
     // The three slots again, in the new language.
     void applyLanguage(const Language& language) override;

@@ -137,7 +137,6 @@ void LiveGraph::setBottomAxisTitle(const QString& title) {
 
 QString LiveGraph::leftAxisTitle() const { return plot_->yAxis->label(); }
 QString LiveGraph::bottomAxisTitle() const { return plot_->xAxis->label(); }
-QString LiveGraph::seriesName(int index) const { return series_[index]->name(); }
 
 void LiveGraph::requestReplot() {
     if (!redraw_.isActive())

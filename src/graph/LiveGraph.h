@@ -46,7 +46,6 @@ public:
     void setBottomAxisTitle(const QString& title);
     QString leftAxisTitle() const;
     QString bottomAxisTitle() const;
-    QString seriesName(int index) const;
 
     // A redraw soon, at most one per RedrawMs; replotNow() draws at once (benchmarks, pictures).
     void requestReplot();
