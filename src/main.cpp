@@ -7,9 +7,12 @@
 #include "QtDialogs.h"
 #include "Resources.h"
 #include "Serial.h"
+#include "UserFolder.h"
 #include "settings/OwnTexts.h"
 #include "settings/TextFile.h"
 
+#include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QMessageBox>
@@ -48,6 +51,32 @@ int refuseSecondInstance(VantoriaApplication& app) {
     std::fflush(stderr);
     return app.exec();
 }
+// The desktop launcher starts the program with --user-folder; a terminal start works in its own folder.
+bool userFolderWanted(const VantoriaApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Shows the load on the four tie bars of a press."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption userFolder(
+        QStringLiteral("user-folder"),
+        QStringLiteral("Keep settings, language files and the journal in $XDG_DATA_HOME/Vantoria "
+                       "(~/.local/share/Vantoria) instead of the current folder, as the desktop menu does."));
+    parser.addOption(userFolder);
+    parser.process(app); // --help, --version and unknown options end the program here
+    return parser.isSet(userFolder);
+}
+
+// Not modal: the window is up and measuring behind it, and the user reads it when they look.
+void reportUnusableFolder(QWidget& window, const QString& folder, const QString& problem) {
+    const QString text = ownText(OwnText::UserFolderUnusable, settingsLanguage()).arg(folder, problem);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+    auto* box = new QMessageBox(QMessageBox::Critical, QString::fromLatin1(ApplicationTitle), text,
+                                QMessageBox::Ok, &window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    QMetaObject::invokeMethod(box, &QMessageBox::show, Qt::QueuedConnection);
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -55,9 +84,16 @@ int main(int argc, char** argv) {
     CSerial devicePort;
     ProgramState state;
     VantoriaApplication app(argc, argv);
-    // Two instances in one folder would overwrite each other's settings and journal.
+    QString folder;
+    user_folder::Entered entered; // a stand-in folder must outlive the window that works in it
+    if (userFolderWanted(app)) {
+        folder = user_folder::path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+        entered = user_folder::enter(folder);
+    }
+    // Two instances in one folder would overwrite each other's settings and journal. A folder where no lock
+    // can be made (read-only) takes no file of either, so there the program runs without one.
     QLockFile lock(QStringLiteral("Vantoria.lock"));
-    if (!lock.tryLock(0))
+    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
         return refuseSecondInstance(app);
     try {
         QtDialogs dialogs;
@@ -67,6 +103,8 @@ int main(int argc, char** argv) {
         applyVisualStyle(app);
         end_signals::install([&window] { window.FormClose(false); });
         window.show();
+        if (!entered.problem.isEmpty())
+            reportUnusableFolder(window, folder, entered.problem);
         const int result = app.exec();
         app.setDialogs(nullptr);
         return result;

@@ -68,8 +68,16 @@ const Texts All[] = {
      "Tornare al file di impostazioni predefinito?"},
     {"Stattdessen gilt die mitgelieferte Sprachdatei \"%1\".", "The built-in language file \"%1\" stands in.",
      "Al suo posto vale il file di lingua incorporato \"%1\"."},
+    {"Vantoria kann nicht in seinen Ordner \"%1\" schreiben (%2). Es l\u00e4uft mit einer "
+     "vor\u00fcbergehenden "
+     "Kopie seiner Einstellungen; \u00c4nderungen werden nicht gespeichert.",
+     "Vantoria cannot write to its folder \"%1\" (%2). It runs with a temporary copy of its settings; "
+     "changes "
+     "are not kept.",
+     "Vantoria non pu\u00f2 scrivere nella sua cartella \"%1\" (%2). Funziona con una copia temporanea delle "
+     "sue impostazioni; le modifiche non vengono conservate."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::LanguageStandsIn) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::UserFolderUnusable) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

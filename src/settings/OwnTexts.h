@@ -40,7 +40,8 @@ enum class OwnText {
     SettingsCompleted, // %1 the file
     SettingsDamaged,   // %1 the file, %2 where it was kept
     ForgetCustomFile,
-    LanguageStandsIn, // %1 the built-in language file
+    LanguageStandsIn,   // %1 the built-in language file
+    UserFolderUnusable, // %1 the folder, %2 the reason
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

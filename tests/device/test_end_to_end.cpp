@@ -2,6 +2,7 @@
 // by the automatic search and settle into the polling loop.
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +29,22 @@ QStringList receivedCommands(const QString& logPath) {
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// A start from the desktop menu: in the home folder, with --user-folder.
+QProcessEnvironment launcherEnvironment(const QString& home, const QString& xdgDataHome) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("TMPDIR"), QDir::current().absoluteFilePath(QStringLiteral("tmp")));
+    if (xdgDataHome.isEmpty())
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    else
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), xdgDataHome);
+    return environment;
 }
 
 bool pollingLoopReached(const QStringList& commands) {
@@ -92,6 +109,90 @@ private slots:
         QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
         QVERIFY(QFile::exists(QStringLiteral("Vantoria.ini"))); // installed on the first start
         QVERIFY(!QFile::exists(QStringLiteral("ports/COM2")));  // the simulator cleaned up
+    }
+
+    void aLauncherStartWorksInTheUserFolderAndLeavesTheHomeFolderAlone() {
+        const QString home = QDir::current().absoluteFilePath(QStringLiteral("home"));
+        const QString folder = home + QStringLiteral("/.local/share/Vantoria");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
+        QProcess simulator; // the amplifier's link lives in the user folder, where the program looks
+        simulator.setWorkingDirectory(folder);
+        simulator.start(QStringLiteral(AMPSIM_BIN),
+                        {"--type", "QT34", "--com", "2", "--log", "../simulator.log"});
+        QVERIFY(simulator.waitForStarted());
+        QVERIFY(simulator.waitForReadyRead(5000));
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setWorkingDirectory(home);
+        program.setProcessEnvironment(launcherEnvironment(home, QString()));
+        program.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
+        QVERIFY(program.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        QStringList commands;
+        while (clock.elapsed() < 10000 && !pollingLoopReached(commands)) {
+            QTest::qWait(100);
+            commands = receivedCommands(home + QStringLiteral("/.local/share/simulator.log"));
+        }
+        QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
+        for (const char* seeded : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url"})
+            QVERIFY2(QFile::exists(folder + QLatin1Char('/') + QLatin1String(seeded)), seeded);
+
+        // A second start from the menu finds the first one's lock and ends without touching its files.
+        const QByteArray settings = readAll(folder + QStringLiteral("/Vantoria.ini"));
+        QProcess second;
+        second.setReadChannel(QProcess::StandardError);
+        second.setWorkingDirectory(home);
+        second.setProcessEnvironment(launcherEnvironment(home, QString()));
+        second.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
+        QVERIFY(second.waitForStarted());
+        QByteArray said;
+        while (!said.contains("Vantoria") && second.waitForReadyRead(10000))
+            said += second.readAllStandardError();
+        QVERIFY2(said.contains("Vantoria"), said.constData());
+        second.terminate();
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.ini")), settings);
+
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(5000));
+        QCOMPARE(entries(home), QStringList({QStringLiteral(".local")}));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/Vantoria.lock")));
+    }
+
+    void aLauncherStartWithAnUnusableFolderSaysSoAndRunsOnAStandIn() {
+        const QString home = QDir::current().absoluteFilePath(QStringLiteral("home2"));
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
+        QFile blocker(QStringLiteral("data")); // XDG_DATA_HOME is a file: no folder can be made in it
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        QProcess program;
+        program.setReadChannel(QProcess::StandardError);
+        program.setWorkingDirectory(home);
+        program.setProcessEnvironment(launcherEnvironment(home, QDir::current().absoluteFilePath("data")));
+        program.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
+        QVERIFY(program.waitForStarted());
+        QByteArray said;
+        while (!said.contains("data/Vantoria") && program.waitForReadyRead(10000))
+            said += program.readAllStandardError();
+        QVERIFY2(said.contains("data/Vantoria"), said.constData());
+        const QStringList standIns = entries(QStringLiteral("tmp"));
+        QCOMPARE(standIns.size(), 1);
+        QVERIFY(QFile::exists(QStringLiteral("tmp/") + standIns[0] + QStringLiteral("/Vantoria.ini")));
+
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(entries(home), QStringList());
+        QCOMPARE(entries(QStringLiteral("tmp")), QStringList()); // the stand-in went with the program
+        QCOMPARE(readAll(QStringLiteral("data")), QByteArray());
     }
 };
 

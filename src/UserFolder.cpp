@@ -1,0 +1,66 @@
+#include "UserFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace user_folder {
+
+QString path(const QString& xdgDataHome, const QString& home) {
+    const QString base =
+        QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome : home + QStringLiteral("/.local/share");
+    return QDir::cleanPath(base + QStringLiteral("/Vantoria"));
+}
+
+QString problemWith(const QString& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder.toStdString(), error);
+    if (error)
+        return QString::fromStdString(error.message());
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("Not a directory");
+    // A few kilobytes, as much as the settings file: an empty file can still be made on a full disk.
+    QTemporaryFile probe(folder + QStringLiteral("/.write-test-XXXXXX"));
+    if (!probe.open())
+        return probe.errorString();
+    const QByteArray bytes(4096, ' ');
+    if (probe.write(bytes) != bytes.size() || !probe.flush())
+        return probe.errorString();
+    return {};
+}
+
+std::unique_ptr<QTemporaryDir> standInFor(const QString& folder) {
+    auto standIn = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/Vantoria-XXXXXX"));
+    if (!standIn->isValid())
+        return nullptr;
+    for (const char* name :
+         {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url", "Vantoria.journal"}) {
+        const QString from = folder + QLatin1Char('/') + QString::fromLatin1(name);
+        const QString to = standIn->filePath(QString::fromLatin1(name));
+        // A copy keeps the permissions of a read-only original, and the copy must take the end's writes.
+        if (QFile::copy(from, to))
+            QFile::setPermissions(to,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    return standIn;
+}
+
+Entered enter(const QString& folder) {
+    Entered entered;
+    entered.problem = problemWith(folder);
+    if (entered.problem.isEmpty()) {
+        if (QDir::setCurrent(folder))
+            return entered;
+        entered.problem = QStringLiteral("Cannot enter the folder");
+    }
+    std::unique_ptr<QTemporaryDir> standIn = standInFor(folder);
+    if (standIn && QDir::setCurrent(standIn->path()))
+        entered.standIn = std::move(standIn);
+    // else nowhere else to go: the program stays in the folder it was started in
+    return entered;
+}
+
+} // namespace user_folder

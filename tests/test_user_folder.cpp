@@ -1,0 +1,91 @@
+// Where a start from the desktop menu keeps its files, and what happens where that folder cannot be used.
+
+#include "UserFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+} // namespace
+
+class TestUserFolder : public QObject {
+    Q_OBJECT
+
+    QString start_; // every test's own working folder, given back afterwards
+
+private slots:
+    void init() { start_ = QDir::currentPath(); }
+    void cleanup() { QVERIFY(QDir::setCurrent(start_)); }
+
+    void theFolderFollowsXdgDataHomeUnlessItIsUnsetOrRelative() {
+        QCOMPARE(user_folder::path(QStringLiteral("/data/me"), QStringLiteral("/home/me")),
+                 QStringLiteral("/data/me/Vantoria"));
+        QCOMPARE(user_folder::path(QString(), QStringLiteral("/home/me")),
+                 QStringLiteral("/home/me/.local/share/Vantoria"));
+        QCOMPARE(user_folder::path(QStringLiteral("data"), QStringLiteral("/home/me")),
+                 QStringLiteral("/home/me/.local/share/Vantoria"));
+        QCOMPARE(user_folder::path(QStringLiteral("/with space/"), QStringLiteral("/home/me")),
+                 QStringLiteral("/with space/Vantoria"));
+    }
+
+    void aMissingFolderIsMadeWithItsParentsAndBecomesTheWorkingFolder() {
+        const QString folder = QDir::current().absoluteFilePath(QStringLiteral("home/.local/share/Vantoria"));
+        const user_folder::Entered entered = user_folder::enter(folder);
+        QVERIFY2(entered.problem.isEmpty(), qPrintable(entered.problem));
+        QVERIFY(!entered.standIn);
+        QCOMPARE(QDir::currentPath(), folder);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList()); // the probe is gone
+    }
+
+    void aFolderThatCannotBeMadeIsNamedWithTheReasonAndNothingIsCreated() {
+        writeFile(QStringLiteral("afile"), "x");
+        const QString folder = QDir::current().absoluteFilePath(QStringLiteral("afile/Vantoria"));
+        const QString problem = user_folder::problemWith(folder);
+        QVERIFY(!problem.isEmpty());
+        QVERIFY(problem.contains(QStringLiteral("directory"), Qt::CaseInsensitive));
+        QCOMPARE(readFile(QStringLiteral("afile")), QByteArray("x"));
+    }
+
+    void anUnusableFolderSendsTheProgramToAStandInThatGoesAtTheEnd() {
+        writeFile(QStringLiteral("afile"), "x");
+        const QString start = QDir::currentPath();
+        user_folder::Entered entered =
+            user_folder::enter(QDir::current().absoluteFilePath(QStringLiteral("afile/Vantoria")));
+        QVERIFY(!entered.problem.isEmpty());
+        QVERIFY(entered.standIn);
+        const QString standIn = entered.standIn->path();
+        QCOMPARE(QDir::currentPath(), QDir(standIn).canonicalPath());
+        QVERIFY(QDir::currentPath() != start);
+        entered.standIn.reset();
+        QVERIFY(!QFileInfo::exists(standIn));
+    }
+
+    void theStandInGetsWritableCopiesOfTheUsersFilesAndNothingElse() {
+        QVERIFY(QDir().mkpath(QStringLiteral("theirs")));
+        writeFile(QStringLiteral("theirs/Vantoria.ini"), "DE\r\n");
+        writeFile(QStringLiteral("theirs/Vantoria.journal"), "row\r\n");
+        writeFile(QStringLiteral("theirs/shift.csv"), "big\r\n");
+        QVERIFY(QFile::setPermissions(QStringLiteral("theirs/Vantoria.ini"), QFile::ReadOwner));
+        const std::unique_ptr<QTemporaryDir> standIn =
+            user_folder::standInFor(QDir::current().absoluteFilePath(QStringLiteral("theirs")));
+        QVERIFY(standIn);
+        QCOMPARE(readFile(standIn->filePath(QStringLiteral("Vantoria.ini"))), QByteArray("DE\r\n"));
+        QCOMPARE(readFile(standIn->filePath(QStringLiteral("Vantoria.journal"))), QByteArray("row\r\n"));
+        QVERIFY(QFileInfo(standIn->filePath(QStringLiteral("Vantoria.ini"))).permission(QFile::WriteOwner));
+        QCOMPARE(QDir(standIn->path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("Vantoria.ini"), QStringLiteral("Vantoria.journal")}));
+    }
+};
+
+QTEST_MAIN(TestUserFolder)
+#include "test_user_folder.moc"
