@@ -1,15 +1,29 @@
 #include "Application.h"
 
 #include "Dialogs.h"
+#include "Resources.h"
 
 #include <QDebug>
+#include <QFile>
+#include <QStyleFactory>
 
 #include <exception>
 
 VantoriaApplication::VantoriaApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vantoria"));
     setApplicationDisplayName(QString::fromLatin1(ApplicationTitle));
-    setApplicationVersion(QStringLiteral("4.0.3.38"));
+    setApplicationVersion(QString::fromLatin1(ApplicationVersion));
+    // The desktop entry it belongs to, for the menu, the task bar and Wayland.
+    setDesktopFileName(QStringLiteral("vantoria"));
+}
+
+void VantoriaApplication::applyVisualStyle() {
+    ensureResources();
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        setStyle(fusion);
+    QFile sheet(QStringLiteral(":/vantoria.qss"));
+    if (sheet.open(QIODevice::ReadOnly | QIODevice::Text))
+        setStyleSheet(QString::fromUtf8(sheet.readAll()));
 }
 
 bool VantoriaApplication::notify(QObject* receiver, QEvent* event) {

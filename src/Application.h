@@ -11,6 +11,9 @@ class VantoriaApplication : public QApplication {
 public:
     VantoriaApplication(int& argc, char** argv);
 
+    // The built-in look: Fusion with the program's own style sheet.
+    void applyVisualStyle();
+
     // Where errors are shown; without one they go to the log only.
     void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
     bool notify(QObject* receiver, QEvent* event) override;
@@ -26,3 +29,4 @@ private:
 
 // The title every window and box of the program carries.
 inline constexpr const char* ApplicationTitle = "Vantoria 4.0.3";
+inline constexpr const char* ApplicationVersion = "4.0.3.38";

@@ -5,7 +5,6 @@
 #include "EndSignals.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
-#include "Resources.h"
 #include "Serial.h"
 #include "UserFolder.h"
 #include "settings/OwnTexts.h"
@@ -13,24 +12,13 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QStyleFactory>
 
 #include <cstdio>
 #include <exception>
 
 namespace {
-// The built-in look: Fusion with the program's own style sheet.
-void applyVisualStyle(QApplication& app) {
-    ensureResources();
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        app.setStyle(fusion);
-    QFile sheet(QStringLiteral(":/vantoria.qss"));
-    if (sheet.open(QIODevice::ReadOnly | QIODevice::Text))
-        app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
-}
 // The language of the settings in this folder, for a word before any language file is read.
 QString settingsLanguage() {
     try {
@@ -52,7 +40,7 @@ int refuseSecondInstance(VantoriaApplication& app) {
     return app.exec();
 }
 // The desktop launcher starts the program with --user-folder; a terminal start works in its own folder.
-bool userFolderWanted(const VantoriaApplication& app) {
+bool userFolderWanted(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows the load on the four tie bars of a press."));
     parser.addHelpOption();
@@ -64,6 +52,20 @@ bool userFolderWanted(const VantoriaApplication& app) {
     parser.addOption(userFolder);
     parser.process(app); // --help, --version and unknown options end the program here
     return parser.isSet(userFolder);
+}
+
+// Help and version are asked for in terminals, also where no display is: answered without a window system.
+void answerTextQuestions(int& argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--help" || argument == "-h" || argument == "--help-all" || argument == "--version" ||
+            argument == "-v") {
+            QCoreApplication core(argc, argv);
+            core.setApplicationName(QStringLiteral("Vantoria"));
+            core.setApplicationVersion(QString::fromLatin1(ApplicationVersion));
+            userFolderWanted(core);
+        }
+    }
 }
 
 // Not modal: the window is up and measuring behind it, and the user reads it when they look.
@@ -83,6 +85,7 @@ int main(int argc, char** argv) {
     // The device port and the shared state outlive the window and are destroyed after it.
     CSerial devicePort;
     ProgramState state;
+    answerTextQuestions(argc, argv);
     VantoriaApplication app(argc, argv);
     QString folder;
     user_folder::Entered entered; // a stand-in folder must outlive the window that works in it
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
         app.setDialogs(&dialogs);
         TfrmMain window(devicePort, state, dialogs);
         dialogs.setParent(&window);
-        applyVisualStyle(app);
+        app.applyVisualStyle();
         end_signals::install([&window] { window.FormClose(false); });
         window.show();
         if (!entered.problem.isEmpty())

@@ -17,7 +17,12 @@ for icon in save print csv-save settings-save edit; do
 done
 r app-icon.svg 64 64 app-icon.png
 r app-icon.svg 256 256 app-icon-256.png
+# The desktop menu's icon, in the sizes of the hicolor theme.
+for size in 16 24 32 48 64 128 256; do
+    mkdir -p "$out/../icons/hicolor/${size}x${size}/apps"
+    r app-icon.svg "$size" "$size" "../icons/hicolor/${size}x${size}/apps/vantoria.png"
+done
 
 if command -v optipng >/dev/null 2>&1; then
-    optipng -quiet -o5 -strip all "$out"/*.png
+    optipng -quiet -o5 -strip all "$out"/*.png "$out"/../icons/hicolor/*/apps/*.png
 fi

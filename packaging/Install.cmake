@@ -1,0 +1,52 @@
+# What `cmake --install` puts where, and the Debian package made from it by CPack (scripts/package.sh).
+# Every destination is relative, so the same rules serve a prefix of the user's choice and the package's /usr.
+
+# Debian names the documentation folder after the package, in lower case.
+set(CMAKE_INSTALL_DOCDIR share/doc/vantoria)
+include(GNUInstallDirs)
+
+install(TARGETS vantoria vantoria-ampsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/vantoria.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 24 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/hicolor/${size}x${size}/apps/vantoria.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/pictures/src/app-icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vantoria.svg)
+# The about group's link (KELVARA.url) opens manual.html in this folder.
+install(FILES ${VANTORIA_MANUAL_HTML} ${PROJECT_SOURCE_DIR}/docs/manual.md
+              ${PROJECT_SOURCE_DIR}/docs/LANGUAGE-FILES.md ${PROJECT_SOURCE_DIR}/LICENSE
+              ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(VANTORIA_MAINTAINER "Vantoria developers <support@vantoria.example>"
+    CACHE STRING "Maintainer named in the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vantoria)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Vantoria developers")
+set(CPACK_PACKAGE_CONTACT ${VANTORIA_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tie-bar load monitor for presses and injection-moulding machines")
+# Lines of the long description stay under 80 characters, as dpkg shows them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Vantoria reads a four-channel strain amplifier on a USB serial port and\n"
+  "shows the load on the four tie bars of a press or an injection-moulding\n"
+  "machine: every channel at its corner of the machine, the average, the total\n"
+  "force in kN and tons, and the deviation between the channels against a\n"
+  "tolerance. A big-digit view, a live graph with a CSV data log, screenshots\n"
+  "and printing. A simulated amplifier (vantoria-ampsim) is included for\n"
+  "service and training.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Qt, QCustomPlot and the C++ runtime come from dpkg-shlibdeps; the fonts the window is drawn in
+# (Calibri and Arial, matched by Carlito and Liberation) are no library, so they are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito, fonts-liberation")
+# The about link, saved pictures and the manual open in the desktop's programs through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,0 +1,35 @@
+# Checks of an installed tree, shared by the install and the package tests. Sourced; needs set -eu.
+#   check_installed_tree <root of the tree, the folder that holds bin/ and share/>
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+check_installed_tree() {
+    root=$1
+    for file in bin/vantoria bin/vantoria-ampsim share/applications/vantoria.desktop \
+        share/icons/hicolor/scalable/apps/vantoria.svg \
+        share/doc/vantoria/manual.html share/doc/vantoria/manual.md share/doc/vantoria/LANGUAGE-FILES.md \
+        share/doc/vantoria/LICENSE share/doc/vantoria/copyright; do
+        [ -s "$root/$file" ] || fail "missing or empty: $file"
+    done
+    for size in 16 24 32 48 64 128 256; do
+        [ -s "$root/share/icons/hicolor/${size}x$size/apps/vantoria.png" ] || fail "no ${size}px icon"
+    done
+    # Only the program's own places; no test, benchmark or build tool may slip in.
+    stray=$(cd "$root" && find . -type f | grep -vE '^\./(bin/vantoria(-ampsim)?|share/applications/vantoria\.desktop|share/icons/hicolor/[^/]+/apps/vantoria\.(png|svg)|share/doc/vantoria/.*)$' || true)
+    [ -z "$stray" ] || fail "files that do not belong to the program: $stray"
+    # An installed program must not look for libraries in the build tree.
+    for program in "$root/bin/vantoria" "$root/bin/vantoria-ampsim"; do
+        if readelf -d "$program" | grep -E 'R(UN)?PATH' >/dev/null; then fail "$program keeps a library path"; fi
+    done
+    # Every picture the manual shows is there, the German and the English ones of all four pages.
+    pictures=$(grep -o 'src="[^"]*"' "$root/share/doc/vantoria/manual.html" | sed 's/^src="//; s/"$//' | sort -u)
+    [ "$(echo "$pictures" | grep -c '^images/')" -ge 8 ] || fail "the manual shows fewer than 8 pictures"
+    for picture in $pictures; do
+        [ -s "$root/share/doc/vantoria/$picture" ] || fail "the manual shows a missing picture: $picture"
+    done
+    if command -v desktop-file-validate >/dev/null 2>&1; then
+        desktop-file-validate "$root/share/applications/vantoria.desktop" || fail "invalid desktop entry"
+    fi
+    grep -qx 'Exec=vantoria --user-folder' "$root/share/applications/vantoria.desktop" ||
+        fail "the menu entry does not start the program in the user folder"
+}

@@ -1,0 +1,59 @@
+#!/bin/sh
+# Installs the package made by test_package into this system, starts the installed program offscreen
+# against the installed simulator, sees it identify the amplifier and read its values over and over, and
+# removes the package again. Skipped (77) where it may not: without root, or where a vantoria package is
+# installed already (it is left alone).
+#   test_installed_package.sh <folder with the package>
+set -eu
+. "$(dirname "$0")/installed-tree.sh"
+deb="$1/vantoria_4.0.3_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || fail "no package $deb"
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: installing a package needs root"; exit 77; }
+if dpkg-query -W -f='${Status}' vantoria 2>/dev/null | grep -q "install ok installed"; then
+    echo "SKIP: a vantoria package is installed here already"
+    exit 77
+fi
+
+simulator=""
+program=""
+cleanup() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null
+    [ -n "$simulator" ] && kill "$simulator" 2>/dev/null
+    dpkg -r vantoria >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >apt.log 2>&1 ||
+    { cat apt.log; fail "the package does not install"; }
+dpkg -L vantoria | grep -qx /usr/bin/vantoria || fail "dpkg does not list /usr/bin/vantoria"
+
+mkdir run && cd run
+vantoria-ampsim --type QT34 --com 2 --log simulator.log >simulator.out 2>&1 &
+simulator=$!
+for _ in $(seq 50); do [ -e ports/COM2 ] && break; sleep 0.1; done
+[ -e ports/COM2 ] || fail "the installed simulator registered no port"
+QT_QPA_PLATFORM=offscreen vantoria >program.out 2>&1 &
+program=$!
+
+# Identified (P0), then reading unit, E-modulus and bar diameter round after round.
+commands() { awk '$2 == "RX" { printf "%s ", $3 }' simulator.log; }
+for _ in $(seq 200); do
+    commands | grep -q "P0 Ei EM DU Ei EM DU " && break
+    sleep 0.1
+done
+commands | grep -q "P0 Ei EM DU Ei EM DU " || { cat program.out; fail "no polling loop: $(commands)"; }
+
+# The about group's link reaches the installed manual.
+manual=$(sed -n 's|^URL=file://||p' KELVARA.url | tr -d '\r')
+[ -s "$manual" ] || fail "KELVARA.url names $manual, which the package did not install"
+
+kill -TERM "$program"
+status=0
+wait "$program" || status=$?
+program=""
+[ "$status" -eq 0 ] || { cat program.out; fail "the program ended with $status on SIGTERM"; }
+[ -s Vantoria.ini ] || fail "no settings written"
+
+cd .. && dpkg -r vantoria >/dev/null
+[ ! -e /usr/bin/vantoria ] || fail "/usr/bin/vantoria is still there after removing the package"
+echo "PASS: installed, measured against the simulator, removed"
