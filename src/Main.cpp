@@ -328,9 +328,12 @@ void TfrmMain::connectSessionEvents() {
             [display](const DeviceType& type) { display->onIdentified(type); });
     connect(connection, &Connection::rejected, this,
             [display](const DeviceType* found) { display->onRejected(found); });
-    connect(connection, &Connection::notASerialPort, this,
-            [status, language = language_.get()](const QString& number) {
-                status->showNotice(language->own(OwnText::NotASerialPort).arg(number));
+    connect(connection, &Connection::portRefused, this,
+            [status, language = language_.get()](const QString& number, PortRefusal why) {
+                const OwnText text = why == PortRefusal::InUse        ? OwnText::PortInUse
+                                     : why == PortRefusal::NotAllowed ? OwnText::PortNotAllowed
+                                                                      : OwnText::NotASerialPort;
+                status->showNotice(language->own(text).arg(number));
             });
     connect(connection, &Connection::waitingForEntry, this, [status, language = language_.get()] {
         status->showNotice(language->own(OwnText::WaitingForEntry));

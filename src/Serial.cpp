@@ -238,13 +238,15 @@ std::int32_t CSerial::Read(void* buffer, std::uint32_t length, std::uint32_t* re
     return Fail(handle_->Read(static_cast<std::uint8_t*>(buffer), length, count, overlapped, timeout));
 }
 
+bool CSerial::AccessAllowed(const std::wstring& device) { return serial_detail::MayOpen(device); }
+
 CSerial::PortProbe CSerial::ProbePort(const std::wstring& device) {
     switch (serial_detail::TryOpenPort(device)) {
     case 0:
         return PortAvailable;
     case serial_detail::StatusFileNotFound:
         return PortNotAvailable;
-    case serial_detail::StatusAccessDenied:
+    case StatusAccessDenied:
         return PortInUse;
     default:
         return PortUnknownError;

@@ -85,6 +85,7 @@ public:
     static constexpr std::uint32_t EvErr = 0x0080;
 
     static constexpr std::int32_t StatusInvalidFunction = 1;
+    static constexpr std::int32_t StatusAccessDenied = 5; // in use, or not allowed: AccessAllowed tells which
     static constexpr std::int32_t StatusInvalidHandle = 6;
     static constexpr std::int32_t StatusAlreadyOpen = 1247;
     static constexpr std::int32_t StatusTimeout = 1460;
@@ -132,6 +133,9 @@ public:
 
     // Opens the port without sharing and closes it again at once. Needs no object.
     static PortProbe ProbePort(const std::wstring& device);
+    // Whether the user's rights allow opening the port at all; a port refused with StatusAccessDenied that
+    // they allow is in use by another program.
+    static bool AccessAllowed(const std::wstring& device);
 
 private:
     std::int32_t Fail(std::int32_t status) { return lastError_ = status; }

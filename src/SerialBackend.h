@@ -76,4 +76,7 @@ std::int32_t OpenPort(const std::wstring& device, bool overlapped, std::unique_p
 // Opens the port as OpenPort does and closes it again at once: 0 when it opened, else the status.
 std::int32_t TryOpenPort(const std::wstring& device);
 
+// False when the user's rights do not allow opening the port (on Linux: not in the group of the device).
+bool MayOpen(const std::wstring& device);
+
 } // namespace serial_detail

@@ -550,6 +550,11 @@ std::int32_t TryOpenPort(const std::wstring& device) {
     return status;
 }
 
+bool MayOpen(const std::wstring& device) {
+    const std::string path = ResolveDevicePath(device);
+    return ::access(path.c_str(), R_OK | W_OK) == 0 || errno == ENOENT;
+}
+
 } // namespace serial_detail
 
 std::string ResolveDevicePath(const std::wstring& device) {

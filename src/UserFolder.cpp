@@ -45,6 +45,10 @@ std::unique_ptr<QTemporaryDir> standInFor(const QString& folder) {
             QFile::setPermissions(to,
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
+    // The links that give the amplifier its COM number are the user's, not settings: used where they are.
+    const QString ports = folder + QStringLiteral("/ports");
+    if (QFileInfo(ports).isDir())
+        QFile::link(ports, standIn->filePath(QStringLiteral("ports")));
     return standIn;
 }
 

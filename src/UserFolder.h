@@ -25,7 +25,8 @@ struct Entered {
 };
 
 // A temporary folder with a copy of whatever settings, language files and journal the folder holds, so the
-// user keeps their settings and unsaved rows for this run; null where none can be made.
+// user keeps their settings and unsaved rows for this run, and a link to its ports/ folder, so the amplifier
+// keeps its COM number; null where none can be made.
 std::unique_ptr<QTemporaryDir> standInFor(const QString& folder);
 
 // Makes the folder the working folder. Where it cannot be used, its stand-in is.

@@ -75,8 +75,10 @@ private slots:
         writeFile(QStringLiteral("theirs/Vantoria.ini"), "DE\r\n");
         writeFile(QStringLiteral("theirs/Vantoria.journal"), "row\r\n");
         writeFile(QStringLiteral("theirs/shift.csv"), "big\r\n");
+        QVERIFY(QDir().mkpath(QStringLiteral("theirs/ports")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), QStringLiteral("theirs/ports/COM3")));
         QVERIFY(QFile::setPermissions(QStringLiteral("theirs/Vantoria.ini"), QFile::ReadOwner));
-        const std::unique_ptr<QTemporaryDir> standIn =
+        std::unique_ptr<QTemporaryDir> standIn =
             user_folder::standInFor(QDir::current().absoluteFilePath(QStringLiteral("theirs")));
         QVERIFY(standIn);
         QCOMPARE(readFile(standIn->filePath(QStringLiteral("Vantoria.ini"))), QByteArray("DE\r\n"));
@@ -84,6 +86,12 @@ private slots:
         QVERIFY(QFileInfo(standIn->filePath(QStringLiteral("Vantoria.ini"))).permission(QFile::WriteOwner));
         QCOMPARE(QDir(standIn->path()).entryList(QDir::Files),
                  QStringList({QStringLiteral("Vantoria.ini"), QStringLiteral("Vantoria.journal")}));
+        // The amplifier's link is reached through the stand-in as in the user's folder.
+        QCOMPARE(QFileInfo(standIn->filePath(QStringLiteral("ports/COM3"))).canonicalFilePath(),
+                 QStringLiteral("/dev/null"));
+        // Removing the stand-in removes the link, never the user's folder behind it.
+        standIn.reset();
+        QVERIFY(QFileInfo(QStringLiteral("theirs/ports/COM3")).isSymLink());
     }
 };
 

@@ -53,10 +53,14 @@ std::uint32_t Connection::lineSpeed() const {
 
 void Connection::openPort() {
     CSerial& port = session_.port();
-    if (port.Open(DeviceSession::devicePath(session_.portNumber()).toStdWString(), 0, 0, false) ==
-            CSerial::StatusInvalidFunction &&
-        !port.IsOpen()) {
-        emit notASerialPort(session_.portNumber());
+    const std::wstring device = DeviceSession::devicePath(session_.portNumber()).toStdWString();
+    const std::int32_t status = port.Open(device, 0, 0, false);
+    if (!port.IsOpen()) {
+        if (status == CSerial::StatusInvalidFunction)
+            emit portRefused(session_.portNumber(), PortRefusal::NotASerialPort);
+        else if (status == CSerial::StatusAccessDenied)
+            emit portRefused(session_.portNumber(),
+                             CSerial::AccessAllowed(device) ? PortRefusal::InUse : PortRefusal::NotAllowed);
         return;
     }
     port.ConfigureLine(lineSpeed(), 8, CSerial::ParityNone, CSerial::StopOne);

@@ -67,8 +67,8 @@ signals:
     void rejected(const DeviceType* found);
     // The amplifier's parameter is not polled while the user types a new one.
     void waitingForEntry();
-    // The port's name leads to something that is not a serial device (a file, a pipe).
-    void notASerialPort(const QString& number);
+    // A port that exists could not be opened; the session goes on as if it were not there.
+    void portRefused(const QString& number, PortRefusal why);
     void unitPolled(std::int32_t unit);
     void parameterPolled(Parameter parameter, int value);
     // The amplifier acknowledged the command of that state.

@@ -29,3 +29,10 @@ enum MeasureStep : std::int32_t {
 };
 
 enum PollMode : std::uint8_t { PollChannels = 1, PollChannelsAndSensors = 2 };
+
+// Why a port that exists could not be opened, for the user to act on.
+enum class PortRefusal {
+    NotASerialPort, // its name leads to a file or a pipe
+    InUse,          // another program holds it
+    NotAllowed,     // the user's rights do not reach it
+};

@@ -76,8 +76,12 @@ const Texts All[] = {
      "are not kept.",
      "Vantoria non pu\u00f2 scrivere nella sua cartella \"%1\" (%2). Funziona con una copia temporanea delle "
      "sue impostazioni; le modifiche non vengono conservate."},
+    {"COM%1 von anderem Programm belegt", "COM%1 in use by another program",
+     "COM%1 occupata da un altro programma"},
+    {"COM%1: kein Zugriff (Gruppe dialout)", "COM%1: no access (group dialout)",
+     "COM%1: nessun accesso (gruppo dialout)"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::UserFolderUnusable) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::PortNotAllowed) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -42,6 +42,8 @@ enum class OwnText {
     ForgetCustomFile,
     LanguageStandsIn,   // %1 the built-in language file
     UserFolderUnusable, // %1 the folder, %2 the reason
+    PortInUse,          // %1 the port number
+    PortNotAllowed,     // %1 the port number
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -175,6 +177,18 @@ private slots:
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QVERIFY(!rig.window().session().port().IsOpen());
         QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::NotASerialPort).arg("7"));
+    }
+
+    void aPortHeldByAnotherProgramIsNamedAndTakenOnceFree() { // regression: the search said nothing
+        SimulatedRig rig;
+        const int other = ::open(rig.sim().slavePath().c_str(), O_RDWR | O_NOCTTY);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        rig.tick(3);
+        QVERIFY(!rig.window().session().port().IsOpen());
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::PortInUse).arg("2"));
+        ::close(other);
+        QVERIFY(rig.connect());
     }
 
     void theParametersShowOnlyValuesFrom1To999() {
