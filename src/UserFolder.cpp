@@ -36,15 +36,11 @@ std::unique_ptr<QTemporaryDir> standInFor(const QString& folder) {
     auto standIn = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/Vantoria-XXXXXX"));
     if (!standIn->isValid())
         return nullptr;
+    // Qt gives the copy of a read-only file its owner's write permission, so the copies take the end's
+    // writes.
     for (const char* name :
-         {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url", "Vantoria.journal"}) {
-        const QString from = folder + QLatin1Char('/') + QString::fromLatin1(name);
-        const QString to = standIn->filePath(QString::fromLatin1(name));
-        // A copy keeps the permissions of a read-only original, and the copy must take the end's writes.
-        if (QFile::copy(from, to))
-            QFile::setPermissions(to,
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    }
+         {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url", "Vantoria.journal"})
+        QFile::copy(folder + QLatin1Char('/') + QLatin1String(name), standIn->filePath(QLatin1String(name)));
     // The links that give the amplifier its COM number are the user's, not settings: used where they are.
     const QString ports = folder + QStringLiteral("/ports");
     if (QFileInfo(ports).isDir())
