@@ -188,6 +188,16 @@ private slots:
         QProcess::execute(QStringLiteral("umount"), {full});
     }
 
+    void aLauncherStartWithAReadOnlyHomeFolderSaysSoAndRunsOnAStandIn() {
+        QVERIFY(QDir().mkpath(QStringLiteral("readonly")));
+        const QString home = QDir::current().absoluteFilePath(QStringLiteral("readonly"));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=16k", "tmpfs", home}) !=
+            0)
+            QSKIP("a read-only file system cannot be mounted here");
+        startOnAStandIn(home, QString(), "Read-only file system");
+        QProcess::execute(QStringLiteral("umount"), {home});
+    }
+
 private:
     // A start from the menu whose user folder cannot be used: it says so, runs in a temporary folder, ends
     // the normal way and leaves nothing behind, in the home folder or in the temporary one.
