@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <initializer_list>
@@ -98,10 +99,12 @@ void SettingsFile::installMissingFiles(QStringList* problems) {
         if (QFile::exists(target))
             continue;
         QFile shipped(QStringLiteral(":/") + target);
-        QFile out(target);
-        if (!shipped.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) ||
-            out.write(shipped.readAll()) != shipped.size() || !out.flush()) {
-            out.remove();
+        // All or nothing: an empty file left by a full disk would be taken for a damaged one at the next
+        // start. Unbuffered, or the failing write would only come at the final flush, which commit() does not
+        // check.
+        QSaveFile out(target);
+        if (!shipped.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            out.write(shipped.readAll()) != shipped.size() || !out.commit()) {
             if (problems)
                 problems->append(
                     QStringLiteral("Cannot create file \"%1\". %2").arg(target, out.errorString()));
@@ -162,19 +165,22 @@ void SettingsFile::repairDefaultFile() {
 void SettingsFile::loadAtStartUp() {
     QStringList problems;
     installMissingFiles(&problems);
-    for (const QString& problem : problems)
-        services_.dialogs.showError(problem);
     repairDefaultFile();
     try {
         readInto(QString::fromLatin1(DefaultFileName));
     } catch (const UserError& error) {
-        // Without a readable settings file the program still starts, with the shipped settings.
-        services_.dialogs.showError(error.message());
+        // Without a readable settings file the program still starts, with the shipped settings. Where the
+        // folder takes no file, the user hears of it once, in one box, not once per file.
+        if (!problems.join(QLatin1Char('\n')).contains(QLatin1String(DefaultFileName)))
+            problems.append(error.message());
+        services_.dialogs.showError(problems.join(QLatin1Char('\n')));
         encoding_ = {};
         controls::setLines(box_, shippedLines());
         applyLoadedLines();
         return;
     }
+    if (!problems.isEmpty())
+        services_.dialogs.showError(problems.join(QLatin1Char('\n')));
     startingUp_ = true;
     LoadSettings(line(CustomFileLine).isEmpty() ? TargetDefault : TargetCustom);
     startingUp_ = false;

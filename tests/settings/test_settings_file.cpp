@@ -184,6 +184,23 @@ private slots:
         QVERIFY(w.window->timerDeviceCom().isActive());
     }
 
+    void aStartWhereNoFileCanBeWrittenSaysSoOnceAndLeavesNoEmptyFiles() { // regression: five boxes, and
+        // empty files that the next start took for damaged ones
+        for (const char* name : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url"})
+            QFile::remove(QLatin1String(name));
+        std::unique_ptr<TestWindow> w;
+        {
+            DiskFull full;
+            w = std::make_unique<TestWindow>();
+        }
+        QVERIFY(w->dialogs.errors.size() >= 1);
+        for (const char* name : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url"}) {
+            QVERIFY2(w->dialogs.errors[0].contains(QLatin1String(name)), name);
+            QVERIFY2(!QFile::exists(QLatin1String(name)), name);
+        }
+        QCOMPARE(w->window->settings().lines(), SettingsFile::shippedLines()); // the built-in settings
+    }
+
     void aFailedSaveIsReportedKeepsTheFileAndRestartsTheDeviceTimer() {
         TestWindow w;
         const QByteArray before = readFile(QStringLiteral("Vantoria.ini"));
