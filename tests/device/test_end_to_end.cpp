@@ -55,6 +55,35 @@ bool pollingLoopReached(const QStringList& commands) {
     const QStringList expected = {"Ei", "EM", "DU", "Ei", "EM", "DU"};
     return loop.size() >= expected.size() && loop.mid(0, expected.size()) == expected;
 }
+
+// The commands in the simulator's log once the polling loop shows there, or after 10 s.
+QStringList awaitPollingLoop(const QString& log) {
+    QElapsedTimer clock;
+    clock.start();
+    QStringList commands;
+    while (clock.elapsed() < 10000 && !pollingLoopReached(commands)) {
+        QTest::qWait(100);
+        commands = receivedCommands(log);
+    }
+    return commands;
+}
+
+// A start of the program in `folder`, its standard error output read by the test.
+void startProgram(QProcess& program, const QString& folder, const QProcessEnvironment& environment,
+                  const QStringList& arguments) {
+    program.setReadChannel(QProcess::StandardError);
+    program.setWorkingDirectory(folder);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VANTORIA_BIN), arguments);
+}
+
+// What the program wrote to its standard error output until it said `expected`, or was silent for 10 s.
+QByteArray awaitSaying(QProcess& program, const QByteArray& expected) {
+    QByteArray said;
+    while (!said.contains(expected) && program.waitForReadyRead(10000))
+        said += program.readAllStandardError();
+    return said;
+}
 } // namespace
 
 class TestEndToEnd : public QObject {
@@ -73,23 +102,13 @@ private slots:
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QStringLiteral(VANTORIA_BIN), {});
         QVERIFY(program.waitForStarted());
+        const QStringList commands = awaitPollingLoop(QStringLiteral("simulator.log"));
 
-        QElapsedTimer clock;
-        clock.start();
-        QStringList commands;
-        while (clock.elapsed() < 10000 && !pollingLoopReached(commands)) {
-            QTest::qWait(100);
-            commands = receivedCommands(QStringLiteral("simulator.log"));
-        }
         // A second start in the same folder says so and ends, changing nothing.
         const QByteArray settings = readAll(QStringLiteral("Vantoria.ini"));
         QProcess second;
-        second.setReadChannel(QProcess::StandardError);
-        second.start(QStringLiteral(VANTORIA_BIN), {});
-        QVERIFY(second.waitForStarted());
-        QByteArray said;
-        while (!said.contains("Vantoria") && second.waitForReadyRead(10000))
-            said += second.readAllStandardError();
+        startProgram(second, QDir::currentPath(), QProcessEnvironment::systemEnvironment(), {});
+        const QByteArray said = awaitSaying(second, "Vantoria");
         QVERIFY2(said.contains("Vantoria"), said.constData());
         second.terminate();
         QVERIFY(second.waitForFinished(10000));
@@ -124,18 +143,8 @@ private slots:
         QVERIFY(simulator.waitForReadyRead(5000));
 
         QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.setWorkingDirectory(home);
-        program.setProcessEnvironment(launcherEnvironment(home, QString()));
-        program.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
-        QVERIFY(program.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        QStringList commands;
-        while (clock.elapsed() < 10000 && !pollingLoopReached(commands)) {
-            QTest::qWait(100);
-            commands = receivedCommands(home + QStringLiteral("/.local/share/simulator.log"));
-        }
+        startProgram(program, home, launcherEnvironment(home, QString()), {"--user-folder"});
+        const QStringList commands = awaitPollingLoop(home + QStringLiteral("/.local/share/simulator.log"));
         QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
         for (const char* seeded : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url"})
             QVERIFY2(QFile::exists(folder + QLatin1Char('/') + QLatin1String(seeded)), seeded);
@@ -143,14 +152,8 @@ private slots:
         // A second start from the menu finds the first one's lock and ends without touching its files.
         const QByteArray settings = readAll(folder + QStringLiteral("/Vantoria.ini"));
         QProcess second;
-        second.setReadChannel(QProcess::StandardError);
-        second.setWorkingDirectory(home);
-        second.setProcessEnvironment(launcherEnvironment(home, QString()));
-        second.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
-        QVERIFY(second.waitForStarted());
-        QByteArray said;
-        while (!said.contains("Vantoria") && second.waitForReadyRead(10000))
-            said += second.readAllStandardError();
+        startProgram(second, home, launcherEnvironment(home, QString()), {"--user-folder"});
+        const QByteArray said = awaitSaying(second, "Vantoria");
         QVERIFY2(said.contains("Vantoria"), said.constData());
         second.terminate();
         QVERIFY(second.waitForFinished(10000));
@@ -206,14 +209,8 @@ private:
         QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
         const QStringList before = entries(home);
         QProcess program;
-        program.setReadChannel(QProcess::StandardError);
-        program.setWorkingDirectory(home);
-        program.setProcessEnvironment(launcherEnvironment(home, xdgDataHome));
-        program.start(QStringLiteral(VANTORIA_BIN), {"--user-folder"});
-        QVERIFY(program.waitForStarted());
-        QByteArray said;
-        while (!said.contains(expected) && program.waitForReadyRead(10000))
-            said += program.readAllStandardError();
+        startProgram(program, home, launcherEnvironment(home, xdgDataHome), {"--user-folder"});
+        const QByteArray said = awaitSaying(program, expected);
         QVERIFY2(said.contains(expected), said.constData());
         const QStringList standIns = entries(QStringLiteral("tmp"));
         QCOMPARE(standIns.size(), 1);
