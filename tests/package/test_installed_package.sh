@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the package made by test_package into this system, starts the installed program offscreen
-# against the installed simulator, sees it identify the amplifier and read its values over and over, and
-# removes the package again. Skipped (77) where it may not: without root, or where a vantoria package is
+# against the installed simulator and sees it identify the amplifier and read its values over and over, then
+# in a window of a virtual X server, where START is clicked and the readings flow, and removes the package
+# again. Skipped (77) where it may not: without root, or where a vantoria package is
 # installed already (it is left alone).
 #   test_installed_package.sh <folder with the package>
 set -eu
@@ -53,6 +54,42 @@ wait "$program" || status=$?
 program=""
 [ "$status" -eq 0 ] || { cat program.out; fail "the program ended with $status on SIGTERM"; }
 [ -s Vantoria.ini ] || fail "no settings written"
+
+# Measuring, as the setter starts it: the installed program in a window of a virtual X server, START
+# clicked, and the simulator asked for sensor and channel readings, which it answers.
+if command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1; then
+    kill "$simulator" && wait "$simulator" || true
+    rm -f simulator.log
+    vantoria-ampsim --type QT34 --com 2 --log simulator.log >simulator.out 2>&1 &
+    simulator=$!
+    for _ in $(seq 50); do [ -e ports/COM2 ] && break; sleep 0.1; done
+    cat >measure.sh <<'SCRIPT'
+vantoria >program.out 2>&1 &
+program=$!
+for _ in $(seq 100); do
+    window=$(xdotool search --name '^Vantoria 4.0.3$' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+# START sits at the left of the main view; it can be clicked once the amplifier is identified.
+for _ in $(seq 100); do
+    awk '$2 == "RX" { printf "%s ", $3 }' simulator.log | grep -q "Ei EM DU " && break
+    sleep 0.1
+done
+xdotool mousemove --window "$window" 130 229 click 1
+for _ in $(seq 100); do
+    awk '$2 == "RX" { printf "%s ", $3 }' simulator.log | grep -q "S1 S2 S3 S4 S5 kN to " && break
+    sleep 0.1
+done
+kill -TERM "$program"
+wait "$program"
+SCRIPT
+    xvfb-run -a -s "-screen 0 1280x800x24" sh measure.sh || fail "the program in a window did not end cleanly"
+    commands | grep -q "S1 S2 S3 S4 S5 kN to " || { cat program.out; fail "no measurement after START: $(commands)"; }
+    echo "measured in a window: the readings flow after START"
+else
+    echo "NOTE: no xvfb-run or xdotool here; the measurement in a window was not tried"
+fi
 
 cd .. && dpkg -r vantoria >/dev/null
 [ ! -e /usr/bin/vantoria ] || fail "/usr/bin/vantoria is still there after removing the package"
