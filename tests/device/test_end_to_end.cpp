@@ -1,5 +1,7 @@
-// The program as a user starts it, beside the simulator as a separate process: it must find the amplifier
-// by the automatic search and settle into the polling loop.
+// The program as a user starts it, beside the simulator as a separate process: from a terminal it must find
+// the amplifier by the automatic search and settle into the polling loop; from the desktop menu it must do
+// the same in its user folder, keep a second start out, and, where that folder cannot be used, say so and run
+// on.
 
 #include <QDateTime>
 #include <QDir>
@@ -104,17 +106,6 @@ private slots:
         QVERIFY(program.waitForStarted());
         const QStringList commands = awaitPollingLoop(QStringLiteral("simulator.log"));
 
-        // A second start in the same folder says so and ends, changing nothing.
-        const QByteArray settings = readAll(QStringLiteral("Vantoria.ini"));
-        QProcess second;
-        startProgram(second, QDir::currentPath(), QProcessEnvironment::systemEnvironment(), {});
-        const QByteArray said = awaitSaying(second, "Vantoria");
-        QVERIFY2(said.contains("Vantoria"), said.constData());
-        second.terminate();
-        QVERIFY(second.waitForFinished(10000));
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(readAll(QStringLiteral("Vantoria.ini")), settings);
-
         // Logging out sends SIGTERM: the program ends the normal way, with its settings written.
         const QDateTime before = QFileInfo(QStringLiteral("Vantoria.ini")).lastModified();
         QTest::qWait(20);
@@ -157,6 +148,7 @@ private slots:
         QVERIFY2(said.contains("Vantoria"), said.constData());
         second.terminate();
         QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
         QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.ini")), settings);
 
         program.terminate();
