@@ -39,6 +39,7 @@ int refuseSecondInstance(VantoriaApplication& app) {
     std::fflush(stderr);
     return app.exec();
 }
+
 // The desktop launcher starts the program with --user-folder; a terminal start works in its own folder.
 bool userFolderWanted(const QCoreApplication& app) {
     QCommandLineParser parser;
