@@ -1,5 +1,8 @@
 #include "UserFolder.h"
 
+#include "Resources.h"
+#include "graph/Journal.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
@@ -38,9 +41,11 @@ std::unique_ptr<QTemporaryDir> standInFor(const QString& folder) {
         return nullptr;
     // Qt gives the copy of a read-only file its owner's write permission, so the copies take the end's
     // writes.
-    for (const char* name :
-         {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url", "Vantoria.journal"})
-        QFile::copy(folder + QLatin1Char('/') + QLatin1String(name), standIn->filePath(QLatin1String(name)));
+    QStringList names = {QString::fromLatin1(Journal::DefaultFileName)};
+    for (const char* name : ShippedFiles)
+        names.append(QString::fromLatin1(name));
+    for (const QString& name : names)
+        QFile::copy(folder + QLatin1Char('/') + name, standIn->filePath(name));
     // The links that give the amplifier its COM number are the user's, not settings: used where they are.
     const QString ports = folder + QStringLiteral("/ports");
     if (QFileInfo(ports).isDir())

@@ -1,9 +1,9 @@
 #include "capture/Bitmap.h"
 
 #include "Errors.h"
+#include "WholeFile.h"
 
 #include <QImage>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -56,11 +56,9 @@ QString fileNameFor(const QString& chosenName) {
 }
 
 void write(const QString& path, const QImage& image) {
-    const QByteArray bytes = encode(image);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() ||
-        !file.commit())
-        throw UserError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+    QString reason;
+    if (!writeWholeFile(path, encode(image), &reason))
+        throw UserError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
 }
 
 } // namespace bitmap

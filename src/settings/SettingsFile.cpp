@@ -6,6 +6,7 @@
 #include "ProgramState.h"
 #include "Resources.h"
 #include "Views.h"
+#include "WholeFile.h"
 #include "device/DeviceSession.h"
 #include "evaluation/UnitLabels.h"
 #include "evaluation/ValueDisplay.h"
@@ -21,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <initializer_list>
@@ -94,21 +94,20 @@ void SettingsFile::writeTo(const QString& path) { textfile::write(path, lines(),
 
 void SettingsFile::installMissingFiles(QStringList* problems) {
     ensureResources();
-    for (const char* name : {DefaultFileName, "German.txt", "English.txt", "Italian.txt", "KELVARA.url"}) {
+    for (const char* name : ShippedFiles) {
         const QString target = QString::fromLatin1(name);
         if (QFile::exists(target))
             continue;
         QFile shipped(QStringLiteral(":/") + target);
         // All or nothing: an empty file left by a full disk would be taken for a damaged one at the next
-        // start. Unbuffered, or the failing write would only come at the final flush, which commit() does not
-        // check.
-        QSaveFile out(target);
-        if (!shipped.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-            out.write(shipped.readAll()) != shipped.size() || !out.commit()) {
-            if (problems)
-                problems->append(
-                    QStringLiteral("Cannot create file \"%1\". %2").arg(target, out.errorString()));
-        }
+        // start.
+        QString reason;
+        if (!shipped.open(QIODevice::ReadOnly))
+            reason = shipped.errorString();
+        else if (writeWholeFile(target, shipped.readAll(), &reason))
+            continue;
+        if (problems)
+            problems->append(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
     }
 }
 

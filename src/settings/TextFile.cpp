@@ -1,9 +1,9 @@
 #include "settings/TextFile.h"
 
 #include "Errors.h"
+#include "WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -156,13 +156,9 @@ Document read(const QString& path) {
 }
 
 void write(const QString& path, const QStringList& lines, Encoding encoding) {
-    QSaveFile file(path);
-    const QByteArray bytes = encode(lines, encoding);
-    // Unbuffered, so a failing write (full disk) is seen before commit() replaces the old file: with a
-    // buffer the failure would only come at the final flush, which commit() does not check.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() ||
-        !file.commit())
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    QString reason;
+    if (!writeWholeFile(path, encode(lines, encoding), &reason))
+        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
 }
 
 } // namespace textfile
