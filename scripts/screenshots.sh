@@ -5,16 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
-scripts/setup.sh
-
-missing=""
-for p in xvfb xauth; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
-fi
+scripts/setup.sh xvfb xauth
 
 mkdir -p docs/images
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantoria-screenshots.XXXXXX")

@@ -1,4 +1,5 @@
-# Checks of an installed tree, shared by the install and the package tests. Sourced; needs set -eu.
+# Shared by the package tests: checks of an installed tree, and reading the simulator's log.
+# Sourced; needs set -eu.
 #   check_installed_tree <root of the tree, the folder that holds bin/ and share/>
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -32,4 +33,16 @@ check_installed_tree() {
     fi
     grep -qx 'Exec=vantoria --user-folder' "$root/share/applications/vantoria.desktop" ||
         fail "the menu entry does not start the program in the user folder"
+}
+
+# The commands the simulator received, from its byte log ("   1520 RX P0"), on one line.
+received() { awk '$2 == "RX" { printf "%s ", $3 }' simulator.log; }
+
+# Waits up to 20 s until the simulator received the commands given; false when it did not.
+await_commands() {
+    for _ in $(seq 200); do
+        received | grep -q "$1" && return 0
+        sleep 0.1
+    done
+    return 1
 }

@@ -37,12 +37,7 @@ QT_QPA_PLATFORM=offscreen vantoria >program.out 2>&1 &
 program=$!
 
 # Identified (P0), then reading unit, E-modulus and bar diameter round after round.
-commands() { awk '$2 == "RX" { printf "%s ", $3 }' simulator.log; }
-for _ in $(seq 200); do
-    commands | grep -q "P0 Ei EM DU Ei EM DU " && break
-    sleep 0.1
-done
-commands | grep -q "P0 Ei EM DU Ei EM DU " || { cat program.out; fail "no polling loop: $(commands)"; }
+await_commands "P0 Ei EM DU Ei EM DU " || { cat program.out; fail "no polling loop: $(received)"; }
 
 # The about group's link reaches the installed manual.
 manual=$(sed -n 's|^URL=file://||p' KELVARA.url | tr -d '\r')
@@ -64,6 +59,7 @@ if command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1; th
     simulator=$!
     for _ in $(seq 50); do [ -e ports/COM2 ] && break; sleep 0.1; done
     cat >measure.sh <<'SCRIPT'
+. "$1"
 vantoria >program.out 2>&1 &
 program=$!
 for _ in $(seq 100); do
@@ -72,20 +68,15 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 # START sits at the left of the main view; it can be clicked once the amplifier is identified.
-for _ in $(seq 100); do
-    awk '$2 == "RX" { printf "%s ", $3 }' simulator.log | grep -q "Ei EM DU " && break
-    sleep 0.1
-done
+await_commands "Ei EM DU " || true
 xdotool mousemove --window "$window" 130 229 click 1
-for _ in $(seq 100); do
-    awk '$2 == "RX" { printf "%s ", $3 }' simulator.log | grep -q "S1 S2 S3 S4 S5 kN to " && break
-    sleep 0.1
-done
+await_commands "S1 S2 S3 S4 S5 kN to " || true
 kill -TERM "$program"
 wait "$program"
 SCRIPT
-    xvfb-run -a -s "-screen 0 1280x800x24" sh measure.sh || fail "the program in a window did not end cleanly"
-    commands | grep -q "S1 S2 S3 S4 S5 kN to " || { cat program.out; fail "no measurement after START: $(commands)"; }
+    xvfb-run -a -s "-screen 0 1280x800x24" sh measure.sh "$(dirname "$0")/installed-tree.sh" ||
+        fail "the program in a window did not end cleanly"
+    received | grep -q "S1 S2 S3 S4 S5 kN to " || { cat program.out; fail "no measurement after START: $(received)"; }
     echo "measured in a window: the readings flow after START"
 else
     echo "NOTE: no xvfb-run or xdotool here; the measurement in a window was not tried"
