@@ -10,17 +10,21 @@
 
 namespace {
 QString title() { return QApplication::applicationDisplayName(); }
-} // namespace
 
-void QtDialogs::showError(const QString& message) { QMessageBox::critical(parent_, title(), message); }
-
-void QtDialogs::inform(const QString& message) {
-    auto* box = new QMessageBox(QMessageBox::Information, title(), message, QMessageBox::Ok, parent_);
+void showLater(QWidget* parent, QMessageBox::Icon icon, const QString& message) {
+    auto* box = new QMessageBox(icon, title(), message, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     // Once the event loop runs, so the window it belongs to is up first.
     QMetaObject::invokeMethod(box, &QMessageBox::show, Qt::QueuedConnection);
 }
+} // namespace
+
+void QtDialogs::showError(const QString& message) { QMessageBox::critical(parent_, title(), message); }
+
+void QtDialogs::inform(const QString& message) { showLater(parent_, QMessageBox::Information, message); }
+
+void QtDialogs::warn(const QString& message) { showLater(parent_, QMessageBox::Critical, message); }
 
 bool QtDialogs::askYesNo(const QString& question) {
     return QMessageBox::question(parent_, title(), question, QMessageBox::Yes | QMessageBox::No,

@@ -16,6 +16,9 @@ public:
     bool runOpenDialog(FileDialogState& state) override;
     bool runPrintDialog(QPrinter& printer) override;
     void openExternally(const QUrl& url) override;
+    // An error box that does not wait for the user, for a fault the program works around before the event
+    // loop runs (a working folder that cannot be used).
+    void warn(const QString& message);
 
     // "Setup (*.ini)|*.INI" as a Qt name filter: "Setup (*.ini *.INI)".
     static QString qtFilter(const QString& filter);

@@ -69,16 +69,12 @@ void answerTextQuestions(int& argc, char** argv) {
     }
 }
 
-// Not modal: the window is up and measuring behind it, and the user reads it when they look.
-void reportUnusableFolder(QWidget& window, const QString& folder, const QString& problem) {
+// Printed as well, for a start from a terminal.
+void reportUnusableFolder(QtDialogs& dialogs, const QString& folder, const QString& problem) {
     const QString text = ownText(OwnText::UserFolderUnusable, settingsLanguage()).arg(folder, problem);
     std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stderr);
-    auto* box = new QMessageBox(QMessageBox::Critical, QString::fromLatin1(ApplicationTitle), text,
-                                QMessageBox::Ok, &window);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    QMetaObject::invokeMethod(box, &QMessageBox::show, Qt::QueuedConnection);
+    dialogs.warn(text);
 }
 } // namespace
 
@@ -108,7 +104,7 @@ int main(int argc, char** argv) {
         end_signals::install([&window] { window.FormClose(false); });
         window.show();
         if (!entered.problem.isEmpty())
-            reportUnusableFolder(window, folder, entered.problem);
+            reportUnusableFolder(dialogs, folder, entered.problem);
         const int result = app.exec();
         app.setDialogs(nullptr);
         return result;
