@@ -17,7 +17,6 @@ namespace csv_file {
 namespace {
 using textfile::Codec;
 constexpr qint64 BlockBytes = 1 << 20;
-const QByteArray Utf8Mark("\xEF\xBB\xBF", 3);
 
 bool isAscii(const std::string& bytes) {
     return std::all_of(bytes.begin(), bytes.end(),
@@ -111,13 +110,7 @@ Existing inspect(const QString& path) {
         fail(QStringLiteral("open"), path, file.errorString());
     Existing existing;
     existing.size = file.size();
-    const QByteArray start = file.peek(3);
-    if (start.startsWith(Utf8Mark))
-        existing.encoding = {Codec::Utf8, true};
-    else if (start.startsWith("\xFF\xFE"))
-        existing.encoding = {Codec::Utf16LE, true};
-    else if (start.startsWith("\xFE\xFF"))
-        existing.encoding = {Codec::Utf16BE, true};
+    existing.encoding = textfile::markedEncoding(file.peek(3));
     const bool utf16 = existing.encoding.codec == Codec::Utf16LE || existing.encoding.codec == Codec::Utf16BE;
     QStringDecoder utf8(QStringConverter::Utf8);
     QByteArray last;
@@ -133,7 +126,8 @@ Existing inspect(const QString& path) {
     }
     if (!existing.encoding.byteOrderMark)
         existing.encoding = {utf8.hasError() ? Codec::Windows1252 : Codec::Utf8, false};
-    if (existing.size > (existing.encoding.byteOrderMark ? start.size() : 0)) {
+    if (existing.size >
+        (existing.encoding.byteOrderMark ? textfile::byteOrderMark(existing.encoding.codec).size() : 0)) {
         const QByteArray lf = existing.encoding.codec == Codec::Utf16LE   ? QByteArray("\n\0", 2)
                               : existing.encoding.codec == Codec::Utf16BE ? QByteArray("\0\n", 2)
                                                                           : QByteArray("\n");
@@ -158,7 +152,7 @@ void writeNew(const QString& path, const DataLog& log) {
     QSaveFile file(path);
     open(file);
     if (!fits)
-        put(file, Utf8Mark);
+        put(file, textfile::byteOrderMark(Codec::Utf8));
     put(file, encode(log.header() + QLatin1Char('\n'), codec));
     putRows(file, log, codec);
     commit(file);
@@ -177,7 +171,7 @@ void appendRows(const QString& path, const DataLog& log) {
     open(file);
     if (convert) {
         codec = Codec::Utf8;
-        put(file, Utf8Mark);
+        put(file, textfile::byteOrderMark(Codec::Utf8));
     }
     while (!old.atEnd()) {
         const QByteArray block = old.read(BlockBytes);

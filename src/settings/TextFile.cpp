@@ -93,18 +93,40 @@ QByteArray toWindows1252(const QString& text, bool* ok) {
     return bytes;
 }
 
+Encoding markedEncoding(const QByteArray& start) {
+    if (start.startsWith(Utf8Mark))
+        return {Codec::Utf8, true};
+    if (start.startsWith(Utf16LEMark))
+        return {Codec::Utf16LE, true};
+    if (start.startsWith(Utf16BEMark))
+        return {Codec::Utf16BE, true};
+    return {};
+}
+
+QByteArray byteOrderMark(Codec codec) {
+    switch (codec) {
+    case Codec::Utf16LE:
+        return Utf16LEMark;
+    case Codec::Utf16BE:
+        return Utf16BEMark;
+    case Codec::Utf8:
+        return Utf8Mark;
+    case Codec::Windows1252:
+        break;
+    }
+    return {};
+}
+
 Document decode(const QByteArray& bytes) {
     Document document;
     QString text;
-    if (bytes.startsWith(Utf8Mark)) {
-        document.encoding = {Codec::Utf8, true};
-        text = decodeWith(QStringConverter::Utf8, bytes.mid(Utf8Mark.size()));
-    } else if (bytes.startsWith(Utf16LEMark)) {
-        document.encoding = {Codec::Utf16LE, true};
-        text = decodeWith(QStringConverter::Utf16LE, bytes.mid(Utf16LEMark.size()));
-    } else if (bytes.startsWith(Utf16BEMark)) {
-        document.encoding = {Codec::Utf16BE, true};
-        text = decodeWith(QStringConverter::Utf16BE, bytes.mid(Utf16BEMark.size()));
+    document.encoding = markedEncoding(bytes);
+    if (document.encoding.byteOrderMark) {
+        const QStringConverter::Encoding unicode =
+            document.encoding.codec == Codec::Utf16LE   ? QStringConverter::Utf16LE
+            : document.encoding.codec == Codec::Utf16BE ? QStringConverter::Utf16BE
+                                                        : QStringConverter::Utf8;
+        text = decodeWith(unicode, bytes.mid(byteOrderMark(document.encoding.codec).size()));
     } else {
         bool valid = false;
         text = decodeWith(QStringConverter::Utf8, bytes, &valid);

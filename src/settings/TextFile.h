@@ -23,6 +23,11 @@ struct Document {
     Encoding encoding;
 };
 
+// The encoding a file's first bytes announce with a byte-order mark; byteOrderMark false when they have none.
+Encoding markedEncoding(const QByteArray& start);
+// The mark's bytes: three for UTF-8, two for UTF-16.
+QByteArray byteOrderMark(Codec codec);
+
 Document decode(const QByteArray& bytes);
 // Characters that Windows-1252 cannot hold would be lost: such a text is written as UTF-8 with a mark
 // instead, which every reader of these files recognises.
