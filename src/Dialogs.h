@@ -24,6 +24,9 @@ public:
     virtual void inform(const QString& message) = 0;
     // A question with the answers yes and no; true for yes.
     virtual bool askYesNo(const QString& question) = 0;
+    // Whether to save something before it is lost: save it, let it go, or go back.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice askSaveDiscardCancel(const QString& question) = 0;
     // Run a file dialog; on confirmation the chosen name lands in state.fileName and the result is true.
     virtual bool runSaveDialog(FileDialogState& state) = 0;
     virtual bool runOpenDialog(FileDialogState& state) = 0;

@@ -224,7 +224,7 @@ void TfrmMain::buildViews() {
                                u.btnResetBigView, u.btnUnitSelectBigView});
     for (const PositionDisplays& position : v.positions)
         group.push_back(position.channelBig);
-    group.insert(group.end(), {u.editMainValueBigView, g.startStop, g.clear, g.save, g.print, g.csvSave});
+    group.insert(group.end(), {u.editMainValueBigView, g.startStop, g.clear, g.save, g.print});
     group.insert(group.end(), g.channelActive.begin(), g.channelActive.end());
     group.insert(group.end(), {g.sampling, g.timeUnit});
     for (const AxisLimit& limit : g.limits)
@@ -465,13 +465,18 @@ void TfrmMain::initialiseState() {
     settings_->loadAtStartUp();
     currentPage_ = v.pages.tabs->currentIndex();
     recoverJournal();
+    graphControls_->updateCsvButton();
 }
 
 void TfrmMain::recoverJournal() {
+    journal_->onFailure([this](const QString& reason) {
+        dialogs_->inform(language_->own(OwnText::JournalUnwritable).arg(reason));
+    });
     const QStringList rows = journal_->recover();
     if (rows.isEmpty())
         return;
     dataLog_->restoreRows(rows);
+    graphControls_->drawRecovered(rows);
     dialogs_->inform(language_->own(OwnText::RowsRecovered).arg(rows.size()));
 }
 
@@ -486,7 +491,7 @@ void TfrmMain::btnGraphYMaxClick() { graphControls_->limitClick(LiveGraph::YMaxi
 void TfrmMain::btnGraphYMinClick() { graphControls_->limitClick(LiveGraph::YMinimum); }
 void TfrmMain::btnGraphXMinClick() { graphControls_->limitClick(LiveGraph::XMinimum); }
 void TfrmMain::btnGraphXMaxClick() { graphControls_->limitClick(LiveGraph::XMaximum); }
-void TfrmMain::btnCSVSaveClick() { graphControls_->btnCSVSaveClick(); }
+void TfrmMain::btnCSVSaveClick() { static_cast<void>(graphControls_->btnCSVSaveClick()); }
 void TfrmMain::btnSaveClick() { screenshots_->save(); }
 void TfrmMain::btnPrintClick() { screenshots_->print(); }
 void TfrmMain::btnGraphSaveClick() { screenshots_->save(); }
@@ -563,6 +568,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TfrmMain::FormClose(bool ask) {
+    if (ask && !graphControls_->settleUnsavedRows())
+        return false;
     try {
         settings_->writeOnClose();
     } catch (const UserError& error) {
@@ -577,8 +584,10 @@ bool TfrmMain::FormClose(bool ask) {
         else if (!dialogs_->askYesNo(question))
             return false;
     }
-    // A normal end: the recording is no longer at risk.
-    journal_->remove();
+    // Rows that were neither saved nor let go stay in the journal (an end by a signal asks nobody), so the
+    // next start recovers them.
+    if (dataLog_->unsavedRows() == 0)
+        journal_->remove();
     QCoreApplication::quit();
     return true;
 }

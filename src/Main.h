@@ -72,9 +72,10 @@ public:
 
     void SetProgramStateText(int slot, int textIndex);
 
-    // Closing the window. True when it may close: the settings were written, or the user chose to close
-    // without saving after the write failed. Without asking (the session ends) a failed write is reported
-    // on the standard error output and the program ends all the same.
+    // Closing the window. True when it may close: data log rows that no save has written were saved or let
+    // go, and the settings were written, or the user chose to close without saving after the write failed.
+    // Without asking (the session ends) a failed write is reported on the standard error output and the
+    // program ends all the same.
     bool FormClose(bool ask = true);
 
 public slots:

@@ -23,6 +23,20 @@ constexpr int Count = 15;
 // The text of every value display that has no valid value.
 inline const QString ErrorText = QStringLiteral("E01");
 
+// The reading table as the last complete measurement cycle left it, evaluated: what the graph and the data
+// log take, so that a row never mixes the values of two cycles. The unit is the one those values are in.
+struct CycleSnapshot {
+    std::array<QString, Reading::Count> texts;
+    std::int32_t unit = 1;
+    // A snapshot that claims nothing: every text "E01".
+    static CycleSnapshot none(std::int32_t unit) {
+        CycleSnapshot snapshot;
+        snapshot.texts.fill(ErrorText);
+        snapshot.unit = unit;
+        return snapshot;
+    }
+};
+
 struct ProgramState {
     std::array<std::int32_t, 3> programStateTextIndex{9, 0, 0}; // language text shown in status slots 1-3
     std::int32_t autoPortNumber = 1;                            // port tried last by the automatic search
@@ -43,6 +57,7 @@ struct ProgramState {
     QList<std::int32_t> availablePorts;
     std::array<std::int32_t, Reading::Count> readingValue{};
     std::array<QString, Reading::Count> readingText = filledWithErrorText();
+    CycleSnapshot cycleSnapshot = CycleSnapshot::none(1);    // written by the device session only
     std::array<std::int32_t, 4> channelPosition{1, 2, 3, 4}; // corner code of channels 1 to 4
     std::int32_t clockTickToggle = 0;
     std::uint32_t graphX = 0;

@@ -31,6 +31,19 @@ bool QtDialogs::askYesNo(const QString& question) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+Dialogs::SaveChoice QtDialogs::askSaveDiscardCancel(const QString& question) {
+    switch (QMessageBox::question(parent_, title(), question,
+                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                  QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}
+
 QString QtDialogs::qtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;

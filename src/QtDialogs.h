@@ -12,6 +12,7 @@ public:
     void showError(const QString& message) override;
     void inform(const QString& message) override;
     bool askYesNo(const QString& question) override;
+    SaveChoice askSaveDiscardCancel(const QString& question) override;
     bool runSaveDialog(FileDialogState& state) override;
     bool runOpenDialog(FileDialogState& state) override;
     bool runPrintDialog(QPrinter& printer) override;

@@ -76,8 +76,8 @@ void benchLog() {
     constexpr int Rows = 1000000;
     TestWindow w;
     for (int entry = 0; entry < Reading::Count; ++entry)
-        w.state.readingText[entry] = QString::number(100 + entry * 37);
-    w.state.deviceUnit = 2;
+        w.state.cycleSnapshot.texts[entry] = QString::number(100 + entry * 37);
+    w.state.cycleSnapshot.unit = 2;
     w.edit("editMachine")->setText(QStringLiteral("Presse 7"));
     w.edit("editSerialNr")->setText(QStringLiteral("SN-4711"));
     w.label("labelTime")->setText(QStringLiteral("14:03:07"));

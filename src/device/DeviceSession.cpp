@@ -24,6 +24,7 @@ void DeviceSession::initialise() {
     state_.pollMode = PollChannels;
     state_.measureStep = FirstChannelStep;
     state_.deviceUnit = 1;
+    forgetCycle();
 }
 
 void DeviceSession::timerDeviceComTimer() {
@@ -50,6 +51,7 @@ void DeviceSession::enter(SessionState state) {
 
 void DeviceSession::restart() {
     port_.Close();
+    forgetCycle();
     pending_.clear();
     connected_ = false;
     enter(StateConnect);
@@ -99,6 +101,13 @@ void DeviceSession::endCycle() {
     startPolling();
     state_.measureStep = FirstChannelStep;
 }
+
+void DeviceSession::publishCycle() {
+    state_.cycleSnapshot.texts = state_.readingText;
+    state_.cycleSnapshot.unit = state_.deviceUnit;
+}
+
+void DeviceSession::forgetCycle() { state_.cycleSnapshot = CycleSnapshot::none(state_.deviceUnit); }
 
 void DeviceSession::setPollMode(std::uint8_t mode) { state_.pollMode = mode; }
 

@@ -62,6 +62,10 @@ public:
     void nextMeasureStep(std::int32_t step);
     // The cycle evaluated: back to polling; the next cycle starts at the channels (or the sensors).
     void endCycle();
+    // The evaluated reading table becomes the snapshot that graph and log take; forgetCycle() makes it all
+    // "E01" until the next complete cycle (a new measurement, a lost or restarted connection).
+    void publishCycle();
+    void forgetCycle();
     void setPollMode(std::uint8_t mode);
     // The next cycle starts at its first step for the poll mode.
     void rewindCycle();

@@ -17,7 +17,8 @@ void MeasureCycle::RunMeasureStep() {
     const bool channelStep = step >= FirstChannelStep && step < EvaluateStep;
 
     if (step == EvaluateStep) {
-        emit cycleCompleted();
+        emit cycleCompleted(); // evaluated by the time it returns
+        session_.publishCycle();
         session_.endCycle();
         return;
     }

@@ -64,7 +64,8 @@ void bigView(const ValueView& view, const MeasuringButtons& buttons) {
 }
 
 void graphControls(const GraphPage& page, bool limitButtonsToo) {
-    for (QAbstractButton* button : {page.startStop, page.clear, page.save, page.print, page.csvSave})
+    // The CSV button follows the log, not the connection.
+    for (QAbstractButton* button : {page.startStop, page.clear, page.save, page.print})
         button->setEnabled(false);
     for (QAbstractButton* channel : page.channelActive) {
         channel->setEnabled(false);

@@ -153,6 +153,8 @@ void MeasurementControls::btnMeasurementClick() {
 void MeasurementControls::switchOn() {
     buttons_.measurement->setText(language_.text(lang::StopCaption));
     status_.setText(3, lang::MeasurementRunning);
+    // Values of an earlier measurement are not this one's.
+    session_.forgetCycle();
     graphTimer_.start();
     for (QWidget* control : measuringGroup_)
         control->setEnabled(true);
@@ -161,7 +163,8 @@ void MeasurementControls::switchOn() {
 void MeasurementControls::switchOff() {
     const QString start = language_.text(lang::StartCaption);
     buttons_.measurement->setText(start);
-    graph_.startStop->setText(start);
+    // Sampling stays switched on and resumes with the next measurement: the caption says so.
+    graph_.startStop->setText(state_.graphRunning ? language_.text(lang::StopCaption) : start);
     status_.setText(3, lang::MeasurementStopped);
     graphTimer_.stop();
     for (QWidget* control : measuringGroup_) {

@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace csv_file {
 
@@ -18,7 +20,7 @@ namespace {
 using textfile::Codec;
 constexpr qint64 BlockBytes = 1 << 20;
 
-bool isAscii(const std::string& bytes) {
+bool isAscii(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -43,7 +45,7 @@ QByteArray encode(const QString& text, Codec codec, bool* ok = nullptr) {
     return crlf.toUtf8();
 }
 
-QByteArray encodeRows(const std::string& rows, Codec codec) {
+QByteArray encodeRows(std::string_view rows, Codec codec) {
     if ((codec == Codec::Windows1252 || codec == Codec::Utf8) && isAscii(rows)) {
         QByteArray bytes;
         bytes.reserve(qsizetype(rows.size() + rows.size() / 32));
@@ -54,17 +56,22 @@ QByteArray encodeRows(const std::string& rows, Codec codec) {
         }
         return bytes;
     }
-    return encode(QString::fromStdString(rows), codec);
+    return encode(QString::fromUtf8(rows.data(), qsizetype(rows.size())), codec);
 }
 
-bool fitsWindows1252(const DataLog& log, bool header) {
+bool fitsWindows1252(const DataLog& log, bool header, qsizetype firstRow) {
     bool ok = true;
     if (header)
         textfile::toWindows1252(log.header(), &ok);
-    for (const std::string& rows : log.rowChunks())
+    for (const std::string_view rows : log.rowsFrom(firstRow))
         if (ok && !isAscii(rows))
-            textfile::toWindows1252(QString::fromStdString(rows), &ok);
+            textfile::toWindows1252(QString::fromUtf8(rows.data(), qsizetype(rows.size())), &ok);
     return ok;
+}
+
+// Qt sometimes has no words for a failed write ("Unknown error"); the system always has.
+QString reasonOf(const QFileDevice& file, int error) {
+    return error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString();
 }
 
 [[noreturn]] void fail(const QString& verb, const QString& path, const QString& reason) {
@@ -72,12 +79,13 @@ bool fitsWindows1252(const DataLog& log, bool header) {
 }
 
 void put(QSaveFile& file, const QByteArray& bytes) {
+    errno = 0;
     if (file.write(bytes) != bytes.size())
-        fail(QStringLiteral("write"), file.fileName(), file.errorString());
+        fail(QStringLiteral("write"), file.fileName(), reasonOf(file, errno));
 }
 
-void putRows(QSaveFile& file, const DataLog& log, Codec codec) {
-    for (const std::string& rows : log.rowChunks())
+void putRows(QSaveFile& file, const DataLog& log, Codec codec, qsizetype firstRow) {
+    for (const std::string_view rows : log.rowsFrom(firstRow))
         put(file, encodeRows(rows, codec));
 }
 
@@ -86,13 +94,15 @@ void open(QSaveFile& file) {
     if (target.exists() && !target.isWritable())
         fail(QStringLiteral("write"), file.fileName(), QStringLiteral("The file is read-only."));
     // Unbuffered, so a failing write (full disk) is seen before commit() replaces the old file.
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        fail(QStringLiteral("create"), file.fileName(), file.errorString());
+        fail(QStringLiteral("create"), file.fileName(), reasonOf(file, errno));
 }
 
 void commit(QSaveFile& file) {
+    errno = 0;
     if (!file.commit())
-        fail(QStringLiteral("write"), file.fileName(), file.errorString());
+        fail(QStringLiteral("write"), file.fileName(), reasonOf(file, errno));
 }
 
 // What is known of a file before rows are appended to it.
@@ -122,10 +132,11 @@ Existing inspect(const QString& path) {
             fail(QStringLiteral("append to"), path, QStringLiteral("It is not a text file."));
         if (!existing.encoding.byteOrderMark)
             static_cast<void>(QString(utf8.decode(block))); // decoding happens when the text is taken
-        last = block.right(2);
+        last = (last + block).right(4);
     }
     if (!existing.encoding.byteOrderMark)
-        existing.encoding = {utf8.hasError() ? Codec::Windows1252 : Codec::Utf8, false};
+        existing.encoding = {utf8.hasError() || endsInUnfinishedUtf8(last) ? Codec::Windows1252 : Codec::Utf8,
+                             false};
     if (existing.size >
         (existing.encoding.byteOrderMark ? textfile::byteOrderMark(existing.encoding.codec).size() : 0)) {
         const QByteArray lf = existing.encoding.codec == Codec::Utf16LE   ? QByteArray("\n\0", 2)
@@ -140,6 +151,18 @@ Existing inspect(const QString& path) {
 }
 } // namespace
 
+bool endsInUnfinishedUtf8(const QByteArray& tail) {
+    // Back over continuation bytes to the byte that starts the last sequence.
+    qsizetype start = tail.size() - 1;
+    while (start >= 0 && start > tail.size() - 4 && (static_cast<unsigned char>(tail[start]) & 0xC0) == 0x80)
+        --start;
+    if (start < 0)
+        return false;
+    const auto lead = static_cast<unsigned char>(tail[start]);
+    const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return tail.size() - start < length;
+}
+
 Target targetOf(const QString& chosenName) {
     if (chosenName.endsWith(QLatin1Char('v')) || chosenName.endsWith(QLatin1Char('V')))
         return {chosenName, true};
@@ -147,23 +170,23 @@ Target targetOf(const QString& chosenName) {
 }
 
 void writeNew(const QString& path, const DataLog& log) {
-    const bool fits = fitsWindows1252(log, true);
+    const bool fits = fitsWindows1252(log, true, 0);
     const Codec codec = fits ? Codec::Windows1252 : Codec::Utf8;
     QSaveFile file(path);
     open(file);
     if (!fits)
         put(file, textfile::byteOrderMark(Codec::Utf8));
     put(file, encode(log.header() + QLatin1Char('\n'), codec));
-    putRows(file, log, codec);
+    putRows(file, log, codec, 0);
     commit(file);
 }
 
-void appendRows(const QString& path, const DataLog& log) {
+void appendRows(const QString& path, const DataLog& log, qsizetype firstRow) {
     const Existing existing = inspect(path);
     Codec codec = existing.encoding.codec;
     // Rows the file's code page cannot hold turn the whole file into UTF-8 with a mark, old lines included,
     // rather than losing characters.
-    const bool convert = codec == Codec::Windows1252 && !fitsWindows1252(log, false);
+    const bool convert = codec == Codec::Windows1252 && !fitsWindows1252(log, false, firstRow);
     QFile old(path);
     if (!old.open(QIODevice::ReadOnly))
         fail(QStringLiteral("open"), path, old.errorString());
@@ -181,7 +204,7 @@ void appendRows(const QString& path, const DataLog& log) {
     }
     if (!existing.endsWithLineEnd)
         put(file, encode(QStringLiteral("\n"), codec));
-    putRows(file, log, codec);
+    putRows(file, log, codec, firstRow);
     commit(file);
 }
 

@@ -21,8 +21,12 @@ struct Target {
 };
 Target targetOf(const QString& chosenName);
 
-// Both throw UserError with the file name and the reason; the file is then unchanged.
+// Both throw UserError with the file name and the reason; the file is then unchanged. appendRows writes the
+// rows from index firstRow on.
 void writeNew(const QString& path, const DataLog& log);
-void appendRows(const QString& path, const DataLog& log);
+void appendRows(const QString& path, const DataLog& log, qsizetype firstRow = 0);
+
+// True when the bytes end inside a UTF-8 sequence: such a file is no UTF-8 text, whatever came before.
+bool endsInUnfinishedUtf8(const QByteArray& tail);
 
 } // namespace csv_file

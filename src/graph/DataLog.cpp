@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace {
 constexpr std::size_t ChunkBytes = 1 << 20;
@@ -19,6 +20,16 @@ constexpr std::size_t ChunkBytes = 1 << 20;
 DataLog::DataLog(QPlainTextEdit* view, const Sources& sources, Journal& journal)
     : view_(view), sources_(sources), journal_(journal) {
     view_->installEventFilter(this);
+    trackEdits();
+}
+
+void DataLog::trackEdits() {
+    // Only what the user types counts as an edit: the program's own appends must never make a stale box
+    // replace the log.
+    connect(view_->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!ownChange_)
+            userEdited_ = true;
+    });
 }
 
 QString DataLog::buildLine(const QStringList& fields, const QString& delimiter) {
@@ -44,20 +55,20 @@ QStringList DataLog::headerFields(const Language& language) const {
 }
 
 QStringList DataLog::rowFields() const {
-    const ProgramState& state = sources_.state;
+    const CycleSnapshot& cycle = sources_.state.cycleSnapshot;
     const UnitIndicators& units = sources_.values.units;
-    const std::int32_t unit = state.deviceUnit;
+    const std::int32_t unit = cycle.unit;
     // Another unit code names no unit: the field stays empty.
     QStringList fields{unit == 1   ? units.microStrain->text()
                        : unit == 2 ? units.kiloNewton->text()
                        : unit == 3 ? units.tons->text()
                                    : QString()};
     for (int entry = Reading::FirstChannel; entry < Reading::FirstChannel + 4; ++entry)
-        fields << state.readingText[entry];
+        fields << cycle.texts[entry];
     for (int entry = Reading::FirstSensor; entry < Reading::FirstChannel; ++entry)
-        fields << state.readingText[entry];
-    fields << state.readingText[Reading::MainValue] << state.readingText[Reading::TotalKN]
-           << state.readingText[Reading::TotalTons] << sources_.machine.machine->text()
+        fields << cycle.texts[entry];
+    fields << cycle.texts[Reading::MainValue] << cycle.texts[Reading::TotalKN]
+           << cycle.texts[Reading::TotalTons] << sources_.machine.machine->text()
            << sources_.machine.serialNr->text() << sources_.machine.comment->text()
            << sources_.clock.time->text() << sources_.clock.date->text();
     return fields;
@@ -73,11 +84,41 @@ QStringList DataLog::lines() const {
     return result;
 }
 
+std::vector<std::string_view> DataLog::rowsFrom(qsizetype first) const {
+    std::vector<std::string_view> pieces;
+    for (std::size_t c = 0; c < chunks_.size(); ++c) {
+        const qsizetype chunkEnd = c + 1 < chunks_.size() ? chunkFirstRow_[c + 1] : rowCount_;
+        if (chunkEnd <= first)
+            continue;
+        std::string_view chunk = chunks_[c];
+        for (qsizetype row = chunkFirstRow_[c]; row < first; ++row)
+            chunk.remove_prefix(chunk.find('\n') + 1);
+        pieces.push_back(chunk);
+    }
+    return pieces;
+}
+
+qsizetype DataLog::rowsSentTo(const QString& canonicalPath, qint64 fileSize) const {
+    const auto mark = sent_.find(canonicalPath);
+    return mark != sent_.end() && fileSize >= mark->second.fileSize ? mark->second.rows : 0;
+}
+
+void DataLog::markSent(const QString& canonicalPath, qint64 fileSize) {
+    sent_[canonicalPath] = {rowCount_, fileSize};
+    savedRows_ = rowCount_;
+}
+
+void DataLog::forgetSaves() {
+    sent_.clear();
+    savedRows_ = 0;
+}
+
 void DataLog::store(const QString& row) {
     const QByteArray bytes = row.toUtf8();
     if (chunks_.empty() || chunks_.back().size() + std::size_t(bytes.size()) + 1 > ChunkBytes) {
         chunks_.emplace_back();
         chunks_.back().reserve(ChunkBytes);
+        chunkFirstRow_.push_back(rowCount_);
     }
     chunks_.back().append(bytes.constData(), std::size_t(bytes.size()));
     chunks_.back().push_back('\n');
@@ -86,10 +127,14 @@ void DataLog::store(const QString& row) {
 
 void DataLog::addRow(const QString& row) {
     store(row);
-    if (!view_->isHidden())
+    // A box that is not up to date gets everything when it is shown, not a row now and then.
+    if (!view_->isHidden() && viewInSync_) {
+        ownChange_ = true;
         view_->appendPlainText(row);
-    else
+        ownChange_ = false;
+    } else {
         viewInSync_ = false;
+    }
 }
 
 void DataLog::appendRow() {
@@ -105,7 +150,9 @@ void DataLog::restoreRows(const QStringList& rows) {
 
 void DataLog::clear() {
     chunks_ = {};
+    chunkFirstRow_ = {};
     rowCount_ = 0;
+    forgetSaves();
     header_ = buildLine(headerFields(sources_.language), sources_.delimiter->text());
     journal_.clear();
     if (!view_->isHidden())
@@ -120,11 +167,13 @@ void DataLog::takeBackEdits() {
 }
 
 void DataLog::absorbEdits() {
-    if (!view_->document()->isModified())
+    if (!userEdited_ || !viewInSync_)
         return;
     const QStringList edited = controls::lines(view_);
     chunks_ = {};
+    chunkFirstRow_ = {};
     rowCount_ = 0;
+    forgetSaves(); // the log is no longer what was saved
     header_ = edited.value(0);
     QByteArray all;
     for (qsizetype i = 1; i < edited.size(); ++i) {
@@ -132,7 +181,7 @@ void DataLog::absorbEdits() {
         all += edited[i].toUtf8() + '\n';
     }
     journal_.rewrite(all);
-    view_->document()->setModified(false);
+    userEdited_ = false;
 }
 
 std::size_t DataLog::memoryBytes() const {
@@ -144,15 +193,20 @@ std::size_t DataLog::memoryBytes() const {
 
 void DataLog::applyLanguage(const Language& language) {
     header_ = buildLine(headerFields(language), sources_.delimiter->text());
-    if (!view_->isHidden())
+    if (!view_->isHidden() && viewInSync_) {
+        ownChange_ = true;
         controls::setLine(view_, 0, header_);
-    else
+        ownChange_ = false;
+    } else {
         viewInSync_ = false;
+    }
 }
 
 void DataLog::showAll() {
+    ownChange_ = true;
     controls::setLines(view_, lines());
-    view_->document()->setModified(false);
+    ownChange_ = false;
+    userEdited_ = false;
     viewInSync_ = true;
 }
 

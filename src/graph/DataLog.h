@@ -10,7 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Journal;
@@ -49,6 +51,17 @@ public:
     const std::vector<std::string>& rowChunks() const { return chunks_; }
     // Header and rows as lines (for small logs: tests and the debug view).
     QStringList lines() const;
+    // The rows from index first on, as pieces of whole "\n"-ended rows.
+    std::vector<std::string_view> rowsFrom(qsizetype first) const;
+
+    // What was saved where, so that appending to a file writes only the rows it does not have yet. A file
+    // counts as holding the rows sent to it while it is at least as long as it was after that save.
+    qsizetype rowsSentTo(const QString& canonicalPath, qint64 fileSize) const;
+    void markSent(const QString& canonicalPath, qint64 fileSize);
+    // Rows that no save has written yet (recovered rows included).
+    qsizetype unsavedRows() const { return rowCount_ - savedRows_; }
+    // The user chose to let these rows go.
+    void discardUnsaved() { savedRows_ = rowCount_; }
 
     void appendRow();
     // Rows of a recording that did not end normally, put back after the header.
@@ -66,7 +79,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct SentMark {
+        qsizetype rows;
+        qint64 fileSize;
+    };
+    void forgetSaves();
     void store(const QString& row);
+    void trackEdits();
     void addRow(const QString& row);
     void absorbEdits();
     void showAll();
@@ -76,6 +95,11 @@ private:
     Journal& journal_;
     QString header_;
     std::vector<std::string> chunks_;
+    std::vector<qsizetype> chunkFirstRow_; // index of the first row of each chunk
     qsizetype rowCount_ = 0;
+    qsizetype savedRows_ = 0;
+    std::map<QString, SentMark> sent_;
     bool viewInSync_ = false; // the box shows the header and every row
+    bool ownChange_ = false;  // the program itself is writing into the box
+    bool userEdited_ = false; // the user changed the box since it was last in sync
 };

@@ -16,9 +16,15 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include <algorithm>
+#include <memory>
 
 using namespace graph_sampling;
 
@@ -26,7 +32,13 @@ GraphControls::GraphControls(const GraphPage& page, const QAbstractButton* measu
                              const QLabel* mainValueCaption, const Services& services, ProgramState& state,
                              const Language& language)
     : page_(page), measurement_(measurement), mainValueCaption_(mainValueCaption), services_(services),
-      state_(state), language_(language) {}
+      state_(state), language_(language) {
+    monotonicMs_ = [clock = std::make_shared<QElapsedTimer>()] {
+        if (!clock->isValid())
+            clock->start();
+        return clock->elapsed();
+    };
+}
 
 void GraphControls::timerGraphTimer() {
     if (page_.timeUnit->currentIndex() >= 0) {
@@ -35,7 +47,7 @@ void GraphControls::timerGraphTimer() {
         services_.graph.setBottomAxisTitle(language_.text(lang::TimeWord) + axisSuffix(unit));
     }
     services_.graph.setLeftAxisTitle(mainValueCaption_->text());
-    if (state_.graphRunning && sampleDue(state_.graphTickCount, state_.graphSamplingMs)) {
+    if (schedule_.due(monotonicMs_(), state_.graphSamplingMs, state_.graphRunning)) {
         state_.graphTickCount = 0;
         sample();
     } else {
@@ -50,12 +62,34 @@ void GraphControls::sample() {
         services_.graph.setSeriesVisible(n, active);
         if (!active)
             continue;
-        if (const std::optional<int> y = pointOf(state_.readingText[Reading::FirstChannel + n]))
+        if (const std::optional<int> y = pointOf(state_.cycleSnapshot.texts[Reading::FirstChannel + n]))
             services_.graph.addPoint(n, state_.graphX, *y);
     }
     ++state_.graphX;
     ++state_.graphSampleCount;
     services_.log.appendRow();
+    updateCsvButton();
+}
+
+void GraphControls::updateCsvButton() { page_.csvSave->setEnabled(services_.log.rowCount() > 0); }
+
+void GraphControls::drawRecovered(const QStringList& rows) {
+    const TimeUnit unit = unitOf(page_.timeUnit->currentText());
+    std::optional<QDateTime> first;
+    std::uint32_t x = 0;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const std::optional<RecoveredRow> row = recoveredRow(rows[i]);
+        if (!row)
+            continue;
+        if (!first)
+            first = row->time;
+        // A clock set back must not send the line backwards.
+        x = std::max(x, xAfter(*first, row->time, unit, std::uint32_t(i)));
+        for (int n = 0; n < LiveGraph::SeriesCount; ++n)
+            if (row->channels[n])
+                services_.graph.addPoint(n, x, *row->channels[n]);
+    }
+    updateCsvButton();
 }
 
 void GraphControls::btnGraphStartStopClick() {
@@ -82,6 +116,7 @@ void GraphControls::btnGraphClearClick() {
     state_.graphX = 0;
     state_.graphSampleCount = 1;
     services_.log.clear();
+    updateCsvButton();
     if (page_.startStop->text() == language_.text(lang::StartCaption))
         page_.timeUnit->setEnabled(true);
 }
@@ -97,26 +132,53 @@ void GraphControls::limitClick(int index) {
     services_.graph.setLimit(LiveGraph::Limit(index), limitOf(limit.edit->text(), fallback));
 }
 
-void GraphControls::btnCSVSaveClick() {
+bool GraphControls::btnCSVSaveClick() {
     FileDialogState& dialog = services_.dialogSave;
     dialog.filter = QString::fromLatin1(csv_file::Filter);
     if (!services_.dialogs.runSaveDialog(dialog) || dialog.fileName.isEmpty())
-        return;
-    services_.log.takeBackEdits();
-    const csv_file::Target target = csv_file::targetOf(dialog.fileName);
+        return false;
+    DataLog& log = services_.log;
+    log.takeBackEdits();
+    csv_file::Target target = csv_file::targetOf(dialog.fileName);
+    // "shift.csv" typed for a file that does not exist yet is a new file under exactly that name.
+    const bool append = target.append && QFileInfo::exists(target.path);
+    const qsizetype first =
+        append ? log.rowsSentTo(QFileInfo(target.path).canonicalFilePath(), QFileInfo(target.path).size())
+               : 0;
     try {
-        if (target.append)
-            csv_file::appendRows(target.path, services_.log);
+        if (append)
+            csv_file::appendRows(target.path, log, first);
         else
-            csv_file::writeNew(target.path, services_.log);
+            csv_file::writeNew(target.path, log);
     } catch (const UserError& error) {
         // The name stays, so the user can try again after mending the cause.
         services_.dialogs.showError(error.message());
-        return;
+        return false;
     }
-    if (target.append && !page_.csvBackup->isHidden())
-        controls::setLines(page_.csvBackup, services_.log.lines().mid(1));
+    const QFileInfo written(target.path);
+    log.markSent(written.canonicalFilePath(), written.size());
+    services_.status.showNotice(
+        language_.own(OwnText::RowsWritten).arg(log.rowCount() - first).arg(written.fileName()));
+    if (append && !page_.csvBackup->isHidden())
+        controls::setLines(page_.csvBackup, log.lines().mid(1));
     dialog.fileName.clear();
+    return true;
+}
+
+bool GraphControls::settleUnsavedRows() {
+    const qsizetype unsaved = services_.log.unsavedRows();
+    if (unsaved <= 0)
+        return true;
+    switch (services_.dialogs.askSaveDiscardCancel(language_.own(OwnText::SaveUnsavedRows).arg(unsaved))) {
+    case Dialogs::SaveChoice::Save:
+        return btnCSVSaveClick();
+    case Dialogs::SaveChoice::Discard:
+        services_.log.discardUnsaved();
+        return true;
+    case Dialogs::SaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void GraphControls::beforeLanguageChange(const Language& old) {

@@ -3,7 +3,11 @@
 // start/stop button switches sampling, the clear button starts a new recording, the four limit buttons set
 // the axes, and the save button writes the log as a CSV file.
 
+#include "graph/GraphSampling.h"
 #include "settings/LanguageParticipant.h"
+
+#include <cstdint>
+#include <functional>
 
 class DataLog;
 class Dialogs;
@@ -12,6 +16,7 @@ class LiveGraph;
 class ProgramStatus;
 class QAbstractButton;
 class QLabel;
+#include <QStringList>
 struct FileDialogState;
 struct GraphPage;
 struct ProgramState;
@@ -33,11 +38,21 @@ public:
                   const Services& services, ProgramState& state, const Language& language);
 
     void timerGraphTimer();
+    // Milliseconds of a clock that never goes back; tests put a virtual one here.
+    void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
     void btnGraphStartStopClick();
     void btnGraphClearClick();
     // index: 0 y maximum, 1 y minimum, 2 x maximum, 3 x minimum, as the page lists the limits.
     void limitClick(int index);
-    void btnCSVSaveClick();
+    // True when the log was written.
+    bool btnCSVSaveClick();
+    // The CSV button works whenever the log holds rows, measuring or not, so recovered rows can be saved.
+    void updateCsvButton();
+    // Before the window closes: rows that no save has written are saved, let go or kept by cancelling, as
+    // the user says. False: the window stays.
+    bool settleUnsavedRows();
+    // Rows recovered from the journal, drawn by the time in their fields, so the user sees what came back.
+    void drawRecovered(const QStringList& rows);
 
     // Captions keep what they said: the start text turns into the new start text, the stop text into the
     // new stop text.
@@ -54,4 +69,6 @@ private:
     ProgramState& state_;
     const Language& language_;
     bool captionIsStop_ = false;
+    graph_sampling::SampleSchedule schedule_;
+    std::function<std::int64_t()> monotonicMs_;
 };

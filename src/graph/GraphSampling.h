@@ -2,15 +2,14 @@
 // The arithmetic of graph sampling: when a sample is due, where it lies on the time axis, and how the
 // sampling interval and the axis limits are read from their fields.
 
+#include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
 namespace graph_sampling {
-
-// The graph timer's ticks are reckoned as this many milliseconds each.
-constexpr std::uint32_t TickMs = 5;
 
 enum class TimeUnit { None, Milliseconds, Seconds, Minutes };
 
@@ -22,10 +21,18 @@ QString axisSuffix(TimeUnit unit);
 // truncates); 0 for no unit.
 std::uint32_t xOf(std::uint32_t sampleCount, std::uint32_t samplingMs, TimeUnit unit);
 
-// A sample is due once the ticks counted since the last one reach the interval.
-inline bool sampleDue(std::uint32_t tickCount, std::uint32_t samplingMs) {
-    return tickCount * TickMs >= samplingMs;
-}
+// When samples are due, by a monotonic clock against a fixed schedule: each due time is the previous one
+// plus the interval, so late ticks of a busy machine do not stretch the time axis. Whole intervals that
+// were missed are skipped, not made up for by a burst of samples of the same values. While sampling is off
+// the schedule stands, so switching it on after a while samples at the next tick.
+class SampleSchedule {
+public:
+    // On every tick of the graph timer; true when a sample is due now.
+    bool due(std::int64_t nowMs, std::uint32_t intervalMs, bool sampling);
+
+private:
+    std::optional<std::int64_t> lastDueMs_; // before the first sample: the first tick
+};
 
 // The interval fixed when sampling is switched on, and the text its field shows afterwards (empty when
 // the field keeps what was typed). Not a whole number: 1000; above 9999 (a negative entry included, as
@@ -41,5 +48,17 @@ std::optional<int> pointOf(const QString& channelText);
 
 // An axis limit typed into its field; the fallback when it is no whole number.
 int limitOf(const QString& text, int fallback);
+
+// A row recovered from the journal: the time of its last two fields (time, then date) and the values of
+// its four channel fields (2 to 5). The delimiter is taken from between time and date, as the row was
+// built with it. None for a row that does not have that shape.
+struct RecoveredRow {
+    QDateTime time;
+    std::array<std::optional<int>, 4> channels;
+};
+std::optional<RecoveredRow> recoveredRow(const QString& row);
+// Where a recovered row lies on the time axis: its time since the first row in the unit (never before it);
+// without a unit, its index, as samples count without one.
+std::uint32_t xAfter(const QDateTime& first, const QDateTime& time, TimeUnit unit, std::uint32_t index);
 
 } // namespace graph_sampling

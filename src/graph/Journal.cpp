@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,14 +24,27 @@ bool Journal::open() {
 void Journal::write(const QByteArray& bytes) {
     // The journal is a safety net: when the folder cannot take it the recording still goes on in memory.
     if (!open())
-        return;
+        return fail(errno);
+    const off_t before = ::lseek(fd_, 0, SEEK_END);
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n <= 0)
-            return;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            // Half a row would be glued to the next one once space returns, and recovered as one merged row.
+            if (before >= 0)
+                static_cast<void>(::ftruncate(fd_, before));
+            return fail(error);
+        }
         done += n;
     }
     unsynced_ = true;
+}
+
+void Journal::fail(int error) {
+    if (failureTold_ || !notify_)
+        return;
+    failureTold_ = true;
+    notify_(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QStringList Journal::recover() {
@@ -56,8 +72,9 @@ void Journal::syncIfDue() {
 }
 
 void Journal::clear() {
+    failureTold_ = false;
     if (open())
-        ::ftruncate(fd_, 0);
+        static_cast<void>(::ftruncate(fd_, 0));
 }
 
 void Journal::rewrite(const QByteArray& rows) {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Journal {
 public:
     static constexpr const char* DefaultFileName = "Vantoria.journal";
@@ -29,13 +31,18 @@ public:
     // The rows anew, after they were edited.
     void rewrite(const QByteArray& rows);
     void remove();
+    // Told, with the system's reason, when rows can no longer be written; once until the log is cleared.
+    void onFailure(std::function<void(const QString& reason)> notify) { notify_ = std::move(notify); }
 
 private:
     bool open();
     void write(const QByteArray& bytes);
+    void fail(int error);
 
     QString path_;
     int fd_ = -1;
     bool unsynced_ = false;
+    bool failureTold_ = false;
+    std::function<void(const QString&)> notify_;
     QElapsedTimer sinceSync_;
 };

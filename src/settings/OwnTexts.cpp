@@ -80,8 +80,17 @@ const Texts All[] = {
      "COM%1 occupata da un altro programma"},
     {"COM%1: kein Zugriff (Gruppe dialout)", "COM%1: no access (group dialout)",
      "COM%1: nessun accesso (gruppo dialout)"},
+    {"%1 Zeilen in \"%2\" geschrieben", "%1 rows written to \"%2\"", "%1 righe scritte in \"%2\""},
+    {"Die %1 Zeilen des Datenlogs speichern?", "Save the %1 rows of the data log?",
+     "Salvare le %1 righe del registro dati?"},
+    {"Das Datenlog kann nicht mehr auf der Festplatte gesichert werden (%1). Speichern Sie es mit der "
+     "CSV-Taste auf der Graph-Seite.",
+     "The data log can no longer be kept safe on the disk (%1). Save it with the CSV button on the graph "
+     "page.",
+     "Il registro dati non pu\u00f2 pi\u00f9 essere messo al sicuro sul disco (%1). Salvarlo con il pulsante "
+     "CSV della pagina del grafico."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::PortNotAllowed) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::JournalUnwritable) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -44,6 +44,9 @@ enum class OwnText {
     UserFolderUnusable, // %1 the folder, %2 the reason
     PortInUse,          // %1 the port number
     PortNotAllowed,     // %1 the port number
+    RowsWritten,        // %1 the number of rows, %2 the file
+    SaveUnsavedRows,    // %1 the number of rows
+    JournalUnwritable,  // %1 the reason
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

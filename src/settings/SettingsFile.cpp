@@ -194,17 +194,29 @@ void SettingsFile::LoadSettings(SettingsTarget target) {
         } else {
             const QString custom = line(CustomFileLine);
             readInto(QString::fromLatin1(DefaultFileName));
-            setLine(CustomFileLine, custom);
-            writeTo(QString::fromLatin1(DefaultFileName));
+            const QString previous = line(CustomFileLine);
             try {
-                readInto(custom);
+                // Read before the default file names it, so a file that cannot be loaded is never named.
+                const textfile::Document chosen = textfile::read(custom);
+                setLine(CustomFileLine, custom);
+                writeTo(QString::fromLatin1(DefaultFileName));
+                encoding_ = chosen.encoding;
+                controls::setLines(box_, chosen.lines);
                 customPath_ = custom;
             } catch (const UserError& error) {
                 // The default file's own lines stand in for the custom file, so the program keeps running
                 // with a complete set of settings. At start-up the user may leave the missing file for good,
-                // or every start would report it again.
+                // or every start would report it again. A load chosen by the user keeps the file in use.
                 if (!startingUp_) {
                     services_.dialogs.showError(error.message());
+                    if (!previous.isEmpty() && previous != custom) {
+                        try {
+                            readInto(previous);
+                            customPath_ = previous;
+                        } catch (const UserError&) {
+                            readInto(QString::fromLatin1(DefaultFileName));
+                        }
+                    }
                 } else if (services_.dialogs.askYesNo(
                                error.message() + QStringLiteral("\n\n") +
                                services_.language.language().own(OwnText::ForgetCustomFile))) {

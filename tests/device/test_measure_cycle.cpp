@@ -3,6 +3,7 @@
 
 #include "SimulatedRig.h"
 #include "device/MeasureCycle.h"
+#include "graph/DataLog.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 #include "settings/SettingsFile.h"
@@ -148,6 +149,20 @@ private slots:
                  QString::number(amp.totalTons(answeredAt(rig, "to"))));
         QVERIFY(rig.w().edit("editChannel1")->text().toInt() > 300); // under load, not at rest
         QCOMPARE(controls::background(rig.w().edit("editDivergence")), controls::clLime);
+
+        // A row taken while the next cycle replaces the values holds this whole cycle, field by field.
+        const CycleSnapshot cycle = rig.state().cycleSnapshot;
+        QStringList expected{cycle.texts.begin() + 8, cycle.texts.begin() + 12};
+        expected << QStringList{cycle.texts.begin(), cycle.texts.begin() + 8}
+                 << QStringList{cycle.texts.begin() + 12, cycle.texts.end()};
+        QCOMPARE(expected.mid(0, 4),
+                 (QStringList{rig.w().edit("editChannel1")->text(), rig.w().edit("editChannel2")->text(),
+                              rig.w().edit("editChannel3")->text(), rig.w().edit("editChannel4")->text()}));
+        rig.sim().amplifier().model().setLoadFactor(1, 1.5);
+        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 96; }, 60));
+        QVERIFY(rig.state().readingText[8] != cycle.texts[8]);
+        rig.window().dataLog().appendRow();
+        QCOMPARE(rig.window().dataLog().lines().last().split(';').mid(1, 15), expected);
     }
 
     void oneTieBarLoadedBeyondTheToleranceTurnsTheDeviationRed() {
@@ -170,7 +185,7 @@ private slots:
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
         for (const char* name : {"editChannel1", "editChannel4BigView", "editMainValue", "editMainValueKN"})
             QCOMPARE(rig.w().edit(QString::fromLatin1(name))->text(), QStringLiteral("E01"));
-        QCOMPARE(rig.state().readingText[8], QStringLiteral("E01")); // so the graph and the log take no value
+        QCOMPARE(rig.state().cycleSnapshot.texts[8], QStringLiteral("E01")); // the graph and log take none
         QCOMPARE(rig.w().statusLine(0), rig.window().language().own(OwnText::ConnectionLost));
         QVERIFY(rig.sim().reconnect());
         QVERIFY(rig.tickUntil([&] { return rig.w().edit("editChannel1")->text() != QStringLiteral("E01"); },

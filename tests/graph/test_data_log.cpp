@@ -4,6 +4,7 @@
 #include "TestWindow.h"
 #include "graph/DataLog.h"
 #include "graph/Journal.h"
+#include "graph/LiveGraph.h"
 #include "settings/TextFile.h"
 
 #include <QDir>
@@ -16,14 +17,14 @@ DataLog& logOf(TestWindow& w) { return w.window->dataLog(); }
 
 // The row of the example: unit kN, four channels, sensors in error, totals, machine data, time and date.
 void exampleReadings(TestWindow& w) {
-    w.state.deviceUnit = 2;
-    w.state.readingText.fill(QStringLiteral("E01"));
+    CycleSnapshot& cycle = w.state.cycleSnapshot;
+    cycle.unit = 2;
     const char* channels[] = {"120", "-35", "E01", "7"};
     for (int n = 0; n < 4; ++n)
-        w.state.readingText[8 + n] = QString::fromLatin1(channels[n]);
-    w.state.readingText[12] = QStringLiteral("23");
-    w.state.readingText[13] = QStringLiteral("410");
-    w.state.readingText[14] = QStringLiteral("42");
+        cycle.texts[8 + n] = QString::fromLatin1(channels[n]);
+    cycle.texts[12] = QStringLiteral("23");
+    cycle.texts[13] = QStringLiteral("410");
+    cycle.texts[14] = QStringLiteral("42");
     w.edit("editMachine")->setText(QStringLiteral("M1"));
     w.edit("editSerialNr")->setText(QStringLiteral("S-5"));
     w.edit("editComment")->clear();
@@ -63,7 +64,7 @@ private slots:
         QCOMPARE(logOf(w).rowCount(), 2);
     }
 
-    void aNewFileHoldsHeaderAndRowsAndAppendingAddsTheRowsAgain() {
+    void aNewFileHoldsHeaderAndRowsAndAppendingAddsOnlyRowsTheFileLacks() {
         TestWindow w;
         exampleReadings(w);
         logOf(w).appendRow();
@@ -76,7 +77,21 @@ private slots:
         QCOMPARE(w.dialogs.saveRequests.size(), 1);
         save(w, QStringLiteral("log.csv"));
         QCOMPARE(w.dialogs.saveRequests.last().fileName, QString()); // emptied after each save
-        QCOMPARE(readFile(QStringLiteral("log.csv")).count(ExampleRow), 4);
+        QCOMPARE(readFile(QStringLiteral("log.csv")).count(ExampleRow), 2);
+        logOf(w).appendRow();
+        save(w, QStringLiteral("LOG.CSV"));
+        const QByteArray rows = QByteArray(ExampleRow + "\r\n").repeated(3);
+        QCOMPARE(readFile(QStringLiteral("LOG.CSV")), header + rows); // new, under the name typed
+        save(w, QStringLiteral("log.csv"));
+        save(w, QStringLiteral("./log.csv")); // the same file by another name
+        QCOMPARE(readFile(QStringLiteral("log.csv")).count(ExampleRow), 3);
+        QVERIFY(w.statusLine(2).startsWith(QStringLiteral("0 ")) && w.statusLine(2).contains("log.csv"));
+        writeFile(QStringLiteral("other.csv"), "Einheit\r"); // not ours, and ended by a lone CR
+        writeFile(QStringLiteral("blank.csv"), "");
+        save(w, QStringLiteral("other.csv"));
+        save(w, QStringLiteral("blank.csv"));
+        QCOMPARE(readFile(QStringLiteral("other.csv")), "Einheit\r" + rows);
+        QCOMPARE(readFile(QStringLiteral("blank.csv")), rows);
         QVERIFY(readFile(QStringLiteral("log.csv")).startsWith(header));
         QCOMPARE(readFile(QStringLiteral("log.csv")).count("Einheit"), 1);
         QVERIFY(w.dialogs.errors.isEmpty());
@@ -102,6 +117,10 @@ private slots:
         save(w, QStringLiteral("ansi.csv"));
         QCOMPARE(readFile(QStringLiteral("ansi.csv")),
                  "Ma\xDF\r\n" + textfile::toWindows1252(QString::fromUtf8(row)) + "\r\n");
+        writeFile(QStringLiteral("cafe.csv"), "h\r\nCaf\xE9"); // ends like the start of a UTF-8 sequence
+        save(w, QStringLiteral("cafe.csv"));
+        QCOMPARE(readFile(QStringLiteral("cafe.csv")),
+                 "h\r\nCaf\xE9\r\n" + textfile::toWindows1252(QString::fromUtf8(row)) + "\r\n");
         QVERIFY(w.dialogs.errors.isEmpty());
     }
 
@@ -109,8 +128,8 @@ private slots:
         TestWindow w;
         exampleReadings(w);
         logOf(w).appendRow();
-        save(w, QStringLiteral("missing.csv")); // append mode needs the file
-        QVERIFY(!QFile::exists(QStringLiteral("missing.csv")));
+        save(w, QStringLiteral("missing.csv")); // a new file, under the name typed
+        QVERIFY(readFile(QStringLiteral("missing.csv")).endsWith(ExampleRow + "\r\n"));
         QDir().mkdir(QStringLiteral("folder.csv"));
         writeFile(QStringLiteral("picture.csv"), QByteArray("\x89PNG\r\n\x1A\n\0\0", 10));
         save(w, QStringLiteral("folder.csv"));
@@ -121,24 +140,30 @@ private slots:
             save(w, QStringLiteral("kept")); // a new file replacing kept.csv
             save(w, QStringLiteral("kept.csv"));
         }
-        QCOMPARE(w.dialogs.errors.size(), 5);
-        for (const char* name : {"missing.csv", "folder.csv", "picture.csv", "kept.csv", "kept.csv"})
+        QCOMPARE(w.dialogs.errors.size(), 4);
+        for (const char* name : {"folder.csv", "picture.csv", "kept.csv", "kept.csv"})
             QVERIFY2(w.dialogs.errors.join('\n').contains(QLatin1String(name)), name);
+        QVERIFY(!w.dialogs.errors.join('\n').contains(QStringLiteral("Unknown error")));
         QCOMPARE(readFile(QStringLiteral("kept.csv")), QByteArray("old\r\n"));
         QCOMPARE(readFile(QStringLiteral("picture.csv")).size(), 10);
         w.dialogs.saveAnswers = {std::nullopt}; // the name stays for a retry; a cancel does not save
         w.window->btnCSVSaveClick();
         QCOMPARE(w.dialogs.saveRequests.last().fileName, QStringLiteral("kept.csv"));
-        QCOMPARE(w.dialogs.errors.size(), 5);
+        QCOMPARE(w.dialogs.errors.size(), 4);
         QCOMPARE(logOf(w).rowCount(), 1);
     }
 
-    void editsInTheVisibleLogAreWhatIsSaved() {
+    void editsInTheVisibleLogAreWhatIsSavedAndAStaleBoxNever() {
         TestWindow w;
         exampleReadings(w);
         logOf(w).appendRow();
         w.window->show();
-        w.memo("memoCSV")->show(); // debug mode
+        w.memo("memoCSV")->show(); // debug mode, while its page is not shown
+        logOf(w).appendRow();
+        save(w, QStringLiteral("stale"));
+        QCOMPARE(readFile(QStringLiteral("stale.csv")).count(ExampleRow), 2);
+        logOf(w).clear();
+        logOf(w).appendRow();
         w.control<QTabWidget>("tabSystem")->setCurrentWidget(w.control("tabGraph"));
         QCOMPARE(w.memo("memoCSV")->toPlainText(), logOf(w).lines().join('\n'));
         w.memo("memoCSV")->appendPlainText(QStringLiteral("typed;row")); // as the user types
@@ -166,10 +191,42 @@ private slots:
         QVERIFY(next.dialogs.notices[0].contains(QStringLiteral("2")));
         QCOMPARE(readFile(QString::fromLatin1(Journal::DefaultFileName)),
                  ExampleRow + "\n" + ExampleRow + "\n");
-        next.window->btnGraphClearClick();
-        QCOMPARE(readFile(QString::fromLatin1(Journal::DefaultFileName)), QByteArray());
+        // Drawn and saveable without an amplifier; never deleted unsaved.
+        QCOMPARE(next.window->graph().pointCount(0), std::size_t(2));
+        QVERIFY(next.button("btnCSVSave")->isEnabled());
+        next.dialogs.saveChoices = {Dialogs::SaveChoice::Cancel, Dialogs::SaveChoice::Discard};
+        QVERIFY(!next.window->FormClose());
+        QVERIFY(next.dialogs.questions.last().contains(QStringLiteral("2")));
+        QVERIFY(next.window->FormClose(false)); // ended by a signal: nobody asked, the rows kept
+        QVERIFY(QFile::exists(journal.fileName()));
         QVERIFY(next.window->FormClose());
-        QVERIFY(!QFile::exists(QString::fromLatin1(Journal::DefaultFileName)));
+        QVERIFY(!QFile::exists(journal.fileName()));
+        logOf(next).appendRow();
+        next.dialogs.saveChoices = {Dialogs::SaveChoice::Save};
+        next.dialogs.saveAnswers = {QStringLiteral("rescued")};
+        QVERIFY(next.window->FormClose());
+        QCOMPARE(readFile(QStringLiteral("rescued.csv")).count("\r\n"), 1 + 3);
+        QVERIFY(!QFile::exists(journal.fileName()));
+        QVERIFY(next.window->FormClose()); // all saved: no question
+        QCOMPARE(next.dialogs.questions.size(), 3);
+        next.window->btnGraphClearClick();
+        QVERIFY(!next.button("btnCSVSave")->isEnabled());
+    }
+
+    void aJournalOnAFullDiskKeepsWholeRowsOnlyAndSaysSoOnce() {
+        TestWindow w;
+        exampleReadings(w);
+        logOf(w).appendRow();
+        {
+            DiskFull full(ExampleRow.size() + 20); // room for one row and part of the next
+            logOf(w).appendRow();
+            logOf(w).appendRow();
+        }
+        logOf(w).appendRow();
+        QCOMPARE(readFile(QString::fromLatin1(Journal::DefaultFileName)),
+                 QByteArray(ExampleRow + "\n").repeated(2));
+        QCOMPARE(w.dialogs.notices.size(), 1);
+        QCOMPARE(logOf(w).rowCount(), 4);
     }
 };
 

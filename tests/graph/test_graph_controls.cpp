@@ -20,15 +20,24 @@ QString text(TestWindow& w, int line) { return w.window->language().text(line); 
 // Sampling on at 200 ms, with readings for the four channels.
 void startSampling(TestWindow& w) {
     w.state.graphMinSamplingMs = 140;
+    w.window->timerGraphTimer(); // the graph timer runs with the measurement
     w.window->btnGraphStartStopClick();
     for (int n = 0; n < 4; ++n)
-        w.state.readingText[8 + n] = QString::number(100 * (n + 1));
+        w.state.cycleSnapshot.texts[8 + n] = QString::number(100 * (n + 1));
 }
 
-// One sample now, whatever the ticks counted so far.
+// One sample now: a while later by the graph's clock.
 void sampleNow(TestWindow& w) {
-    w.state.graphTickCount = 1000;
+    w.monotonicMs += 10000;
     w.window->timerGraphTimer();
+}
+
+// Ticks of the graph timer, each ms apart by its clock.
+void tickEvery(TestWindow& w, int ticks, int ms) {
+    for (int i = 0; i < ticks; ++i) {
+        w.monotonicMs += ms;
+        w.window->timerGraphTimer();
+    }
 }
 } // namespace
 
@@ -41,30 +50,26 @@ private slots:
         QFile::remove(QString::fromLatin1(Journal::DefaultFileName)); // windows of earlier tests "crashed"
     }
 
-    void samplingTakesEvery41stTickAndStartsAtOnceAfterALongRun() {
+    void samplingKeepsToTheClockOfLateTicksAndStartsAtOnceAfterALongRun() {
         TestWindow w;
-        for (int i = 0; i < 100; ++i) // a measurement runs, sampling is off: ticks are counted
-            w.window->timerGraphTimer();
+        tickEvery(w, 100, 5); // a measurement runs, sampling is off
         QCOMPARE(w.window->dataLog().rowCount(), 0);
         startSampling(w);
         QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StopCaption));
         QCOMPARE(w.statusLine(4), text(w, lang::GraphStarted));
         QVERIFY(!w.control("comboGraphTimeUnit")->isEnabled());
-        w.window->timerGraphTimer();
+        tickEvery(w, 1, 5);
         QCOMPARE(w.window->dataLog().rowCount(), 1);
-        for (int i = 0; i < 40; ++i)
-            w.window->timerGraphTimer();
-        QCOMPARE(w.window->dataLog().rowCount(), 1);
-        w.window->timerGraphTimer();
-        QCOMPARE(w.window->dataLog().rowCount(), 2);
-        QCOMPARE(w.window->graph().pointCount(3), std::size_t(2));
+        tickEvery(w, 1000, 9); // a busy machine: ticks 9 ms apart instead of 5, 9 s in all
+        QCOMPARE(w.window->dataLog().rowCount(), 1 + 45); // one row every 200 ms all the same
+        QCOMPARE(w.window->graph().pointCount(3), std::size_t(46));
         QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [s]"));
     }
 
     void uncheckedChannelsAndErrorTextsAddNoPoints() {
         TestWindow w;
         startSampling(w);
-        w.state.readingText[9] = QStringLiteral("E01");
+        w.state.cycleSnapshot.texts[9] = QStringLiteral("E01");
         sampleNow(w);
         LiveGraph& graph = w.window->graph();
         QCOMPARE(graph.pointCount(0), std::size_t(1));
@@ -78,6 +83,18 @@ private slots:
         QVERIFY(graph.isSeriesVisible(2));
         QCOMPARE(graph.pointCount(2), std::size_t(2));
         QCOMPARE(w.window->dataLog().rowCount(), 3); // the log takes every sample
+    }
+
+    void theStartCaptionSaysWhetherSamplingRunsAcrossAMeasurementStop() {
+        TestWindow w;
+        w.window->btnMeasurementClick();
+        startSampling(w);
+        w.window->btnMeasurementClick(); // stopped: sampling stays on for the next measurement
+        QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StopCaption));
+        w.window->btnMeasurementClick();
+        w.window->btnGraphStartStopClick();
+        w.window->btnMeasurementClick();
+        QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StartCaption));
     }
 
     void stoppingTellsWhetherAMeasurementRunsAndClearingStartsAnew() {

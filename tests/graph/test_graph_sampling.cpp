@@ -43,7 +43,22 @@ private slots:
             QCOMPARE(interval.ms, c.ms);
             QCOMPARE(interval.shown, QString::fromLatin1(c.shown));
         }
-        QVERIFY(!sampleDue(39, 200) && sampleDue(40, 200)); // every 41st tick at 200 ms
+    }
+
+    void samplesKeepToTheClockAndSkipWhatAStallMissed() {
+        SampleSchedule schedule;
+        QList<std::int64_t> taken;
+        for (std::int64_t now = 0; now <= 2000; now += 7) {
+            if (now == 707)
+                now = 1407; // the machine stalls for 700 ms
+            if (schedule.due(now, 140, true))
+                taken << now;
+        }
+        // On the schedule 140, 280, ...: one sample after the stall, not five, and the schedule holds.
+        QCOMPARE(taken.mid(0, 6), (QList<std::int64_t>{140, 280, 420, 560, 700, 1407}));
+        QCOMPARE(taken.mid(6, 2), (QList<std::int64_t>{1540, 1680}));
+        QVERIFY(!schedule.due(5000, 140, false)); // sampling off: nothing, and the next tick takes one
+        QVERIFY(schedule.due(5001, 140, true));
     }
 
     void errorTextsAndEmptyTextsGiveNoPoint() {

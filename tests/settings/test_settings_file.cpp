@@ -287,6 +287,11 @@ private slots:
         }
         TestWindow next;
         QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
+        next.dialogs.openAnswers = {QStringLiteral("gone.ini")}; // a failed load changes nothing
+        next.window->btnLoadCustomSettingsClicked();
+        QCOMPARE(next.dialogs.errors.size(), 1);
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(21), QStringLiteral("presse7.ini"));
+        QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
         // What is typed while the custom file is active survives the next start.
         next.edit("editMachine")->setText(QStringLiteral("Presse 8"));
         QVERIFY(next.window->FormClose());

@@ -18,6 +18,7 @@ public:
     QStringList notices;
     QStringList questions;
     QList<bool> yesNoAnswers;                  // taken in order; "no" once they run out
+    QList<SaveChoice> saveChoices;             // taken in order; "discard" once they run out
     QList<std::optional<QString>> saveAnswers; // a name, or nullopt for a cancelled dialog
     QList<std::optional<QString>> openAnswers;
     QList<FileDialogState> saveRequests; // the dialog state as each run found it
@@ -32,6 +33,10 @@ public:
     bool askYesNo(const QString& question) override {
         questions.append(question);
         return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
+    }
+    SaveChoice askSaveDiscardCancel(const QString& question) override {
+        questions.append(question);
+        return saveChoices.isEmpty() ? SaveChoice::Discard : saveChoices.takeFirst();
     }
     bool runSaveDialog(FileDialogState& state) override { return answer(state, saveRequests, saveAnswers); }
     bool runOpenDialog(FileDialogState& state) override { return answer(state, openRequests, openAnswers); }

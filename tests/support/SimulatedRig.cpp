@@ -34,6 +34,7 @@ void SimulatedRig::tick(int count) {
     for (int i = 0; i < count; ++i) {
         window_->window->timerDeviceComTimer();
         nowMs_ += static_cast<std::uint64_t>(window_->window->timerDeviceCom().interval());
+        window_->monotonicMs = static_cast<std::int64_t>(nowMs_);
         // A command went out on the first tick of a step: give it time to reach the amplifier.
         const ProgramState& s = state();
         const bool sent = s.stateTick == 1 && s.sessionState != StateConnect && s.sessionState != StateIdle;

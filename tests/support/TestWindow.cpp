@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Resources.h"
+#include "graph/GraphControls.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -21,6 +22,7 @@ TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     window->timerDeviceCom().stop();
     window->timerClock().stop();
     window->timerGraph().stop();
+    window->graphControls().setClock([this] { return monotonicMs; });
 }
 
 TestWindow::~TestWindow() = default;
@@ -48,12 +50,12 @@ QByteArray shippedFile(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-DiskFull::DiskFull() {
+DiskFull::DiskFull(unsigned long long bytes) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     saved_ = limit.rlim_cur;
-    limit.rlim_cur = 0;
+    limit.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 

@@ -23,6 +23,7 @@ struct TestWindow {
     ProgramState state;
     ScriptedDialogs dialogs;
     std::unique_ptr<TfrmMain> window;
+    std::int64_t monotonicMs = 0; // the graph's clock: it moves only when a test moves it
 
     // prepare scripts the dialogs before the window is built (questions asked at start-up).
     explicit TestWindow(const std::function<void(ScriptedDialogs&)>& prepare = {});
@@ -46,7 +47,8 @@ struct TestWindow {
 // under which the tests run in CI.
 class DiskFull {
 public:
-    DiskFull();
+    // bytes: how large a file may grow (none by default).
+    explicit DiskFull(unsigned long long bytes = 0);
     ~DiskFull();
 
 private:
