@@ -2,10 +2,7 @@
 
 #include "Application.h"
 #include "Errors.h"
-#include "ScriptedDialogs.h"
-
-#include <QTest>
-#include <QTimer>
+#include "Testing.h"
 
 class TestApplication : public QObject {
     Q_OBJECT

@@ -1,17 +1,7 @@
 // The main window as the constructor leaves it, the clock, the status slots and closing the window.
 
-#include "Controls.h"
-#include "TestWindow.h"
-#include "settings/TextFile.h"
+#include "Testing.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTabWidget>
-#include <QTest>
 #include <QUrl>
 
 class TestMain : public QObject {
@@ -140,9 +130,7 @@ private slots:
     }
 
     void theLogoSwitchesDebugModeOnlyForTheExactCode() {
-        QStringList lines = settingsLayout();
-        lines[25] = QStringLiteral("welk5Tarn62"); // typed into the device box and saved before
-        writeSettingsFile(lines);
+        writeSettingsWith({{25, "welk5Tarn62"}}); // typed into the device box and saved before
         TestWindow w;
         const QStringList debugControls =
             names("memoSettings memoLanguageObjects labelLanguageFilePath "

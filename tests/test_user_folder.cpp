@@ -2,21 +2,7 @@
 
 #include "UserFolder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTest>
-
-namespace {
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-} // namespace
+#include "Testing.h"
 
 class TestUserFolder : public QObject {
     Q_OBJECT

@@ -1,14 +1,11 @@
 // Pictures of the window: the bitmap bytes, saving, printing, and the page they show.
 
-#include "TestWindow.h"
+#include "Testing.h"
 #include "capture/Bitmap.h"
 #include "capture/Screenshots.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPrinter>
-#include <QTabWidget>
-#include <QTest>
 
 namespace {
 std::uint32_t le32(const QByteArray& bytes, int at) {

@@ -1,22 +1,9 @@
 // Opening the port, identifying the amplifier, the polling loop, the user's commands and the port choice.
 
-#include "Controls.h"
 #include "PortSelection.h"
-#include "SimulatedRig.h"
+#include "Testing.h"
 #include "device/Connection.h"
 #include "evaluation/UnitLabels.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
-#include "settings/SettingsFile.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTest>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -78,11 +65,7 @@ private slots:
         QFETCH(int, pollMode);
         QFETCH(bool, switchable);
         QFETCH(int, minSampling);
-        RigOptions options;
-        options.type = type;
-        options.singleValues = singleValues;
-        options.editSettings = [](QStringList& lines) { lines[37] = QStringLiteral("3.00"); };
-        SimulatedRig rig(options);
+        SimulatedRig rig({.type = type, .singleValues = singleValues, .settings = {{37, "3.00"}}});
         rig.w().edit("editEModul")->setText(QStringLiteral("199"));
         QVERIFY(rig.connect());
         TestWindow& w = rig.w();
@@ -107,9 +90,7 @@ private slots:
     }
 
     void sensorDisplaysShownBeforeStayWhenTheSettingsSayNo() {
-        RigOptions options;
-        options.singleValues = false;
-        SimulatedRig rig(options);
+        SimulatedRig rig({.singleValues = false});
         for (const QString name : {"editSensor11", "labelSensor42"})
             rig.w().control(name)->show();
         QVERIFY(rig.connect());
@@ -120,10 +101,8 @@ private slots:
     }
 
     void anAmplifierOfAnotherTypeIsRejectedAndTheWindowReset() {
-        RigOptions options;
-        options.type = QStringLiteral("QT31");
-        options.editSettings = [](QStringList& lines) { lines[25] = SimulatedRig::deviceName("QT32"); };
-        SimulatedRig rig(options);
+        SimulatedRig rig(
+            {.type = QStringLiteral("QT31"), .settings = {{25, SimulatedRig::deviceName("QT32")}}});
         rig.w().button("btnMeasurement")->setEnabled(true);
         rig.w().edit("editChannel2")->setText(QStringLiteral("123"));
         rig.window().timerGraph().start();
@@ -169,10 +148,7 @@ private slots:
     void aPortThatIsNoSerialDeviceIsNamedAndLeftAlone() { // regression: /dev/null spun, a FIFO hung
         QDir().mkpath(QStringLiteral("ports"));
         QFile::link(QStringLiteral("/dev/null"), QStringLiteral("ports/COM7"));
-        RigOptions options;
-        options.com = 3; // the simulator elsewhere
-        options.editSettings = [](QStringList& lines) { lines[9] = QStringLiteral("7"); };
-        SimulatedRig rig(options);
+        SimulatedRig rig({.com = 3, .settings = {{9, "7"}}}); // the simulator elsewhere
         rig.tick(3);
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QVERIFY(!rig.window().session().port().IsOpen());
@@ -204,9 +180,7 @@ private slots:
     }
 
     void unitTonsInUsTonsShiftsTheCaptions() {
-        RigOptions options;
-        options.editSettings = [](QStringList& lines) { lines[3] = QStringLiteral("YES"); };
-        SimulatedRig rig(options);
+        SimulatedRig rig({.settings = {{3, "YES"}}});
         rig.sim().amplifier().setUnit(3);
         QVERIFY(rig.connect());
         pollOnce(rig);
@@ -272,11 +246,7 @@ private slots:
         ampsim::PtyAmplifier silent("QT34", 2);
         QVERIFY(silent.start());
         silent.silenceAfter(0);
-        RigOptions options;
-        options.com = 4;
-        options.manualPort = false;
-        options.editSettings = [](QStringList& lines) { lines[43] = QStringLiteral("3,"); };
-        SimulatedRig rig(options);
+        SimulatedRig rig({.com = 4, .manualPort = false, .settings = {{43, "3,"}}});
         QCOMPARE(rig.state().reservedPorts, QList<std::int32_t>{3});
         rig.tick(2);
         QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM2"));

@@ -1,18 +1,9 @@
 // The device session's tick, its transactions with the 75-tick time-out, the traffic log, and the faults of
 // a real line: replies split over two ticks, a device that vanishes.
 
-#include "Controls.h"
-#include "SimulatedRig.h"
+#include "Testing.h"
 #include "TrafficLog.h"
 #include "device/DeviceSession.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
-#include "settings/SettingsFile.h"
-
-#include <QAbstractButton>
-#include <QPlainTextEdit>
-#include <QTest>
-#include <QTimer>
 
 #include <stdexcept>
 

@@ -3,14 +3,12 @@
 // the same in its user folder, keep a second start out, and, where that folder cannot be used, say so and run
 // on.
 
+#include "Testing.h"
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
 
 namespace {
 // The commands the simulator received, from its byte log ("   1520 RX P0").

@@ -2,7 +2,7 @@
 
 #include "device/Framing.h"
 
-#include <QTest>
+#include "Testing.h"
 
 class TestFraming : public QObject {
     Q_OBJECT

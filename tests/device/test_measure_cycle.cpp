@@ -1,18 +1,8 @@
 // The measurement cycle against the simulated amplifier: its timing, time-outs, interruptions, and the
 // values on screen compared with the amplifier's own model.
 
-#include "SimulatedRig.h"
+#include "Testing.h"
 #include "device/MeasureCycle.h"
-#include "graph/DataLog.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
-#include "settings/SettingsFile.h"
-
-#include "Controls.h"
-
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QTest>
 
 #include <unistd.h>
 
@@ -52,9 +42,7 @@ private slots:
         QFETCH(bool, sensors);
         QFETCH(int, readTicks);
         QFETCH(int, cycleTicks);
-        RigOptions options;
-        options.singleValues = sensors;
-        SimulatedRig rig(options);
+        SimulatedRig rig({.singleValues = sensors});
         startMeasuring(rig);
         QCOMPARE(rig.state().measureStep, sensors ? 81 : 91);
         int ticks = 0;
@@ -194,10 +182,7 @@ private slots:
     }
 
     void newSettingsWhileMeasuringTryTheAmplifiersPortFirst() { // regression: a search through every port
-        RigOptions options;
-        options.com = 4;
-        options.manualPort = false;
-        SimulatedRig rig(options);
+        SimulatedRig rig({.com = 4, .manualPort = false});
         startMeasuring(rig);
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
         rig.window().settings().SaveToActiveFile(); // leaving the settings page

@@ -1,15 +1,6 @@
 // Starting and stopping a measurement, reset and unit, and the parameter fields.
 
-#include "Controls.h"
-#include "TestWindow.h"
-#include "settings/Language.h"
-#include "settings/LanguageLines.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTest>
-#include <QTimer>
+#include "Testing.h"
 
 namespace {
 // Clicks the button twice around typing text; returns what the field shows afterwards.

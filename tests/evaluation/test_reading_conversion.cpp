@@ -1,11 +1,9 @@
 // The arithmetic on the amplifier's integers: K-factor, US tons, range limits and the deviation.
 
-#include "Controls.h"
+#include "Testing.h"
 #include "evaluation/Deviation.h"
 #include "evaluation/MeasurementControls.h"
 #include "evaluation/ReadingConversion.h"
-
-#include <QTest>
 
 namespace {
 QString text(int entry, int raw, ConversionInputs inputs = {}) {

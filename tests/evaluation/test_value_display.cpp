@@ -1,15 +1,10 @@
 // The evaluation step: channel texts onto the display positions, read back by position, and the deviation.
 
-#include "Controls.h"
-#include "TestWindow.h"
+#include "Testing.h"
 #include "evaluation/FittedText.h"
 #include "evaluation/ValueDisplay.h"
 
-#include <QAbstractButton>
 #include <QFontMetrics>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTest>
 
 namespace {
 void setChannels(TestWindow& w, const QStringList& texts) {

@@ -1,16 +1,7 @@
 // The data log: its rows, saving them as a new file or appended to one, and the journal that keeps them
 // through a crash.
 
-#include "TestWindow.h"
-#include "graph/DataLog.h"
-#include "graph/Journal.h"
-#include "graph/LiveGraph.h"
-#include "settings/TextFile.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTabWidget>
-#include <QTest>
+#include "Testing.h"
 
 namespace {
 DataLog& logOf(TestWindow& w) { return w.window->dataLog(); }

@@ -1,16 +1,7 @@
 // The graph page at work: sampling cadence, channels, clearing, limits and the start/stop caption.
 
-#include "TestWindow.h"
-#include "graph/DataLog.h"
-#include "graph/Journal.h"
-#include "graph/LiveGraph.h"
-#include "settings/Language.h"
+#include "Testing.h"
 #include "settings/LanguageApplier.h"
-#include "settings/LanguageLines.h"
-
-#include <QComboBox>
-#include <QFile>
-#include <QTest>
 
 #include <qcustomplot.h>
 

@@ -1,10 +1,9 @@
 // The arithmetic of graph sampling, and the chart drawing a dense series.
 
+#include "Testing.h"
 #include "graph/GraphSampling.h"
-#include "graph/LiveGraph.h"
 
 #include <QImage>
-#include <QTest>
 #include <QWidget>
 
 #include <qcustomplot.h>

@@ -1,15 +1,11 @@
 // The position rule on its own: four channels, four corners each, always a permutation.
 
-#include "ProgramState.h"
+#include "Testing.h"
 #include "Views.h"
 #include "settings/ChannelPositions.h"
 
 #include <QButtonGroup>
-#include <QGroupBox>
 #include <QRadioButton>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 // Sixteen radio buttons, each channel's four exclusive, channel n at corner n, and the rule over them. The

@@ -1,25 +1,9 @@
 // Applying a language file to the window, and choosing the user's own file.
 
-#include "Controls.h"
-#include "TestWindow.h"
+#include "Testing.h"
 #include "evaluation/UnitLabels.h"
-#include "graph/DataLog.h"
-#include "graph/LiveGraph.h"
 #include "settings/LanguageApplier.h"
-#include "settings/LanguageLines.h"
 #include "settings/OwnTexts.h"
-#include "settings/TextFile.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTabWidget>
-#include <QTest>
 
 namespace {
 QStringList shippedLines(const char* name) {

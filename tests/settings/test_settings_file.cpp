@@ -1,17 +1,7 @@
 // The settings file: start-up, loading into the controls, saving, custom files and failures.
 
-#include "Controls.h"
-#include "TestWindow.h"
+#include "Testing.h"
 #include "settings/ChannelPositions.h"
-#include "settings/SettingsFile.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QTest>
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
@@ -144,9 +134,7 @@ private slots:
         QCOMPARE(SettingsFile::ParseReservedPorts(QStringLiteral("5\r6,\n7,+8x,")), (P{5, 6, 7, 8}));
         QCOMPARE(SettingsFile::reservedPortsText({1, 3}), QStringLiteral("1,3,"));
 
-        QStringList lines = settingsLayout();
-        lines[43] = QStringLiteral("3,7,");
-        writeSettingsFile(lines);
+        writeSettingsWith({{43, "3,7,"}});
         TestWindow w;
         QCOMPARE(w.state.reservedPorts, (P{3, 7}));
         w.window->settings().LoadSettings(TargetDefault); // every load adds the numbers again
@@ -216,10 +204,7 @@ private slots:
     }
 
     void anUnreadableCustomFileIsReportedAndTheDefaultLinesStandIn() {
-        QStringList lines = settingsLayout();
-        lines[21] = QStringLiteral("gone/away.ini");
-        lines[27] = QStringLiteral("from the default file");
-        writeSettingsFile(lines);
+        writeSettingsWith({{21, "gone/away.ini"}, {27, "from the default file"}});
         {
             TestWindow w; // the user keeps the custom file
             QCOMPARE(w.dialogs.questions.size(), 1);
@@ -274,10 +259,8 @@ private slots:
     }
 
     void aLoadedCustomFileIsRecordedSoTheNextStartOpensIt() {
-        QStringList lines = settingsLayout();
-        lines[21] = QStringLiteral("presse7.ini"); // as the program saves custom files
-        lines[27] = QStringLiteral("Presse 7");
-        writeSettingsFile(lines, QStringLiteral("presse7.ini"));
+        writeSettingsWith({{21, "presse7.ini"}, {27, "Presse 7"}},
+                          QStringLiteral("presse7.ini")); // as the program saves custom files
         {
             TestWindow w;
             w.dialogs.openAnswers = {QStringLiteral("presse7.ini")};

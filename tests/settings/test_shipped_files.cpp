@@ -1,12 +1,7 @@
 // The settings and language files the program installs on its first start.
 
-#include "TestWindow.h"
+#include "Testing.h"
 #include "settings/ChannelPositions.h"
-#include "settings/LanguageLines.h"
-#include "settings/TextFile.h"
-
-#include <QFile>
-#include <QTest>
 
 namespace {
 textfile::Document shipped(const char* name) {

@@ -1,11 +1,7 @@
 // Settings, language and log files: encodings, line ends and atomic writes.
 
 #include "Errors.h"
-#include "TestWindow.h"
-#include "settings/TextFile.h"
-
-#include <QDir>
-#include <QTest>
+#include "Testing.h"
 
 using textfile::Codec;
 

@@ -19,8 +19,8 @@ SimulatedRig::SimulatedRig(const RigOptions& options) {
     lines[7] = options.manualPort ? QStringLiteral("Manual") : QStringLiteral("Auto");
     lines[9] = QString::number(options.com);
     lines[25] = deviceName(options.type);
-    if (options.editSettings)
-        options.editSettings(lines);
+    for (const auto& [line, text] : options.settings)
+        lines[line] = text;
     writeSettingsFile(lines);
     window_ = std::make_unique<TestWindow>();
 }

@@ -11,13 +11,15 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct RigOptions {
     QString type = QStringLiteral("QT34");
     int com = 2;
     bool manualPort = true;   // settings line 7: "Manual" on COM<com>, else automatic search
     bool singleValues = true; // settings line 5
-    std::function<void(QStringList&)> editSettings; // last word on the settings file
+    std::vector<std::pair<int, QString>> settings; // lines changed last in the settings file
 };
 
 class SimulatedRig {

@@ -70,4 +70,11 @@ void writeSettingsFile(const QStringList& lines, const QString& path) {
     writeFile(path, textfile::encode(lines, {}));
 }
 
+void writeSettingsWith(std::initializer_list<std::pair<int, QString>> changes, const QString& path) {
+    QStringList lines = settingsLayout();
+    for (const auto& [line, text] : changes)
+        lines[line] = text;
+    writeSettingsFile(lines, path);
+}
+
 QStringList readLines(const QString& path) { return textfile::decode(readFile(path)).lines; }

@@ -77,4 +77,7 @@ QByteArray readFile(const QString& path);
 QStringList settingsLayout();
 // Writes lines as "Vantoria.ini" (UTF-8, CR LF) in the working directory.
 void writeSettingsFile(const QStringList& lines, const QString& path = QStringLiteral("Vantoria.ini"));
+// The shipped layout with the lines given changed, written as writeSettingsFile does.
+void writeSettingsWith(std::initializer_list<std::pair<int, QString>> changes,
+                       const QString& path = QStringLiteral("Vantoria.ini"));
 QStringList readLines(const QString& path);
