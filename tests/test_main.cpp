@@ -8,7 +8,7 @@ class TestMain : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { writeSettingsFile(settingsLayout()); }
+    void init() { freshFolder(); }
 
     void everyValueDisplayStartsAtTheErrorText() {
         TestWindow w;

@@ -19,7 +19,7 @@ class TestCapture : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { writeSettingsFile(settingsLayout()); }
+    void init() { freshFolder(); }
 
     void aBitmapHasItsHeadersThenPaddedRowsBottomUp() {
         QImage image(5, 3, QImage::Format_RGB32);
@@ -41,6 +41,7 @@ private slots:
         const QByteArray wide = bitmap::encode(QImage(1032, 2, QImage::Format_RGB32));
         QCOMPARE(le32(wide, 18), 1032u);
         QCOMPARE(le32(wide, 2), 54u + 2 * 3096); // rows of 3096 bytes need no padding
+        QCOMPARE(le32(bitmap::encode(QImage(7, 1, QImage::Format_RGB32)), 2), 54u + 24); // 21 bytes padded
     }
 
     void theNameRuleLooksAtTheLastCharacterOnly() {

@@ -154,18 +154,6 @@ private slots:
         rig.window().session().ReceiveFromDevice(ReplyBinary, 2);
         QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
     }
-
-    void aVanishedDeviceReadsAsSilenceAndIsFoundAgainWhenItReturns() {
-        SimulatedRig rig;
-        QVERIFY(rig.connect());
-        rig.sim().disconnect(); // the cable is pulled
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        QVERIFY(!rig.window().session().port().IsOpen());
-        rig.tick(5); // the port cannot be opened: the attempt repeats every tick
-        QCOMPARE(rig.state().sessionState, int(StateConnect));
-        QVERIFY(rig.sim().reconnect());
-        QVERIFY(rig.connect());
-    }
 };
 
 QTEST_MAIN(TestDeviceSession)

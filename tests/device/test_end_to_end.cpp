@@ -167,27 +167,26 @@ private slots:
         QCOMPARE(readAll(QStringLiteral("data")), QByteArray());
     }
 
-    void aLauncherStartWithAFullHomeFolderSaysSoAndRunsOnAStandIn() {
-        QVERIFY(QDir().mkpath(QStringLiteral("full")));
-        const QString full = QDir::current().absoluteFilePath(QStringLiteral("full"));
-        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16k", "tmpfs", full}) != 0)
-            QSKIP("a small file system cannot be mounted here");
-        QFile filler(full + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
-        }
-        filler.close();
-        startOnAStandIn(full, QString(), "No space left on device");
-        QProcess::execute(QStringLiteral("umount"), {full});
+    void aLauncherStartWithAFullOrReadOnlyHomeFolderSaysSoAndRunsOnAStandIn_data() {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("full") << "size=16k" << QByteArray("No space left on device");
+        QTest::newRow("read-only") << "ro,size=16k" << QByteArray("Read-only file system");
     }
 
-    void aLauncherStartWithAReadOnlyHomeFolderSaysSoAndRunsOnAStandIn() {
-        QVERIFY(QDir().mkpath(QStringLiteral("readonly")));
-        const QString home = QDir::current().absoluteFilePath(QStringLiteral("readonly"));
-        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=16k", "tmpfs", home}) !=
-            0)
-            QSKIP("a read-only file system cannot be mounted here");
-        startOnAStandIn(home, QString(), "Read-only file system");
+    void aLauncherStartWithAFullOrReadOnlyHomeFolderSaysSoAndRunsOnAStandIn() {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, expected);
+        const QString home = QDir::current().absoluteFilePath(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(home));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", options, "tmpfs", home}) != 0)
+            QSKIP("a small file system cannot be mounted here");
+        QFile filler(home + QStringLiteral("/filler"));
+        if (filler.open(QIODevice::WriteOnly)) // a full disk: no byte more fits
+            while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
+            }
+        filler.close();
+        startOnAStandIn(home, QString(), expected);
         QProcess::execute(QStringLiteral("umount"), {home});
     }
 

@@ -171,6 +171,8 @@ private slots:
         QVERIFY(rig.w().edit("editChannel1")->text() != QStringLiteral("E01"));
         rig.sim().disconnect(); // the cable is pulled
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
+        rig.tick(5); // the port cannot be opened: the attempt repeats every tick
+        QVERIFY(!rig.window().session().port().IsOpen());
         for (const char* name : {"editChannel1", "editChannel4BigView", "editMainValue", "editMainValueKN"})
             QCOMPARE(rig.w().edit(QString::fromLatin1(name))->text(), QStringLiteral("E01"));
         QCOMPARE(rig.state().cycleSnapshot.texts[8], QStringLiteral("E01")); // the graph and log take none

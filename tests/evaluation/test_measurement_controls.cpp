@@ -75,11 +75,7 @@ private slots:
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("nonsense"));
         QCOMPARE(w.state.kFactorHundredths, 200);
         // Regression: a K-factor the program puts into the field was shown but not applied.
-        writeSettingsFile([] {
-            QStringList l = settingsLayout();
-            l[37] = QStringLiteral("3.00");
-            return l;
-        }());
+        writeSettingsWith({{37, "3.00"}});
         TestWindow restarted;
         QCOMPARE(restarted.state.kFactorHundredths, 300);
         // Enter confirms an open field as the second click does.

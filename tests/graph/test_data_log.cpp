@@ -36,10 +36,7 @@ class TestDataLog : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        writeSettingsFile(settingsLayout());
-        QFile::remove(QString::fromLatin1(Journal::DefaultFileName)); // windows of earlier tests "crashed"
-    }
+    void init() { freshFolder(); }
 
     void aRowHoldsItsFieldsInColumnOrderJoinedByTheWholeDelimiter() {
         TestWindow w;

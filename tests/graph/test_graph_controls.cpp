@@ -36,10 +36,7 @@ class TestGraphControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        writeSettingsFile(settingsLayout());
-        QFile::remove(QString::fromLatin1(Journal::DefaultFileName)); // windows of earlier tests "crashed"
-    }
+    void init() { freshFolder(); }
 
     void samplingKeepsToTheClockOfLateTicksAndStartsAtOnceAfterALongRun() {
         TestWindow w;

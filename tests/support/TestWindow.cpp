@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Resources.h"
 #include "graph/GraphControls.h"
+#include "graph/Journal.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -68,6 +69,11 @@ DiskFull::~DiskFull() {
 
 void writeSettingsFile(const QStringList& lines, const QString& path) {
     writeFile(path, textfile::encode(lines, {}));
+}
+
+void freshFolder() {
+    writeSettingsFile(settingsLayout());
+    QFile::remove(QString::fromLatin1(Journal::DefaultFileName));
 }
 
 void writeSettingsWith(std::initializer_list<std::pair<int, QString>> changes, const QString& path) {

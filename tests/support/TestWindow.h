@@ -77,6 +77,8 @@ QByteArray readFile(const QString& path);
 QStringList settingsLayout();
 // Writes lines as "Vantoria.ini" (UTF-8, CR LF) in the working directory.
 void writeSettingsFile(const QStringList& lines, const QString& path = QStringLiteral("Vantoria.ini"));
+// The shipped settings and no journal: earlier windows of the same test program leave theirs behind.
+void freshFolder();
 // The shipped layout with the lines given changed, written as writeSettingsFile does.
 void writeSettingsWith(std::initializer_list<std::pair<int, QString>> changes,
                        const QString& path = QStringLiteral("Vantoria.ini"));
