@@ -42,10 +42,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Qt, QCustomPlot and the C++ runtime come from dpkg-shlibdeps; the fonts the window is drawn in
-# (Calibri and Arial, matched by Carlito and Liberation) are no library, so they are named here.
+# Qt, QCustomPlot and the C++ runtime come from dpkg-shlibdeps. What the program loads as data is named
+# here: the fonts the window is drawn in (Calibri and Arial, matched by Carlito and Liberation) and Qt's
+# own translations, which put the file and print dialogs into the program's language.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito, fonts-liberation, qt6-translations-l10n")
 # The about link, saved pictures and the manual open in the desktop's programs through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

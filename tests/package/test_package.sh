@@ -15,9 +15,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 echo "$(field Maintainer)" | grep -qE '^[^<]+ <[^>]+@[^>]+>$' || fail "maintainer $(field Maintainer)"
 [ -n "$(field Description)" ] || fail "no description"
 depends=$(field Depends)
-# Computed from what the program links, plus the fonts its window is drawn in.
+# Computed from what the program links, plus the fonts its window is drawn in and Qt's dialog translations.
 for dependency in libqt6widgets6 libqt6printsupport6 libqt6gui6 libqcustomplot2.1-qt6 libstdc++6 \
-    fonts-crosextra-carlito fonts-liberation; do
+    fonts-crosextra-carlito fonts-liberation qt6-translations-l10n; do
     echo "$depends" | grep -q "$dependency" || fail "no dependency on $dependency: $depends"
 done
 # Qt 5's QCustomPlot would load a second Qt into the program.
