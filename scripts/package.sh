@@ -4,5 +4,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+cmake --build build -j"$(nproc)"
 cpack --config build/CPackConfig.cmake -B build >/dev/null
 ls build/vantoria_*.deb

@@ -4,4 +4,6 @@ set -eu
 cd "$(dirname "$0")/.."
 # Only the tests need these: a virtual X server and a mouse for the installed program's window.
 scripts/setup.sh xvfb xauth xdotool
+# Everything: the tests and benchmarks besides what scripts/run.sh builds.
+cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j2
