@@ -14,7 +14,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/pictures/src/app-icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vantoria.svg)
 # The about group's link (KELVARA.url) opens manual.html in this folder.
-install(FILES ${VANTORIA_MANUAL_HTML} ${PROJECT_SOURCE_DIR}/docs/manual.md
+install(FILES ${VANTORIA_DOC_HTML} ${PROJECT_SOURCE_DIR}/docs/manual.md
               ${PROJECT_SOURCE_DIR}/docs/LANGUAGE-FILES.md ${PROJECT_SOURCE_DIR}/LICENSE
               ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -9,7 +9,7 @@ check_installed_tree() {
     for file in bin/vantoria bin/vantoria-ampsim share/applications/vantoria.desktop \
         share/icons/hicolor/scalable/apps/vantoria.svg \
         share/doc/vantoria/manual.html share/doc/vantoria/manual.md share/doc/vantoria/LANGUAGE-FILES.md \
-        share/doc/vantoria/LICENSE share/doc/vantoria/copyright; do
+        share/doc/vantoria/LANGUAGE-FILES.html share/doc/vantoria/LICENSE share/doc/vantoria/copyright; do
         [ -s "$root/$file" ] || fail "missing or empty: $file"
     done
     for size in 16 24 32 48 64 128 256; do
@@ -23,16 +23,38 @@ check_installed_tree() {
         if readelf -d "$program" | grep -E 'R(UN)?PATH' >/dev/null; then fail "$program keeps a library path"; fi
     done
     # Every picture the manual shows is there, the German and the English ones of all four pages.
-    pictures=$(grep -o 'src="[^"]*"' "$root/share/doc/vantoria/manual.html" | sed 's/^src="//; s/"$//' | sort -u)
-    [ "$(echo "$pictures" | grep -c '^images/')" -ge 8 ] || fail "the manual shows fewer than 8 pictures"
-    for picture in $pictures; do
-        [ -s "$root/share/doc/vantoria/$picture" ] || fail "the manual shows a missing picture: $picture"
+    pictures=$(grep -o 'src="images/[^"]*"' "$root/share/doc/vantoria/manual.html" | sort -u | wc -l)
+    [ "$pictures" -ge 8 ] || fail "the manual shows fewer than 8 pictures"
+    check_links "$root/share/doc/vantoria"
+    # The table of contents reaches every section of the manual.
+    for section in $(grep -o '<h2[^>]*><a name="[^"]*"' "$root/share/doc/vantoria/manual.html" | sed 's/.*name="//; s/"$//'); do
+        grep -qF "href=\"#$section\"" "$root/share/doc/vantoria/manual.html" || fail "no contents entry for #$section"
     done
     if command -v desktop-file-validate >/dev/null 2>&1; then
         desktop-file-validate "$root/share/applications/vantoria.desktop" || fail "invalid desktop entry"
     fi
     grep -qx 'Exec=vantoria --user-folder' "$root/share/applications/vantoria.desktop" ||
         fail "the menu entry does not start the program in the user folder"
+}
+
+# Every link and picture in the HTML pages of a folder leads to a file there, and a link with #name to an
+# anchor in that file. Links to the web are not followed.
+check_links() {
+    for page in "$1"/*.html; do
+        grep -oE '(href|src)="[^"]*"' "$page" | sed -E 's/^[a-z]+="//; s/"$//; s/&amp;/\&/g' | sort -u >links
+        while IFS= read -r link; do
+            if echo "$link" | grep -qE '^[a-z][a-z0-9+.-]*:'; then continue; fi
+            file=${link%%#*}
+            target=$page
+            [ -z "$file" ] || target="$1/$file"
+            [ -f "$target" ] || fail "$(basename "$page") links to a missing file: $link"
+            case $link in
+            *#*) grep -qF -e "name=\"${link#*#}\"" -e "id=\"${link#*#}\"" "$target" ||
+                fail "$(basename "$page") links to a missing anchor: $link" ;;
+            esac
+        done <links
+    done
+    rm -f links
 }
 
 # The commands the simulator received, from its byte log ("   1520 RX P0"), on one line.
