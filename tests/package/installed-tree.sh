@@ -9,14 +9,19 @@ check_installed_tree() {
     for file in bin/vantoria bin/vantoria-ampsim share/applications/vantoria.desktop \
         share/icons/hicolor/scalable/apps/vantoria.svg \
         share/doc/vantoria/manual.html share/doc/vantoria/manual.md share/doc/vantoria/LANGUAGE-FILES.md \
-        share/doc/vantoria/LANGUAGE-FILES.html share/doc/vantoria/LICENSE share/doc/vantoria/copyright; do
+        share/doc/vantoria/LANGUAGE-FILES.html share/doc/vantoria/LICENSE share/doc/vantoria/copyright \
+        share/doc/vantoria/changelog.Debian.gz share/man/man1/vantoria.1.gz share/man/man1/vantoria-ampsim.1.gz \
+        share/metainfo/example.vantoria.Vantoria.metainfo.xml; do
         [ -s "$root/$file" ] || fail "missing or empty: $file"
     done
     for size in 16 24 32 48 64 128 256; do
         [ -s "$root/share/icons/hicolor/${size}x$size/apps/vantoria.png" ] || fail "no ${size}px icon"
     done
     # Only the program's own places; no test, benchmark or build tool may slip in.
-    stray=$(cd "$root" && find . -type f | grep -vE '^\./(bin/vantoria(-ampsim)?|share/applications/vantoria\.desktop|share/icons/hicolor/[^/]+/apps/vantoria\.(png|svg)|share/doc/vantoria/.*)$' || true)
+    own='bin/vantoria(-ampsim)?|share/applications/vantoria\.desktop|share/icons/hicolor/[^/]+/apps/vantoria\.(png|svg)'
+    own="$own|share/doc/vantoria/.*|share/man/man1/vantoria(-ampsim)?\.1\.gz|share/lintian/overrides/vantoria"
+    own="$own|share/metainfo/example\.vantoria\.Vantoria\.metainfo\.xml"
+    stray=$(cd "$root" && find . -type f | grep -vE "^\./($own)\$" || true)
     [ -z "$stray" ] || fail "files that do not belong to the program: $stray"
     # An installed program must not look for libraries in the build tree.
     for program in "$root/bin/vantoria" "$root/bin/vantoria-ampsim"; do
@@ -29,6 +34,13 @@ check_installed_tree() {
     # The table of contents reaches every section of the manual.
     for section in $(grep -o '<h2[^>]*><a name="[^"]*"' "$root/share/doc/vantoria/manual.html" | sed 's/.*name="//; s/"$//'); do
         grep -qF "href=\"#$section\"" "$root/share/doc/vantoria/manual.html" || fail "no contents entry for #$section"
+    done
+    # A manual page that misses an option the program offers.
+    for program in vantoria vantoria-ampsim; do
+        page=$(gzip -dc "$root/share/man/man1/$program.1.gz" | sed 's/\\-/-/g')
+        for option in $("$root/bin/$program" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+            echo "$page" | grep -qF -- "$option" || fail "$program(1) does not describe $option"
+        done
     done
     if command -v desktop-file-validate >/dev/null 2>&1; then
         desktop-file-validate "$root/share/applications/vantoria.desktop" || fail "invalid desktop entry"

@@ -7,7 +7,7 @@
 #   test_installed_package.sh <folder with the package>
 set -eu
 . "$(dirname "$0")/installed-tree.sh"
-deb="$1/vantoria_4.0.3_$(dpkg --print-architecture).deb"
+deb="$1/vantoria_4.0.3-1_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no package $deb"
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: installing a package needs root"; exit 77; }
 if dpkg-query -W -f='${Status}' vantoria 2>/dev/null | grep -q "install ok installed"; then
