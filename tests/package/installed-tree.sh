@@ -50,7 +50,8 @@ check_installed_tree() {
 }
 
 # Every link and picture in the HTML pages of a folder leads to a file there, and a link with #name to an
-# anchor in that file. Links to the web are not followed.
+# anchor in that file; a guide is reached as HTML, not as its Markdown source. Links to the web are not
+# followed.
 check_links() {
     for page in "$1"/*.html; do
         grep -oE '(href|src)="[^"]*"' "$page" | sed -E 's/^[a-z]+="//; s/"$//; s/&amp;/\&/g' | sort -u >links
@@ -60,6 +61,7 @@ check_links() {
             target=$page
             [ -z "$file" ] || target="$1/$file"
             [ -f "$target" ] || fail "$(basename "$page") links to a missing file: $link"
+            case $file in *.md) fail "$(basename "$page") links to the raw $file, not its HTML page" ;; esac
             case $link in
             *#*) grep -qF -e "name=\"${link#*#}\"" -e "id=\"${link#*#}\"" "$target" ||
                 fail "$(basename "$page") links to a missing anchor: $link" ;;
