@@ -6,6 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/setup.sh xvfb xauth
+cmake --build build -j"$(nproc)" --target vantoria-ampsim vantoria-screenshots
 
 mkdir -p docs/images
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantoria-screenshots.XXXXXX")

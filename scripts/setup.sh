@@ -1,8 +1,8 @@
 #!/bin/sh
-# Installs what is missing on Debian 12 (apt-get; sudo when not root) and builds Vantoria into build/.
-# dpkg-dev and file make the Debian package, desktop-file-utils checks its menu entry. Further packages that
-# a caller needs (the tests, the screenshots) are given as arguments.
-# Safe to run again: it installs nothing that is there and rebuilds only what changed.
+# Installs what is missing on Debian 12 (apt-get; sudo when not root) and configures the build in build/;
+# the caller builds what it needs from there. dpkg-dev and file make the Debian package, desktop-file-utils
+# checks its menu entry. Further packages that a caller needs (the tests, the screenshots) are given as
+# arguments. Safe to run again: it installs nothing that is there.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -17,10 +17,9 @@ done
 if [ -n "$missing" ]; then
     echo "Installing:$missing"
     if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+    # Waits for another apt run that holds the package manager's lock instead of failing.
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends $missing
 fi
 
-jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"

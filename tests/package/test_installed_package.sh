@@ -7,7 +7,7 @@
 #   test_installed_package.sh <folder with the package>
 set -eu
 . "$(dirname "$0")/installed-tree.sh"
-deb="$1/vantoria_4.0.3_$(dpkg --print-architecture).deb"
+deb="$1/vantoria_4.0.3-1_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no package $deb"
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: installing a package needs root"; exit 77; }
 if dpkg-query -W -f='${Status}' vantoria 2>/dev/null | grep -q "install ok installed"; then
@@ -20,11 +20,16 @@ program=""
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
     [ -n "$simulator" ] && kill "$simulator" 2>/dev/null
-    dpkg -r vantoria >/dev/null 2>&1 || true
+    remove_package >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >apt.log 2>&1 ||
+# Another apt or dpkg run on this machine (a developer's setup, unattended upgrades) holds the package
+# manager's lock for minutes at a time; wait for it rather than fail.
+apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+remove_package() { apt_get remove -y vantoria; }
+
+apt_get install -y --no-install-recommends "$deb" >apt.log 2>&1 ||
     { cat apt.log; fail "the package does not install"; }
 dpkg -L vantoria | grep -qx /usr/bin/vantoria || fail "dpkg does not list /usr/bin/vantoria"
 
@@ -82,6 +87,6 @@ else
     echo "NOTE: no xvfb-run or xdotool here; the measurement in a window was not tried"
 fi
 
-cd .. && dpkg -r vantoria >/dev/null
+cd .. && remove_package >remove.log 2>&1 || { cat remove.log; fail "the package does not remove"; }
 [ ! -e /usr/bin/vantoria ] || fail "/usr/bin/vantoria is still there after removing the package"
 echo "PASS: installed, measured against the simulator, removed"
