@@ -158,6 +158,27 @@ private slots:
         save(w, QStringLiteral("edited"));
         QVERIFY(readFile(QStringLiteral("edited.csv")).endsWith(ExampleRow + "\r\ntyped;row\r\n"));
         QCOMPARE(logOf(w).rowCount(), 2);
+        logOf(w).appendRow(); // the program's own row in the box is no edit of the user's
+        save(w, QStringLiteral("edited.csv"));
+        QCOMPARE(readFile(QStringLiteral("edited.csv")).count(ExampleRow), 2);
+    }
+
+    void aSaveOnAFullFileSystemNamesTheCause() {
+        const QString small = QDir::current().absoluteFilePath(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(small));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=16k", "tmpfs", small}) !=
+            0)
+            QSKIP("a small file system cannot be mounted here");
+        writeFile(small + QStringLiteral("/filler"),
+                  QByteArray(8 * 1024, 'x')); // half of it: a write in part
+        TestWindow w;
+        exampleReadings(w);
+        for (int i = 0; i < 100; ++i)
+            logOf(w).appendRow();
+        save(w, small + QStringLiteral("/shift"));
+        QProcess::execute(QStringLiteral("umount"), {small});
+        QVERIFY2(w.dialogs.errors.value(0).contains(QStringLiteral("No space left on device")),
+                 qPrintable(w.dialogs.errors.value(0)));
     }
 
     void theJournalBringsBackTheRowsOfARecordingThatDidNotEndNormally() {
