@@ -35,8 +35,8 @@ private slots:
             const char* typed;
             std::uint32_t ms;
             const char* shown;
-        } cases[] = {{"50", 140, "140"},   {"10000", 9999, "9999"}, {"abc", 1000, "1000"},
-                     {"-5", 9999, "9999"}, {"200", 200, ""},        {"140", 140, ""}};
+        } cases[] = {{"50", 140, "140"}, {"10000", 9999, "9999"}, {"abc", 1000, "1000"}, {"-5", 9999, "9999"},
+                     {"200", 200, ""},   {"140", 140, ""},        {"9999", 9999, ""}};
         for (const auto& c : cases) {
             const Interval interval = samplingInterval(QString::fromLatin1(c.typed), 140);
             QCOMPARE(interval.ms, c.ms);
