@@ -177,7 +177,11 @@ private slots:
         QStringList lines = shippedLines("English.txt");
         lines[lang::LeftChannel1] = QStringLiteral("abc");
         lines[lang::FontSizeReset] = QString();
+        lines[lang::LeftChannel1 + 2] = QStringLiteral("2147483647");        // positions stay in the window
+        lines[lang::LeftMainValueUnit1 + 4] = QStringLiteral("-2147483648"); // minus 10 for US tons
         writeSettingsFile(lines, QStringLiteral("English.txt"));
+        w.button("btnUStons")->setChecked(true);
+        w.state.deviceUnit = 3;
         const int channel1Left = w.label("labelChannel1")->x();
         const QFont resetFont = w.button("btnReset")->font();
         w.button("btnEnglish")->setChecked(true);
@@ -185,7 +189,8 @@ private slots:
         QVERIFY(w.dialogs.errors.isEmpty());
         QCOMPARE(w.label("labelChannel1")->x(), channel1Left);
         QCOMPARE(w.button("btnReset")->font(), resetFont);
-        QCOMPARE(w.label("labelChannel2")->x(), number(lines, lang::LeftChannel1 + 2));
+        QCOMPARE(w.label("labelChannel2")->x(), w.window->width() - w.label("labelChannel2")->width());
+        QCOMPARE(w.label("labelMainValue")->x(), 0);
         QCOMPARE(w.label("labelGraphTimeUnit")->text(), lines[lang::GraphTimeUnit]); // later steps ran
     }
 
