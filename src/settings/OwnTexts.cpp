@@ -80,8 +80,9 @@ const Texts All[] = {
      "COM%1 occupata da un altro programma"},
     {"COM%1: kein Zugriff (Gruppe dialout)", "COM%1: no access (group dialout)",
      "COM%1: nessun accesso (gruppo dialout)"},
+    {"Durchschnittskraft", "Average force", "Forza media"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::PortNotAllowed) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::AverageForce) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -44,6 +44,7 @@ enum class OwnText {
     UserFolderUnusable, // %1 the folder, %2 the reason
     PortInUse,          // %1 the port number
     PortNotAllowed,     // %1 the port number
+    AverageForce,       // the main value in kN or tons: the average per tie bar, not the total
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "TestWindow.h"
 #include "evaluation/UnitLabels.h"
+#include "evaluation/ValueDisplay.h"
 #include "graph/DataLog.h"
 #include "graph/LiveGraph.h"
 #include "settings/LanguageApplier.h"
@@ -83,27 +84,55 @@ private slots:
         QCOMPARE(w.button("btnMeasurement")->text(), QStringLiteral("STOP"));
     }
 
+    void captionsFollowUnitAndLanguage() {
+        const struct {
+            const char *language, *main, *sensor, *cancel;
+            int unit;
+            bool usTons;
+        } rows[] = {{"btnGerman", "Durchschnittskraft [kN]", "Sensor 1.1 [kN]", "Abbrechen", 2, false},
+                    {"btnEnglish", "Average force [tons]", "Sensor 1.1 [tons]", "Cancel", 3, false},
+                    // The sensors are never converted to US tons.
+                    {"btnItalian", "Forza media [UStons]", "Sensore 1.1 [tons]", "Annulla", 3, true},
+                    {"btnOtherLanguage", "Deformazione media [µε]", "Sensore 1.1 [µε]", "Cancel", 1, true},
+                    {"btnOtherLanguage", "Average force [kN]", "Sensore 1.1 [kN]", "Cancel", 2, false}};
+        for (const auto& row : rows) {
+            TestWindow w; // German
+            writeSettingsFile(shippedLines("Italian.txt"), QStringLiteral("Mine.txt"));
+            w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
+            w.button(row.language)->setChecked(true);
+            w.button(row.usTons ? "btnUStons" : "btnTons")->setChecked(true);
+            w.window->languageApplier().ApplyLanguage();
+            w.state.deviceUnit = row.unit; // as the amplifier reports it
+            w.window->valueDisplay().showUnit(row.unit);
+            QCOMPARE(w.label("labelSensor11")->text(), QString::fromUtf8(row.sensor));
+            w.window->languageApplier().ApplyLanguage();
+            for (const QString& caption :
+                 {w.label("labelMainValue")->text(), w.label("labelMainValueBigView")->text(),
+                  w.window->graph().leftAxisTitle()})
+                QCOMPARE(caption, QString::fromUtf8(row.main));
+            QCOMPARE(w.label("labelSensor11")->text(), QString::fromUtf8(row.sensor));
+        }
+    }
+
     void theMainValueCaptionFollowsTheDeviceUnit() {
         TestWindow w;
         const QStringList german = shippedLines("German.txt");
         w.button("btnUStons")->setChecked(true);
         w.state.deviceUnit = 3;
         w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
         QCOMPARE(w.label("labelMainValue")->x(),
                  number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
         QCOMPARE(w.label("labelMainValueBigView")->x(),
                  number(german, lang::LeftMainValueBigViewUnit1 + 4) - unit_labels::UsTonsShiftBigOnLanguage);
-        QCOMPARE(w.window->graph().leftAxisTitle(), w.label("labelMainValue")->text());
         QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
         // An unknown unit leaves caption and place alone.
         w.state.deviceUnit = 7;
         w.button("btnTons")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
+        QCOMPARE(w.label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
         QCOMPARE(w.label("labelMainValue")->x(),
                  number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
-        QCOMPARE(w.label("labelMainValueTons")->text(), german[lang::ForceWord] + QStringLiteral(" [tons]"));
+        QCOMPARE(w.label("labelMainValueTons")->text(), QStringLiteral("Gesamtkraft [tons]")); // the total
     }
 
     void theDataLogHeaderUsesTheWholeDelimiter() {
