@@ -26,6 +26,7 @@ class Journal;
 class DeviceSession;
 class Language;
 class LanguageApplier;
+class QtTranslations;
 class LiveGraph;
 class MeasureCycle;
 class MeasurementControls;
@@ -168,6 +169,7 @@ private:
     std::unique_ptr<DataLog> dataLog_;
     std::unique_ptr<GraphControls> graphControls_;
     std::unique_ptr<LanguageApplier> languageApplier_;
+    std::unique_ptr<QtTranslations> qtTranslations_;
     std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<PortSelection> portSelection_;
     std::unique_ptr<ValueDisplay> valueDisplay_;

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -84,7 +85,9 @@ private slots:
         QCOMPARE(w.button("btnMeasurement")->text(), QStringLiteral("STOP"));
     }
 
-    void captionsFollowUnitAndLanguage() {
+    void captionsAndQtsOwnTextsFollowUnitAndLanguage() {
+        const bool qtTranslations = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                                                  QStringLiteral("/qtbase_de.qm"));
         const struct {
             const char *language, *main, *sensor, *cancel;
             int unit;
@@ -111,6 +114,9 @@ private slots:
                   w.window->graph().leftAxisTitle()})
                 QCOMPARE(caption, QString::fromUtf8(row.main));
             QCOMPARE(w.label("labelSensor11")->text(), QString::fromUtf8(row.sensor));
+            if (qtTranslations)
+                QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                         QString::fromUtf8(row.cancel));
         }
     }
 
