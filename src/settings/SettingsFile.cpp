@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -92,6 +93,27 @@ void SettingsFile::readInto(const QString& path) {
 
 void SettingsFile::writeTo(const QString& path) { textfile::write(path, lines(), encoding_); }
 
+QString SettingsFile::languageCodeFor(const QLocale& locale) {
+    switch (locale.language()) {
+    case QLocale::German:
+        return QStringLiteral("DE");
+    case QLocale::Italian:
+        return QStringLiteral("IT");
+    default:
+        return QStringLiteral("EN");
+    }
+}
+
+QByteArray SettingsFile::withDesktopLanguage(const QByteArray& shipped) {
+    // The language the desktop shows its texts in (LANGUAGE, LC_MESSAGES), not the one of its numbers.
+    const QString code = languageCodeFor(QLocale(QLocale().uiLanguages().value(0)));
+    textfile::Document document = textfile::decode(shipped);
+    if (document.lines.size() <= LanguageLine || document.lines[LanguageLine] == code)
+        return shipped;
+    document.lines[LanguageLine] = code;
+    return textfile::encode(document.lines, document.encoding);
+}
+
 void SettingsFile::installMissingFiles(QStringList* problems) {
     ensureResources();
     for (const char* name : ShippedFiles) {
@@ -104,7 +126,11 @@ void SettingsFile::installMissingFiles(QStringList* problems) {
         QString reason;
         if (!shipped.open(QIODevice::ReadOnly))
             reason = shipped.errorString();
-        else if (writeWholeFile(target, shipped.readAll(), &reason))
+        else if (writeWholeFile(target,
+                                target == QLatin1String(DefaultFileName)
+                                    ? withDesktopLanguage(shipped.readAll())
+                                    : shipped.readAll(),
+                                &reason))
             continue;
         if (problems)
             problems->append(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTabWidget>
 #include <QTest>
 
@@ -27,6 +28,27 @@ private slots:
         QVERIFY(w.button("btnGerman")->isChecked());
         w.window->settings().SaveToActiveFile();
         QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shippedFile(QStringLiteral("Vantoria.ini")));
+    }
+
+    void aNewSettingsFileSpeaksTheDesktopsLanguage() {
+        const struct {
+            const char* desktop;
+            bool existing; // a German file is there already, and wins
+            const char* chosen;
+        } cases[] = {{"it_IT", false, "btnItalian"},
+                     {"de_CH", false, "btnGerman"},
+                     {"fr_FR", false, "btnEnglish"},
+                     {"it_IT", true, "btnGerman"}};
+        const QLocale desktop;
+        for (const auto& c : cases) {
+            QFile::remove(QStringLiteral("Vantoria.ini"));
+            if (c.existing)
+                writeFile(QStringLiteral("Vantoria.ini"), shippedFile(QStringLiteral("Vantoria.ini")));
+            QLocale::setDefault(QLocale(QString::fromLatin1(c.desktop)));
+            TestWindow w;
+            QLocale::setDefault(desktop);
+            QVERIFY2(w.button(QString::fromLatin1(c.chosen))->isChecked(), c.desktop);
+        }
     }
 
     void aCustomFileIsNamedOnLine21OfBothFiles() {
