@@ -480,6 +480,13 @@ void TfrmMain::recoverJournal() {
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }
 
+void TfrmMain::bringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void TfrmMain::timerClockTimer() { clock_->tick(now_()); }
 void TfrmMain::timerDeviceComTimer() { session_->timerDeviceComTimer(); }
 void TfrmMain::timerGraphTimer() { graphControls_->timerGraphTimer(); }

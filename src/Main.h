@@ -99,6 +99,8 @@ public slots:
     void btnCOMPortSelectClick();
     void btnDeviceSelectClick();
     void btnEvalReservedComPortsClicked();
+    // A second start in this folder asked for the window: shown, unminimised, on top and active.
+    void bringToFront();
     void btnMeasurementClick();
     void btnResetClick();
     void btnUnitSelectClick();

@@ -81,8 +81,11 @@ const Texts All[] = {
     {"COM%1: kein Zugriff (Gruppe dialout)", "COM%1: no access (group dialout)",
      "COM%1: nessun accesso (gruppo dialout)"},
     {"Durchschnittskraft", "Average force", "Forza media"},
+    {"Vantoria l\u00e4uft in diesem Ordner bereits, antwortet aber nicht.",
+     "Vantoria already runs in this folder but does not answer.",
+     "Vantoria \u00e8 gi\u00e0 in esecuzione in questa cartella, ma non risponde."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::AverageForce) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::FirstDoesNotAnswer) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

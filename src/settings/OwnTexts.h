@@ -45,6 +45,7 @@ enum class OwnText {
     PortInUse,          // %1 the port number
     PortNotAllowed,     // %1 the port number
     AverageForce,       // the main value in kN or tons: the average per tie bar, not the total
+    FirstDoesNotAnswer,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
