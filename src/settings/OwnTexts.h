@@ -46,6 +46,8 @@ enum class OwnText {
     PortNotAllowed,     // %1 the port number
     AverageForce,       // the main value in kN or tons: the average per tie bar, not the total
     FirstDoesNotAnswer,
+    LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
+    SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -158,7 +158,7 @@ void SettingsFile::repairDefaultFile() {
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.read(1 << 20);
+    const QByteArray bytes = file.readAll();
     file.close();
     const Language& language = services_.language.language();
     if (looksBinary(bytes)) {
@@ -206,6 +206,7 @@ void SettingsFile::loadAtStartUp() {
     }
     if (!problems.isEmpty())
         services_.dialogs.showError(problems.join(QLatin1Char('\n')));
+    reportLongLines(QString::fromLatin1(DefaultFileName));
     startingUp_ = true;
     LoadSettings(line(CustomFileLine).isEmpty() ? TargetDefault : TargetCustom);
     startingUp_ = false;
@@ -316,12 +317,33 @@ void SettingsFile::applyToControls() {
     services_.session.choosePort(line(PortNumberLine));
 }
 
+void SettingsFile::reportLongLines(const QString& path) {
+    QStringList numbers;
+    const QStringList all = lines();
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (all[i].size() > LongestUsableLine)
+            numbers.append(QString::number(i + 1)); // as an editor counts them
+    if (!numbers.isEmpty())
+        services_.dialogs.inform(services_.language.language()
+                                     .own(OwnText::SettingsLinesLong)
+                                     .arg(path, numbers.join(QStringLiteral(", ")))
+                                     .arg(LongestUsableLine));
+}
+
+void SettingsFile::copyFieldToLine(int index, const QLineEdit* field) {
+    // The field holds only the start of an over-long line: unless the user changed it, the line stays whole.
+    const QString kept = line(index);
+    if (kept.size() > field->maxLength() && field->text() == kept.left(field->maxLength()))
+        return;
+    setLine(index, field->text());
+}
+
 void SettingsFile::copyFreeTextsToLines() {
-    setLine(MachineLine, views_.machine.machine->text());
-    setLine(SerialNrLine, views_.machine.serialNr->text());
-    setLine(CommentLine, views_.machine.comment->text());
-    setLine(KFactorLine, views_.parameters.kFactor.edit->text());
-    setLine(ToleranceLine, views_.parameters.tolerance.edit->text());
+    copyFieldToLine(MachineLine, views_.machine.machine);
+    copyFieldToLine(SerialNrLine, views_.machine.serialNr);
+    copyFieldToLine(CommentLine, views_.machine.comment);
+    copyFieldToLine(KFactorLine, views_.parameters.kFactor.edit);
+    copyFieldToLine(ToleranceLine, views_.parameters.tolerance.edit);
 }
 
 void SettingsFile::copyControlsToLines() {

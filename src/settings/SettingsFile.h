@@ -16,6 +16,7 @@ class ChannelPositions;
 class DeviceSession;
 class Dialogs;
 class LanguageApplier;
+class QLineEdit;
 class QLocale;
 class QPlainTextEdit;
 struct FileDialogState;
@@ -103,6 +104,10 @@ public:
 
 private:
     static QByteArray withDesktopLanguage(const QByteArray& shipped);
+    // Lines longer than an entry field takes are named in a notice; they are read and written whole.
+    static constexpr qsizetype LongestUsableLine = 32767;
+    void reportLongLines(const QString& path);
+    void copyFieldToLine(int index, const QLineEdit* field);
     // A damaged "Vantoria.ini" is set aside, one cut short is completed; the user is told.
     void repairDefaultFile();
     void readInto(const QString& path);

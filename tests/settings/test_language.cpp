@@ -229,6 +229,23 @@ private slots:
         QCOMPARE(w.label("labelGraphTimeUnit")->text(), lines[lang::GraphTimeUnit]); // later steps ran
     }
 
+    void overLongLinesAreCutAndReportedOnce() { // regression: a 10 MB line stalled the window
+        TestWindow w;
+        QStringList lines = shippedLines("English.txt");
+        lines[lang::Machine] = QString(4096, QLatin1Char('m')); // as long as a line may be
+        lines[lang::Comment] = QString(1 << 22, QLatin1Char('c'));
+        lines[lang::StartCaption] = QString(4097, QLatin1Char('s'));
+        writeSettingsFile(lines, QStringLiteral("Long.txt"));
+        w.edit("editLanguageFilePath")->setText(QStringLiteral("Long.txt"));
+        w.button("btnOtherLanguage")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMachine")->text(), lines[lang::Machine]);
+        QCOMPARE(w.label("labelComment")->text(), QString(4096, QLatin1Char('c')));
+        QCOMPARE(w.button("btnMeasurement")->text(), QString(4096, QLatin1Char('s')));
+        QCOMPARE(w.dialogs.notices.filter(QStringLiteral("(29, 42)")).size(), 1);
+    }
+
     void theProgramsOwnTextsFollowTheChosenLanguage() {
         TestWindow w;
         QCOMPARE(w.button("btnSave")->toolTip(), ownText(OwnText::SaveScreenshot, QStringLiteral("DE")));

@@ -51,6 +51,23 @@ private slots:
         }
     }
 
+    void aFileOverOneMebibyteIsReadWholeAndItsLongLineKept() { // regression: cut and "completed"
+        QStringList lines = settingsLayout();
+        lines[27] = QString(1100000, QLatin1Char('M'));
+        lines[37] = QStringLiteral("1.234");
+        writeSettingsFile(lines);
+        for (const QString& machine : {QString(), QStringLiteral("Presse 3")}) {
+            TestWindow w;
+            QCOMPARE(w.edit("editKFactor")->text(), QStringLiteral("1.234"));
+            QCOMPARE(w.dialogs.notices.filter(QStringLiteral(" 28)")).size(), 1);
+            if (!machine.isEmpty())
+                w.edit("editMachine")->setText(machine); // a changed field is written
+            QVERIFY(w.window->FormClose());
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(27),
+                     machine.isEmpty() ? lines[27] : machine);
+        }
+    }
+
     void aCustomFileIsNamedOnLine21OfBothFiles() {
         TestWindow w;
         const QStringList original = readLines(QStringLiteral("Vantoria.ini"));
