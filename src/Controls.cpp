@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace controls {
 
 namespace {
@@ -88,9 +90,12 @@ void setLeft(QWidget* control, int left) { control->move(left, control->y()); }
 
 void setLeftFromText(QWidget* control, const QString& number, int minus) {
     bool ok = false;
-    const int left = number.toInt(&ok, 10);
-    if (ok)
-        setLeft(control, left - minus);
+    const qint64 wanted = qint64(number.toInt(&ok, 10)) - minus;
+    if (!ok)
+        return;
+    // A number from a file can be anything: the control stays in the window, whole where it fits.
+    const qint64 rightmost = std::max(0, control->window()->width() - control->width());
+    setLeft(control, int(std::clamp<qint64>(wanted, 0, rightmost)));
 }
 
 void setPointSizeFromText(QWidget* control, const QString& number) {

@@ -33,7 +33,8 @@ QColor fontColour(const QWidget* control);
 void setCaption(QLabel* label, const QString& caption);
 void setLeft(QWidget* control, int left);
 // The left edge or the font size (in points) from a number line of the language file; a text that is no
-// number (a damaged file) leaves the control as it is, and so does a size that is not positive.
+// number (a damaged file) leaves the control as it is, and so does a size that is not positive. A left edge
+// is kept inside the window.
 void setLeftFromText(QWidget* control, const QString& number, int minus = 0);
 void setPointSizeFromText(QWidget* control, const QString& number);
 

@@ -1,5 +1,7 @@
 #include "EndSignals.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -11,6 +13,8 @@ namespace end_signals {
 
 namespace {
 int pipeEnds[2] = {-1, -1};
+// Owned by the application object, so it goes with it; a later install replaces it.
+QPointer<QSocketNotifier> notifier;
 
 // Only what is safe in a signal handler: one byte into the pipe, which the event loop reads.
 void onSignal(int) {
@@ -21,9 +25,10 @@ void onSignal(int) {
 
 void install(std::function<void()> end) {
     std::signal(SIGXFSZ, SIG_IGN);
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0)
+    if (pipeEnds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0)
         return;
-    auto* notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read);
+    delete notifier;
+    notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [end = std::move(end)] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(pipeEnds[1], &byte, 1);

@@ -27,6 +27,7 @@
 #include "settings/Language.h"
 #include "settings/LanguageApplier.h"
 #include "settings/LanguageLines.h"
+#include "settings/QtTranslations.h"
 #include "settings/SettingsFile.h"
 #include "ui_Main.h"
 
@@ -300,13 +301,15 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     screenshots_ = std::make_unique<Screenshots>(*this, dialogs, dialogSave_);
     about_ =
         std::make_unique<AboutGroup>(*this, v.about.version, v.settings.port.device, v.debugGroup, dialogs);
+    qtTranslations_ = std::make_unique<QtTranslations>();
     session_->setConnectionStates(connection_.get());
     session_->setMeasureState(measureCycle_.get());
 
     // In this order: later participants read captions that earlier ones render.
     for (LanguageParticipant* participant : std::initializer_list<LanguageParticipant*>{
              windowTexts_.get(), status_.get(), settings_.get(), portSelection_.get(), valueDisplay_.get(),
-             positions_.get(), measurementControls_.get(), dataLog_.get(), graphControls_.get()})
+             positions_.get(), measurementControls_.get(), dataLog_.get(), graphControls_.get(),
+             qtTranslations_.get()})
         languageApplier_->addParticipant(participant);
 }
 
@@ -481,6 +484,13 @@ void TfrmMain::recoverJournal() {
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }
+
+void TfrmMain::bringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
 
 void TfrmMain::timerClockTimer() { clock_->tick(now_()); }
 void TfrmMain::timerDeviceComTimer() { session_->timerDeviceComTimer(); }

@@ -26,6 +26,7 @@ class Journal;
 class DeviceSession;
 class Language;
 class LanguageApplier;
+class QtTranslations;
 class LiveGraph;
 class MeasureCycle;
 class MeasurementControls;
@@ -99,6 +100,8 @@ public slots:
     void btnCOMPortSelectClick();
     void btnDeviceSelectClick();
     void btnEvalReservedComPortsClicked();
+    // A second start in this folder asked for the window: shown, unminimised, on top and active.
+    void bringToFront();
     void btnMeasurementClick();
     void btnResetClick();
     void btnUnitSelectClick();
@@ -169,6 +172,7 @@ private:
     std::unique_ptr<DataLog> dataLog_;
     std::unique_ptr<GraphControls> graphControls_;
     std::unique_ptr<LanguageApplier> languageApplier_;
+    std::unique_ptr<QtTranslations> qtTranslations_;
     std::unique_ptr<SettingsFile> settings_;
     std::unique_ptr<PortSelection> portSelection_;
     std::unique_ptr<ValueDisplay> valueDisplay_;

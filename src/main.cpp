@@ -6,6 +6,7 @@
 #include "ProgramState.h"
 #include "QtDialogs.h"
 #include "Serial.h"
+#include "SingleInstance.h"
 #include "UserFolder.h"
 #include "settings/OwnTexts.h"
 #include "settings/TextFile.h"
@@ -16,9 +17,15 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
+// A usage error, as the shell's own commands give it.
+constexpr int UsageExitCode = 2;
+// A second start ends within a second; an instance that takes longer to answer counts as hung.
+constexpr int FirstInstanceAnswerMs = 700;
+
 // The language of the settings in this folder, for a word before any language file is read.
 QString settingsLanguage() {
     try {
@@ -28,45 +35,70 @@ QString settingsLanguage() {
     }
 }
 
-// Another instance works in this folder: say so and end, changing nothing.
-int refuseSecondInstance(VantoriaApplication& app) {
-    end_signals::install([] { QCoreApplication::quit(); });
-    const QString text = ownText(OwnText::AlreadyRunning, settingsLanguage());
-    QMessageBox box(QMessageBox::Information, QString::fromLatin1(ApplicationTitle), text);
-    QObject::connect(&box, &QMessageBox::finished, &app, &QCoreApplication::quit);
-    box.show();
+void printLine(const QString& text) {
     std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stderr);
+}
+
+// Another instance works in this folder: it is asked to bring its window to the front, and this start ends
+// at once, changing nothing. Only when it does not answer (hung, or a lock whose owner is no Vantoria) does
+// a box say so; it ends with OK or an end signal.
+int refuseSecondInstance(VantoriaApplication& app) {
+    if (single_instance::askFirstToRaise(QDir::currentPath(), FirstInstanceAnswerMs)) {
+        printLine(ownText(OwnText::AlreadyRunning, settingsLanguage()));
+        return 0;
+    }
+    end_signals::install([] { QCoreApplication::quit(); });
+    const QString text = ownText(OwnText::FirstDoesNotAnswer, settingsLanguage());
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(ApplicationTitle), text);
+    QObject::connect(&box, &QMessageBox::finished, &app, &QCoreApplication::quit);
+    box.show();
+    printLine(text);
     return app.exec();
 }
 
-// The desktop launcher starts the program with --user-folder; a terminal start works in its own folder.
-bool userFolderWanted(const QCoreApplication& app) {
+// Options are read before the application object exists, so that help, version and a mistyped option are
+// answered in a terminal without a display, where Qt's window system would fail first. The result tells
+// whether the desktop launcher's --user-folder was given.
+bool readOptions(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    core.setApplicationName(QStringLiteral("vantoria"));
+    core.setApplicationVersion(QString::fromLatin1(ApplicationVersion));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows the load on the four tie bars of a press."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption userFolder(
         QStringLiteral("user-folder"),
         QStringLiteral("Keep settings, language files and the journal in $XDG_DATA_HOME/Vantoria "
                        "(~/.local/share/Vantoria) instead of the current folder, as the desktop menu does."));
     parser.addOption(userFolder);
-    parser.process(app); // --help, --version and unknown options end the program here
-    return parser.isSet(userFolder);
-}
-
-// Help and version are asked for in terminals, also where no display is: answered without a window system.
-void answerTextQuestions(int& argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (argument == "--help" || argument == "-h" || argument == "--help-all" || argument == "--version" ||
-            argument == "-v") {
-            QCoreApplication core(argc, argv);
-            core.setApplicationName(QStringLiteral("Vantoria"));
-            core.setApplicationVersion(QString::fromLatin1(ApplicationVersion));
-            userFolderWanted(core);
-        }
+    // Qt's own options ("-platform offscreen", "-style fusion") are for the application object, not errors.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
+                             "stylesheet", "session", "qwindowgeometry", "qwindowtitle", "qwindowicon"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
     }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    if (!parser.parse(core.arguments())) {
+        const QStringList unknown = parser.unknownOptionNames();
+        std::fprintf(stderr, "vantoria: unknown option %s\n%s",
+                     qPrintable(unknown.isEmpty() ? parser.errorText()
+                                                  : QLatin1Char('\'') + unknown[0] + QLatin1Char('\'')),
+                     qPrintable(parser.helpText()));
+        std::exit(UsageExitCode);
+    }
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
+    return parser.isSet(userFolder);
 }
 
 // Printed as well, for a start from a terminal.
@@ -82,11 +114,11 @@ int main(int argc, char** argv) {
     // The device port and the shared state outlive the window and are destroyed after it.
     CSerial devicePort;
     ProgramState state;
-    answerTextQuestions(argc, argv);
+    const bool userFolder = readOptions(argc, argv);
     VantoriaApplication app(argc, argv);
     QString folder;
     user_folder::Entered entered; // a stand-in folder must outlive the window that works in it
-    if (userFolderWanted(app)) {
+    if (userFolder) {
         folder = user_folder::path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
         entered = user_folder::enter(folder);
     }
@@ -95,12 +127,15 @@ int main(int argc, char** argv) {
     QLockFile lock(QStringLiteral("Vantoria.lock"));
     if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
         return refuseSecondInstance(app);
+    single_instance::FirstInstance firstInstance(QDir::currentPath());
     try {
         QtDialogs dialogs;
         app.setDialogs(&dialogs);
         TfrmMain window(devicePort, state, dialogs);
         dialogs.setParent(&window);
         app.applyVisualStyle();
+        QObject::connect(&firstInstance, &single_instance::FirstInstance::raiseRequested, &window,
+                         &TfrmMain::bringToFront);
         end_signals::install([&window] { window.FormClose(false); });
         window.show();
         if (!entered.problem.isEmpty())

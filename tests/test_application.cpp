@@ -1,8 +1,10 @@
 // An exception that leaves an event handler is shown in the error box, and the program keeps running.
 
 #include "Application.h"
+#include "EndSignals.h"
 #include "Errors.h"
 #include "Testing.h"
+#include <QSocketNotifier>
 
 class TestApplication : public QObject {
     Q_OBJECT
@@ -48,6 +50,12 @@ private slots:
         app->showError(QStringLiteral("first"));
         QCOMPARE(dialogs.errors, QStringList{QStringLiteral("first")});
         app->setDialogs(nullptr);
+    }
+
+    void theEndSignalWatcherGoesWithTheApplicationAndIsReplacedNotAdded() { // LeakSanitizer found it
+        end_signals::install([] {});
+        end_signals::install([] {});
+        QCOMPARE(qApp->findChildren<QSocketNotifier*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
     }
 };
 

@@ -20,27 +20,40 @@ void put32(char* at, std::uint32_t value) {
 }
 } // namespace
 
+std::uint64_t fileSize(std::uint64_t width, std::uint64_t height) {
+    return HeaderSize + (3 * width + 3) / 4 * 4 * height;
+}
+
+bool fits(std::uint64_t width, std::uint64_t height) { return fileSize(width, height) <= 0xFFFFFFFFu; }
+
 QByteArray encode(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    const auto width = std::uint32_t(rgb.width());
-    const auto height = std::uint32_t(rgb.height());
-    const std::uint32_t row = (3 * width + 3) / 4 * 4;
-    const std::uint32_t pixels = row * height;
-    QByteArray bytes(qsizetype(54 + pixels), '\0');
+    const auto width = std::uint64_t(rgb.width());
+    const auto height = std::uint64_t(rgb.height());
+    const std::uint64_t size = fileSize(width, height);
+    if (!fits(width, height))
+        throw UserError(
+            QStringLiteral("A picture of %1 x %2 pixels does not fit into a bitmap file (%3 bytes, "
+                           "the format holds at most 4 GiB).")
+                .arg(width)
+                .arg(height)
+                .arg(size));
+    const std::uint64_t row = (3 * width + 3) / 4 * 4;
+    QByteArray bytes(qsizetype(size), '\0');
     char* d = bytes.data();
     d[0] = 'B';
     d[1] = 'M';
-    put32(d + 2, 54 + pixels);
-    put32(d + 10, 54);
+    put32(d + 2, std::uint32_t(size));
+    put32(d + 10, HeaderSize);
     put32(d + 14, 40);
-    put32(d + 18, width);
-    put32(d + 22, height);
+    put32(d + 18, std::uint32_t(width));
+    put32(d + 22, std::uint32_t(height));
     put16(d + 26, 1);
     put16(d + 28, 24);
-    for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint64_t y = 0; y < height; ++y) {
         const uchar* source = rgb.constScanLine(int(height - 1 - y));
-        char* target = d + 54 + y * row;
-        for (std::uint32_t x = 0; x < width; ++x) {
+        char* target = d + HeaderSize + y * row;
+        for (std::uint64_t x = 0; x < width; ++x) {
             target[3 * x] = char(source[3 * x + 2]);
             target[3 * x + 1] = char(source[3 * x + 1]);
             target[3 * x + 2] = char(source[3 * x]);

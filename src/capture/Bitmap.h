@@ -9,8 +9,16 @@
 
 class QImage;
 
+#include <cstdint>
+
 namespace bitmap {
 
+constexpr std::uint32_t HeaderSize = 54;
+// The size of the file for a picture, computed without overflow for any width and height.
+std::uint64_t fileSize(std::uint64_t width, std::uint64_t height);
+// Whether that file can be written: its header holds the size in 32 bits.
+bool fits(std::uint64_t width, std::uint64_t height);
+// Throws UserError for a picture that does not fit.
 QByteArray encode(const QImage& image);
 // Only the last character decides: a name ending in "p" or "P" is taken as it stands, any other gets ".bmp".
 QString fileNameFor(const QString& chosenName);

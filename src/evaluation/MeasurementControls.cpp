@@ -84,6 +84,15 @@ QString MeasurementControls::confirmedText(const QString& text, const ParameterR
     return text;
 }
 
+QString MeasurementControls::shownText(const QString& text, const ParameterRule& rule) {
+    const QString confirmed = confirmedText(text, rule);
+    double value = 0;
+    // A confirmed decimal reads as the program writes its own ("2.50"), whichever way it was typed.
+    if (rule.decimal && parseDecimal(confirmed, &value))
+        return QString::number(value, 'f', 2);
+    return confirmed;
+}
+
 bool MeasurementControls::editOrConfirm(const ParameterControls& field, const ParameterRule& rule) {
     QLineEdit* edit = field.edit;
     if (!edit->isEnabled()) {
@@ -101,7 +110,7 @@ bool MeasurementControls::editOrConfirm(const ParameterControls& field, const Pa
     // The send state reads the field on its first tick, after this handler has finished.
     if (rule.sendState != StateIdle)
         session_.enter(rule.sendState);
-    edit->setText(confirmedText(edit->text(), rule));
+    edit->setText(shownText(edit->text(), rule));
     return true;
 }
 

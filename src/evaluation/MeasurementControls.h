@@ -56,6 +56,8 @@ private:
     // The text a confirmation leaves: the limit for an entry out of range, the default for one that is no
     // number, else the entry.
     static QString confirmedText(const QString& text, const ParameterRule& rule);
+    // The text put into the field on confirmation: decimals with two places and a point.
+    static QString shownText(const QString& text, const ParameterRule& rule);
     void applyKFactor();
     void switchOn();
     void switchOff();

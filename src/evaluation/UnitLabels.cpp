@@ -10,16 +10,16 @@
 namespace unit_labels {
 
 namespace {
-// Per device unit: the caption's language line and the lines with the left edges on both views.
+// Per device unit: the lines with the left edges of the main value caption on both views.
 struct UnitPlace {
-    int captionLine;
     int leftLine;
     int leftLineBig;
 };
-constexpr UnitPlace Places[] = {
-    {lang::AverageStrain, lang::LeftMainValueUnit1, lang::LeftMainValueBigViewUnit1},
-    {lang::TotalForceKN, lang::LeftMainValueUnit1 + 2, lang::LeftMainValueBigViewUnit1 + 2},
-    {lang::ForceWord, lang::LeftMainValueUnit1 + 4, lang::LeftMainValueBigViewUnit1 + 4}};
+constexpr UnitPlace Places[] = {{lang::LeftMainValueUnit1, lang::LeftMainValueBigViewUnit1},
+                                {lang::LeftMainValueUnit1 + 2, lang::LeftMainValueBigViewUnit1 + 2},
+                                {lang::LeftMainValueUnit1 + 4, lang::LeftMainValueBigViewUnit1 + 4}};
+
+QString tonsUnit(bool usTons) { return usTons ? QStringLiteral(" [UStons]") : QStringLiteral(" [tons]"); }
 
 const UnitPlace* placeOf(int deviceUnit) {
     return deviceUnit >= 1 && deviceUnit <= 3 ? &Places[deviceUnit - 1] : nullptr;
@@ -34,13 +34,31 @@ void setColours(const UnitIndicators& units, int deviceUnit) {
 } // namespace
 
 QString mainValueCaption(int deviceUnit, bool usTons, const Language& language) {
-    const UnitPlace* place = placeOf(deviceUnit);
-    if (!place)
+    switch (deviceUnit) {
+    case 1:
+        return language.text(lang::AverageStrain);
+    case 2:
+        return language.own(OwnText::AverageForce) + QStringLiteral(" [kN]");
+    case 3:
+        return language.own(OwnText::AverageForce) + tonsUnit(usTons);
+    default:
         return {};
-    QString caption = language.text(place->captionLine);
-    if (deviceUnit == 3)
-        caption += usTons ? QStringLiteral(" [UStons]") : QStringLiteral(" [tons]");
-    return caption;
+    }
+}
+
+QString totalTonsCaption(bool usTons, const Language& language) {
+    return language.text(lang::ForceWord) + tonsUnit(usTons);
+}
+
+QString sensorUnitCaption(int deviceUnit, const Language& language) {
+    switch (deviceUnit) {
+    case 2:
+        return QStringLiteral("[kN]");
+    case 3:
+        return QStringLiteral("[tons]");
+    default:
+        return language.text(lang::SensorUnit);
+    }
 }
 
 void showMainValueCaptions(const ValueView& view, const Language& language, int deviceUnit, bool usTons,

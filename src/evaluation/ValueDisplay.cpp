@@ -98,6 +98,7 @@ void ValueDisplay::showUnit(std::int32_t unit) {
         return;
     unit_labels::showActiveUnit(values_, unit);
     unit_labels::showMainValueCaptions(values_, language_, unit, usTons(), unit_labels::UsTonsShiftBigOnUnit);
+    positions_.showSensorCaptions(language_);
 }
 
 void ValueDisplay::showNoValues() {
@@ -131,7 +132,7 @@ void ValueDisplay::showSensorDisplays(const ValueView& values, bool shown) {
 
 void ValueDisplay::applyLanguage(const Language& language) {
     controls::setCaption(values_.totalKNLabel, language.text(lang::TotalForceKN));
-    controls::setCaption(values_.totalTonsLabel, unit_labels::mainValueCaption(3, usTons(), language));
+    controls::setCaption(values_.totalTonsLabel, unit_labels::totalTonsCaption(usTons(), language));
     unit_labels::showMainValueCaptions(values_, language, state_.deviceUnit, usTons(),
                                        unit_labels::UsTonsShiftBigOnLanguage);
 }

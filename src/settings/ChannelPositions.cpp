@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "ProgramState.h"
 #include "Views.h"
+#include "evaluation/UnitLabels.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 
@@ -65,6 +66,20 @@ void ChannelPositions::SelectChannelPosition(int channel, int corner) {
     }
 }
 
+void ChannelPositions::showSensorCaptions(const Language& language) const {
+    const QString unit = unit_labels::sensorUnitCaption(state_.deviceUnit, language);
+    for (int channel = 1; channel <= 4; ++channel) {
+        const int position = checkedCorner(channel);
+        if (position == PositionNone)
+            continue;
+        const PositionDisplays& displays = values_.positions[position - 1];
+        for (int sensor = 1; sensor <= 2; ++sensor)
+            controls::setCaption(displays.sensorLabels[sensor - 1],
+                                 language.text(lang::SensorWord) + QString::number(channel) +
+                                     QLatin1Char('.') + QString::number(sensor) + QLatin1Char(' ') + unit);
+    }
+}
+
 void ChannelPositions::applyLanguage(const Language& language) {
     for (int channel = 1; channel <= 4; ++channel) {
         groups_[channel - 1]->setTitle(language.text(lang::ChannelWord) + QString::number(channel));
@@ -74,12 +89,8 @@ void ChannelPositions::applyLanguage(const Language& language) {
         const PositionDisplays& displays = values_.positions[position - 1];
         const QString digit = QString::number(channel);
         controls::setCaption(displays.channelLabel, language.text(lang::ChannelWord) + digit);
-        for (int sensor = 1; sensor <= 2; ++sensor)
-            controls::setCaption(displays.sensorLabels[sensor - 1],
-                                 language.text(lang::SensorWord) + digit + QLatin1Char('.') +
-                                     QString::number(sensor) + QLatin1Char(' ') +
-                                     language.text(lang::SensorUnit));
     }
+    showSensorCaptions(language);
     for (int n = 1; n <= 4; ++n) {
         const PositionDisplays& displays = values_.positions[n - 1];
         controls::setLeftFromText(displays.channelLabel, language.text(lang::LeftChannel1 + 2 * (n - 1)));

@@ -44,6 +44,9 @@ public:
     static QString token(int corner);               // "TopLeft" ... "BottomRight"; empty for no corner
     static int cornerOfToken(const QString& token); // exact match, case included; PositionNone otherwise
 
+    // The sensor captions of the placed channels, with the unit of the device's readings.
+    void showSensorCaptions(const Language& language) const;
+
     void applyLanguage(const Language& language) override;
 
 private:

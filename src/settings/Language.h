@@ -17,6 +17,7 @@ public:
     // The program's own texts in the language chosen ("DE", "EN", "IT", else English).
     QString own(OwnText text) const { return ownText(text, code_); }
     void setCode(const QString& code) { code_ = code; }
+    const QString& code() const { return code_; }
 
 private:
     QPlainTextEdit* lines_;

@@ -65,6 +65,20 @@ void LanguageApplier::ApplyLanguage() {
                                ownText(OwnText::LanguageStandsIn, codeOf(builtIn)).arg(builtIn));
         }
     }
+    QStringList cut;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() > LongestLine) {
+            lines[i].truncate(LongestLine);
+            lines[i].squeeze();
+            cut.append(QString::number(i));
+        }
+    }
+    if (!cut.isEmpty() && !cutReported_.contains(file)) {
+        cutReported_.append(file);
+        dialogs_.inform(ownText(OwnText::LanguageLinesCut, codeOf(file))
+                            .arg(file, cut.join(QStringLiteral(", ")))
+                            .arg(LongestLine));
+    }
     for (LanguageParticipant* participant : participants_)
         participant->beforeLanguageChange(language_);
     controls::setLines(choice_.lines, lines);

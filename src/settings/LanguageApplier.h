@@ -26,7 +26,10 @@ public:
     // A file that cannot be read or has fewer lines than the layout is reported (once per file) and the
     // built-in copy of that language stands in (German for the user's own file), so the device names still
     // match and the session runs; a number line that is empty or not a number leaves that place as it was.
+    // Lines longer than LongestLine are cut (reported once per file): no caption is that long, and a
+    // megabyte of text in a label stalls the window.
     void ApplyLanguage();
+    static constexpr qsizetype LongestLine = 4096;
     // Choosing the user's own language file (the path field is visible in debug mode only).
     void editLanguageFilePathClick();
 
@@ -44,5 +47,6 @@ private:
     Dialogs& dialogs_;
     FileDialogState& dialogOpen_;
     std::vector<LanguageParticipant*> participants_;
-    QStringList reported_; // files whose fault was reported already
+    QStringList reported_;    // files whose fault was reported already
+    QStringList cutReported_; // files whose long lines were reported already
 };

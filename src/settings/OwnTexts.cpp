@@ -89,8 +89,21 @@ const Texts All[] = {
      "page.",
      "Il registro dati non pu\u00f2 pi\u00f9 essere messo al sicuro sul disco (%1). Salvarlo con il pulsante "
      "CSV della pagina del grafico."},
+    {"Durchschnittskraft", "Average force", "Forza media"},
+    {"Vantoria l\u00e4uft in diesem Ordner bereits, antwortet aber nicht.",
+     "Vantoria already runs in this folder but does not answer.",
+     "Vantoria \u00e8 gi\u00e0 in esecuzione in questa cartella, ma non risponde."},
+    {"Die Sprachdatei \"%1\" hat zu lange Zeilen (%2); sie wurden nach %3 Zeichen abgeschnitten.",
+     "The language file \"%1\" has lines that are too long (%2); they were cut after %3 characters.",
+     "Il file di lingua \"%1\" ha righe troppo lunghe (%2); sono state troncate dopo %3 caratteri."},
+    {"Die Datei \"%1\" hat Zeilen mit mehr als %3 Zeichen (Zeile %2). Sie bleiben in der Datei, wie sie "
+     "sind; ein Eingabefeld zeigt nur ihren Anfang.",
+     "The file \"%1\" has lines of more than %3 characters (line %2). They stay in the file as they are; an "
+     "entry field shows only their start.",
+     "Il file \"%1\" ha righe di oltre %3 caratteri (riga %2). Restano nel file come sono; un campo di "
+     "inserimento ne mostra solo l'inizio."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::JournalUnwritable) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::SettingsLinesLong) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

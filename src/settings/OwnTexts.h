@@ -47,6 +47,10 @@ enum class OwnText {
     RowsWritten,        // %1 the number of rows, %2 the file
     SaveUnsavedRows,    // %1 the number of rows
     JournalUnwritable,  // %1 the reason
+    AverageForce,       // the main value in kN or tons: the average per tie bar, not the total
+    FirstDoesNotAnswer,
+    LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
+    SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

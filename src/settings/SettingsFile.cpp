@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -92,6 +93,27 @@ void SettingsFile::readInto(const QString& path) {
 
 void SettingsFile::writeTo(const QString& path) { textfile::write(path, lines(), encoding_); }
 
+QString SettingsFile::languageCodeFor(const QLocale& locale) {
+    switch (locale.language()) {
+    case QLocale::German:
+        return QStringLiteral("DE");
+    case QLocale::Italian:
+        return QStringLiteral("IT");
+    default:
+        return QStringLiteral("EN");
+    }
+}
+
+QByteArray SettingsFile::withDesktopLanguage(const QByteArray& shipped) {
+    // The language the desktop shows its texts in (LANGUAGE, LC_MESSAGES), not the one of its numbers.
+    const QString code = languageCodeFor(QLocale(QLocale().uiLanguages().value(0)));
+    textfile::Document document = textfile::decode(shipped);
+    if (document.lines.size() <= LanguageLine || document.lines[LanguageLine] == code)
+        return shipped;
+    document.lines[LanguageLine] = code;
+    return textfile::encode(document.lines, document.encoding);
+}
+
 void SettingsFile::installMissingFiles(QStringList* problems) {
     ensureResources();
     for (const char* name : ShippedFiles) {
@@ -104,7 +126,11 @@ void SettingsFile::installMissingFiles(QStringList* problems) {
         QString reason;
         if (!shipped.open(QIODevice::ReadOnly))
             reason = shipped.errorString();
-        else if (writeWholeFile(target, shipped.readAll(), &reason))
+        else if (writeWholeFile(target,
+                                target == QLatin1String(DefaultFileName)
+                                    ? withDesktopLanguage(shipped.readAll())
+                                    : shipped.readAll(),
+                                &reason))
             continue;
         if (problems)
             problems->append(QStringLiteral("Cannot create file \"%1\". %2").arg(target, reason));
@@ -132,7 +158,7 @@ void SettingsFile::repairDefaultFile() {
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.read(1 << 20);
+    const QByteArray bytes = file.readAll();
     file.close();
     const Language& language = services_.language.language();
     if (looksBinary(bytes)) {
@@ -180,6 +206,7 @@ void SettingsFile::loadAtStartUp() {
     }
     if (!problems.isEmpty())
         services_.dialogs.showError(problems.join(QLatin1Char('\n')));
+    reportLongLines(QString::fromLatin1(DefaultFileName));
     startingUp_ = true;
     LoadSettings(line(CustomFileLine).isEmpty() ? TargetDefault : TargetCustom);
     startingUp_ = false;
@@ -302,12 +329,33 @@ void SettingsFile::applyToControls() {
     services_.session.choosePort(line(PortNumberLine));
 }
 
+void SettingsFile::reportLongLines(const QString& path) {
+    QStringList numbers;
+    const QStringList all = lines();
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (all[i].size() > LongestUsableLine)
+            numbers.append(QString::number(i + 1)); // as an editor counts them
+    if (!numbers.isEmpty())
+        services_.dialogs.inform(services_.language.language()
+                                     .own(OwnText::SettingsLinesLong)
+                                     .arg(path, numbers.join(QStringLiteral(", ")))
+                                     .arg(LongestUsableLine));
+}
+
+void SettingsFile::copyFieldToLine(int index, const QLineEdit* field) {
+    // The field holds only the start of an over-long line: unless the user changed it, the line stays whole.
+    const QString kept = line(index);
+    if (kept.size() > field->maxLength() && field->text() == kept.left(field->maxLength()))
+        return;
+    setLine(index, field->text());
+}
+
 void SettingsFile::copyFreeTextsToLines() {
-    setLine(MachineLine, views_.machine.machine->text());
-    setLine(SerialNrLine, views_.machine.serialNr->text());
-    setLine(CommentLine, views_.machine.comment->text());
-    setLine(KFactorLine, views_.parameters.kFactor.edit->text());
-    setLine(ToleranceLine, views_.parameters.tolerance.edit->text());
+    copyFieldToLine(MachineLine, views_.machine.machine);
+    copyFieldToLine(SerialNrLine, views_.machine.serialNr);
+    copyFieldToLine(CommentLine, views_.machine.comment);
+    copyFieldToLine(KFactorLine, views_.parameters.kFactor.edit);
+    copyFieldToLine(ToleranceLine, views_.parameters.tolerance.edit);
 }
 
 void SettingsFile::copyControlsToLines() {

@@ -16,6 +16,8 @@ class ChannelPositions;
 class DeviceSession;
 class Dialogs;
 class LanguageApplier;
+class QLineEdit;
+class QLocale;
 class QPlainTextEdit;
 struct FileDialogState;
 struct MachineInfo;
@@ -87,8 +89,12 @@ public:
     // The text of line 43 for a list of ports: each number followed by ",".
     static QString reservedPortsText(const QList<std::int32_t>& ports);
 
-    // Puts the shipped settings and language files into the working directory where they are missing.
+    // Puts the shipped settings and language files into the working directory where they are missing. A
+    // new settings file speaks the desktop's language (the default QLocale); an existing one keeps its own.
     static void installMissingFiles(QStringList* problems);
+    // Settings line 1 for a desktop locale: German and Italian have their files, every other language
+    // gets English.
+    static QString languageCodeFor(const QLocale& locale);
     // Bytes no settings file has (control characters other than tab and line ends, outside UTF-16).
     static bool looksBinary(const QByteArray& bytes);
     static QStringList shippedLines();
@@ -97,6 +103,11 @@ public:
     void applyLanguage(const Language& language) override;
 
 private:
+    static QByteArray withDesktopLanguage(const QByteArray& shipped);
+    // Lines longer than an entry field takes are named in a notice; they are read and written whole.
+    static constexpr qsizetype LongestUsableLine = 32767;
+    void reportLongLines(const QString& path);
+    void copyFieldToLine(int index, const QLineEdit* field);
     // A damaged "Vantoria.ini" is set aside, one cut short is completed; the user is told.
     void repairDefaultFile();
     void readInto(const QString& path);

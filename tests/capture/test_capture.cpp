@@ -44,6 +44,14 @@ private slots:
         QCOMPARE(le32(bitmap::encode(QImage(7, 1, QImage::Format_RGB32)), 2), 54u + 24); // 21 bytes padded
     }
 
+    void theFileSizeIsReckonedIn64BitsAndLimitedTo4GiB() {
+        QCOMPARE(bitmap::fileSize(65536, 21845), quint64(4294901814)); // the largest that fits
+        QVERIFY(bitmap::fits(65536, 21845));
+        QCOMPARE(bitmap::fileSize(65536, 21846), quint64(4295098422)); // one row more wraps 32 bits
+        QVERIFY(!bitmap::fits(65536, 21846));
+        QCOMPARE(bitmap::fileSize(2147483647, 2), quint64(12884901942)); // the widest QImage
+    }
+
     void theNameRuleLooksAtTheLastCharacterOnly() {
         QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot")), QStringLiteral("shot.bmp"));
         QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot.BMP")), QStringLiteral("shot.BMP"));

@@ -34,7 +34,7 @@ private slots:
         QCOMPARE(rig.commands(), (QStringList{"P0", "Ei", "EM", "DU", "Ei", "EM", "DU"}));
         QCOMPARE(rig.w().statusLine(0), QStringLiteral("AMP4-P"));
         QCOMPARE(rig.state().deviceUnit, 2);
-        QCOMPARE(rig.w().label("labelMainValue")->text(), language(rig, lang::TotalForceKN));
+        QCOMPARE(rig.w().label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [kN]"));
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitKN")), controls::clBlack);
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitUEBigView")), controls::clSilver);
         QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("205"));
@@ -184,7 +184,7 @@ private slots:
         rig.sim().amplifier().setUnit(3);
         QVERIFY(rig.connect());
         pollOnce(rig);
-        QCOMPARE(rig.w().label("labelMainValue")->text(), language(rig, lang::ForceWord) + " [UStons]");
+        QCOMPARE(rig.w().label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
         QCOMPARE(rig.w().label("labelMainValueBigView")->text(), rig.w().label("labelMainValue")->text());
         QCOMPARE(rig.w().label("labelMainValue")->x(),
                  language(rig, lang::LeftMainValueUnit1 + 4).toInt() - unit_labels::UsTonsShift);

@@ -3,10 +3,12 @@
 // the same in its user folder, keep a second start out, and, where that folder cannot be used, say so and run
 // on.
 
+#include "SingleInstance.h"
 #include "Testing.h"
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -40,6 +42,7 @@ QProcessEnvironment launcherEnvironment(const QString& home, const QString& xdgD
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("TMPDIR"), QDir::current().absoluteFilePath(QStringLiteral("tmp")));
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en")); // English texts, the system's too
     if (xdgDataHome.isEmpty())
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
     else
@@ -138,15 +141,14 @@ private slots:
         for (const char* seeded : {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt", "KELVARA.url"})
             QVERIFY2(QFile::exists(folder + QLatin1Char('/') + QLatin1String(seeded)), seeded);
 
-        // A second start from the menu finds the first one's lock and ends without touching its files.
+        // A second start from the menu: the first answers; it ends by itself, says so and changes nothing.
         const QByteArray settings = readAll(folder + QStringLiteral("/Vantoria.ini"));
         QProcess second;
         startProgram(second, home, launcherEnvironment(home, QString()), {"--user-folder"});
-        const QByteArray said = awaitSaying(second, "Vantoria");
-        QVERIFY2(said.contains("Vantoria"), said.constData());
-        second.terminate();
         QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardError(), QByteArray("Vantoria already runs in this folder.\n"));
         QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.ini")), settings);
 
         program.terminate();
@@ -156,6 +158,32 @@ private slots:
         QVERIFY(simulator.waitForFinished(5000));
         QCOMPARE(entries(home), QStringList({QStringLiteral(".local")}));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/Vantoria.lock")));
+    }
+
+    void aSecondStartThatGetsNoAnswerSaysSoAndEnds() {
+        writeFile(QStringLiteral("Vantoria.ini"), shippedFile(QStringLiteral("Vantoria.ini"))); // German
+        QLockFile lock(QStringLiteral("Vantoria.lock"));
+        QVERIFY(lock.tryLock(0));
+        single_instance::FirstInstance hung(QDir::currentPath()); // this thread never serves it
+        QProcess second;
+        startProgram(second, QDir::currentPath(), QProcessEnvironment::systemEnvironment(), {});
+        QVERIFY(awaitSaying(second, "antwortet aber nicht").contains("antwortet aber nicht"));
+        second.terminate();
+        QVERIFY(second.waitForFinished(10000));
+    }
+
+    void anUnknownOptionIsAUsageErrorEvenWithoutADisplay() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        QVERIFY(QDir().mkpath(QStringLiteral("options")));
+        QProcess program;
+        startProgram(program, QStringLiteral("options"), environment, {"--user-folder", "-x"});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 2);
+        const QByteArray said = program.readAllStandardError();
+        QVERIFY2(said.startsWith("vantoria: unknown option 'x'\nUsage:"), said.constData());
+        QCOMPARE(entries(QStringLiteral("options")), QStringList()); // it did not start
     }
 
     void aLauncherStartWithAnUnusableFolderSaysSoAndRunsOnAStandIn() {

@@ -2,8 +2,10 @@
 
 #include "Testing.h"
 #include "evaluation/UnitLabels.h"
+#include "evaluation/ValueDisplay.h"
 #include "settings/LanguageApplier.h"
 #include "settings/OwnTexts.h"
+#include <QLibraryInfo>
 
 namespace {
 QStringList shippedLines(const char* name) {
@@ -67,27 +69,60 @@ private slots:
         QCOMPARE(w.button("btnMeasurement")->text(), QStringLiteral("STOP"));
     }
 
+    void captionsAndQtsOwnTextsFollowUnitAndLanguage() {
+        const bool qtTranslations = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                                                  QStringLiteral("/qtbase_de.qm"));
+        const struct {
+            const char *language, *main, *sensor, *cancel;
+            int unit;
+            bool usTons;
+        } rows[] = {{"btnGerman", "Durchschnittskraft [kN]", "Sensor 1.1 [kN]", "Abbrechen", 2, false},
+                    {"btnEnglish", "Average force [tons]", "Sensor 1.1 [tons]", "Cancel", 3, false},
+                    // The sensors are never converted to US tons.
+                    {"btnItalian", "Forza media [UStons]", "Sensore 1.1 [tons]", "Annulla", 3, true},
+                    {"btnOtherLanguage", "Deformazione media [µε]", "Sensore 1.1 [µε]", "Cancel", 1, true},
+                    {"btnOtherLanguage", "Average force [kN]", "Sensore 1.1 [kN]", "Cancel", 2, false}};
+        for (const auto& row : rows) {
+            TestWindow w; // German
+            writeSettingsFile(shippedLines("Italian.txt"), QStringLiteral("Mine.txt"));
+            w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
+            w.button(row.language)->setChecked(true);
+            w.button(row.usTons ? "btnUStons" : "btnTons")->setChecked(true);
+            w.window->languageApplier().ApplyLanguage();
+            w.state.deviceUnit = row.unit; // as the amplifier reports it
+            w.window->valueDisplay().showUnit(row.unit);
+            QCOMPARE(w.label("labelSensor11")->text(), QString::fromUtf8(row.sensor));
+            w.window->languageApplier().ApplyLanguage();
+            for (const QString& caption :
+                 {w.label("labelMainValue")->text(), w.label("labelMainValueBigView")->text(),
+                  w.window->graph().leftAxisTitle()})
+                QCOMPARE(caption, QString::fromUtf8(row.main));
+            QCOMPARE(w.label("labelSensor11")->text(), QString::fromUtf8(row.sensor));
+            if (qtTranslations)
+                QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                         QString::fromUtf8(row.cancel));
+        }
+    }
+
     void theMainValueCaptionFollowsTheDeviceUnit() {
         TestWindow w;
         const QStringList german = shippedLines("German.txt");
         w.button("btnUStons")->setChecked(true);
         w.state.deviceUnit = 3;
         w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
         QCOMPARE(w.label("labelMainValue")->x(),
                  number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
         QCOMPARE(w.label("labelMainValueBigView")->x(),
                  number(german, lang::LeftMainValueBigViewUnit1 + 4) - unit_labels::UsTonsShiftBigOnLanguage);
-        QCOMPARE(w.window->graph().leftAxisTitle(), w.label("labelMainValue")->text());
         QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
         // An unknown unit leaves caption and place alone.
         w.state.deviceUnit = 7;
         w.button("btnTons")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->text(), german[lang::ForceWord] + QStringLiteral(" [UStons]"));
+        QCOMPARE(w.label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
         QCOMPARE(w.label("labelMainValue")->x(),
                  number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
-        QCOMPARE(w.label("labelMainValueTons")->text(), german[lang::ForceWord] + QStringLiteral(" [tons]"));
+        QCOMPARE(w.label("labelMainValueTons")->text(), QStringLiteral("Gesamtkraft [tons]")); // the total
     }
 
     void theDataLogHeaderUsesTheWholeDelimiter() {
@@ -161,7 +196,11 @@ private slots:
         QStringList lines = shippedLines("English.txt");
         lines[lang::LeftChannel1] = QStringLiteral("abc");
         lines[lang::FontSizeReset] = QString();
+        lines[lang::LeftChannel1 + 2] = QStringLiteral("2147483647");        // positions stay in the window
+        lines[lang::LeftMainValueUnit1 + 4] = QStringLiteral("-2147483648"); // minus 10 for US tons
         writeSettingsFile(lines, QStringLiteral("English.txt"));
+        w.button("btnUStons")->setChecked(true);
+        w.state.deviceUnit = 3;
         const int channel1Left = w.label("labelChannel1")->x();
         const QFont resetFont = w.button("btnReset")->font();
         w.button("btnEnglish")->setChecked(true);
@@ -169,8 +208,26 @@ private slots:
         QVERIFY(w.dialogs.errors.isEmpty());
         QCOMPARE(w.label("labelChannel1")->x(), channel1Left);
         QCOMPARE(w.button("btnReset")->font(), resetFont);
-        QCOMPARE(w.label("labelChannel2")->x(), number(lines, lang::LeftChannel1 + 2));
+        QCOMPARE(w.label("labelChannel2")->x(), w.window->width() - w.label("labelChannel2")->width());
+        QCOMPARE(w.label("labelMainValue")->x(), 0);
         QCOMPARE(w.label("labelGraphTimeUnit")->text(), lines[lang::GraphTimeUnit]); // later steps ran
+    }
+
+    void overLongLinesAreCutAndReportedOnce() { // regression: a 10 MB line stalled the window
+        TestWindow w;
+        QStringList lines = shippedLines("English.txt");
+        lines[lang::Machine] = QString(4096, QLatin1Char('m')); // as long as a line may be
+        lines[lang::Comment] = QString(1 << 22, QLatin1Char('c'));
+        lines[lang::StartCaption] = QString(4097, QLatin1Char('s'));
+        writeSettingsFile(lines, QStringLiteral("Long.txt"));
+        w.edit("editLanguageFilePath")->setText(QStringLiteral("Long.txt"));
+        w.button("btnOtherLanguage")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMachine")->text(), lines[lang::Machine]);
+        QCOMPARE(w.label("labelComment")->text(), QString(4096, QLatin1Char('c')));
+        QCOMPARE(w.button("btnMeasurement")->text(), QString(4096, QLatin1Char('s')));
+        QCOMPARE(w.dialogs.notices.filter(QStringLiteral("(29, 42)")).size(), 1);
     }
 
     void theProgramsOwnTextsFollowTheChosenLanguage() {

@@ -2,6 +2,7 @@
 
 #include "Testing.h"
 #include "settings/ChannelPositions.h"
+#include <QLocale>
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
@@ -17,6 +18,44 @@ private slots:
         QVERIFY(w.button("btnGerman")->isChecked());
         w.window->settings().SaveToActiveFile();
         QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shippedFile(QStringLiteral("Vantoria.ini")));
+    }
+
+    void aNewSettingsFileSpeaksTheDesktopsLanguage() {
+        const struct {
+            const char* desktop;
+            bool existing; // a German file is there already, and wins
+            const char* chosen;
+        } cases[] = {{"it_IT", false, "btnItalian"},
+                     {"de_CH", false, "btnGerman"},
+                     {"fr_FR", false, "btnEnglish"},
+                     {"it_IT", true, "btnGerman"}};
+        const QLocale desktop;
+        for (const auto& c : cases) {
+            QFile::remove(QStringLiteral("Vantoria.ini"));
+            if (c.existing)
+                writeFile(QStringLiteral("Vantoria.ini"), shippedFile(QStringLiteral("Vantoria.ini")));
+            QLocale::setDefault(QLocale(QString::fromLatin1(c.desktop)));
+            TestWindow w;
+            QLocale::setDefault(desktop);
+            QVERIFY2(w.button(QString::fromLatin1(c.chosen))->isChecked(), c.desktop);
+        }
+    }
+
+    void aFileOverOneMebibyteIsReadWholeAndItsLongLineKept() { // regression: cut and "completed"
+        QStringList lines = settingsLayout();
+        lines[27] = QString(1100000, QLatin1Char('M'));
+        lines[37] = QStringLiteral("1.234");
+        writeSettingsFile(lines);
+        for (const QString& machine : {QString(), QStringLiteral("Presse 3")}) {
+            TestWindow w;
+            QCOMPARE(w.edit("editKFactor")->text(), QStringLiteral("1.234"));
+            QCOMPARE(w.dialogs.notices.filter(QStringLiteral(" 28)")).size(), 1);
+            if (!machine.isEmpty())
+                w.edit("editMachine")->setText(machine); // a changed field is written
+            QVERIFY(w.window->FormClose());
+            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(27),
+                     machine.isEmpty() ? lines[27] : machine);
+        }
     }
 
     void aCustomFileIsNamedOnLine21OfBothFiles() {

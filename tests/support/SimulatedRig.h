@@ -19,7 +19,7 @@ struct RigOptions {
     int com = 2;
     bool manualPort = true;   // settings line 7: "Manual" on COM<com>, else automatic search
     bool singleValues = true; // settings line 5
-    std::vector<std::pair<int, QString>> settings; // lines changed last in the settings file
+    std::vector<std::pair<int, QString>> settings = {}; // lines changed last in the settings file
 };
 
 class SimulatedRig {

@@ -10,11 +10,20 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
+
+namespace {
+// The tests read German texts, and a new settings file takes the desktop's language: theirs is German.
+[[maybe_unused]] const bool germanDesktop = [] {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    return true;
+}();
+} // namespace
 
 TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     if (prepare)
