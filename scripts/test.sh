@@ -1,10 +1,36 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs the whole test suite through ctest.
+# Installs what is missing, builds, and runs the whole test suite through ctest; then the unit and
+# integration tests once more under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer
+# (build-sanitize/), and every fuzz target for a bounded time (build-fuzz/).
 set -eu
 cd "$(dirname "$0")/.."
-# Only the tests need these: a virtual X server and a mouse for the installed program's window, and the
-# package's judges, lintian and appstream.
-scripts/setup.sh xvfb xauth xdotool lintian appstream
+# Only the tests need these: a virtual X server and a mouse for the installed program's window, the
+# package's judges lintian and appstream, and clang with its runtime libraries for the fuzz targets.
+scripts/setup.sh xvfb xauth xdotool lintian appstream clang libclang-rt-14-dev
 # Everything: the tests and benchmarks besides what scripts/run.sh builds.
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j2
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SANITIZE=ON \
+    -DVANTORIA_BENCHMARKS=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j2 -L 'unit|integration'
+
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVANTORIA_FUZZ=ON \
+    -DBUILD_TESTING=OFF -DVANTORIA_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz --target fuzzers -j"$jobs"
+# A crash, leak, time-out or failed check stops the run; the input that caused it stays in build-fuzz/.
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
+for target in $(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name 'fuzz_*' | sort); do
+    name=$(basename "$target")
+    echo "Fuzzing $name for 20 s"
+    large=$(find "build-fuzz/large-inputs/$name" -type f 2>/dev/null || true)
+    if ! { [ -z "$large" ] || "$target" -timeout=10 -rss_limit_mb=2048 $large; } >"build-fuzz/$name.log" 2>&1 ||
+        ! "$target" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="build-fuzz/$name-" \
+            "build-fuzz/corpus/$name" >>"build-fuzz/$name.log" 2>&1; then
+        tail -n 60 "build-fuzz/$name.log"
+        echo "$name failed; its output is in build-fuzz/$name.log, the input that failed in build-fuzz/$name-*"
+        exit 1
+    fi
+done

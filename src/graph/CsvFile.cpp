@@ -122,6 +122,9 @@ Existing inspect(const QString& path) {
     existing.size = file.size();
     existing.encoding = textfile::markedEncoding(file.peek(3));
     const bool utf16 = existing.encoding.codec == Codec::Utf16LE || existing.encoding.codec == Codec::Utf16BE;
+    // Rows after an odd byte would be read as characters straddling two code units: unreadable.
+    if (utf16 && existing.size % 2 != 0)
+        fail(QStringLiteral("append to"), path, QStringLiteral("It is not a text file."));
     QStringDecoder utf8(QStringConverter::Utf8);
     QByteArray last;
     while (!file.atEnd()) {

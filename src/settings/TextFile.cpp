@@ -43,7 +43,10 @@ QStringList splitLines(const QString& text) {
 }
 
 QString decodeWith(QStringConverter::Encoding encoding, const QByteArray& bytes, bool* valid = nullptr) {
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    // The mark is taken off before; a U+FEFF after it is text, which Qt would drop as a second mark, so
+    // that every save would lose one from the first line.
+    QStringDecoder decoder(encoding,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (valid)
         *valid = !decoder.hasError();
