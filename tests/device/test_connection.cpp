@@ -3,7 +3,6 @@
 #include "PortSelection.h"
 #include "Testing.h"
 #include "device/Connection.h"
-#include "evaluation/UnitLabels.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -187,10 +186,9 @@ private slots:
         QCOMPARE(rig.w().label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
         QCOMPARE(rig.w().label("labelMainValueBigView")->text(), rig.w().label("labelMainValue")->text());
         QCOMPARE(rig.w().label("labelMainValue")->x(),
-                 language(rig, lang::LeftMainValueUnit1 + 4).toInt() - unit_labels::UsTonsShift);
+                 language(rig, lang::LeftMainValueUnit1 + 4).toInt() - 10);
         QCOMPARE(rig.w().label("labelMainValueBigView")->x(),
-                 language(rig, lang::LeftMainValueBigViewUnit1 + 4).toInt() -
-                     unit_labels::UsTonsShiftBigOnUnit);
+                 language(rig, lang::LeftMainValueBigViewUnit1 + 4).toInt() - 15);
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitTonsBigView")), controls::clBlack);
     }
 

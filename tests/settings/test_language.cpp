@@ -1,7 +1,6 @@
 // Applying a language file to the window, and choosing the user's own file.
 
 #include "Testing.h"
-#include "evaluation/UnitLabels.h"
 #include "evaluation/ValueDisplay.h"
 #include "settings/LanguageApplier.h"
 #include "settings/OwnTexts.h"
@@ -110,18 +109,16 @@ private slots:
         w.button("btnUStons")->setChecked(true);
         w.state.deviceUnit = 3;
         w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->x(),
-                 number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
         QCOMPARE(w.label("labelMainValueBigView")->x(),
-                 number(german, lang::LeftMainValueBigViewUnit1 + 4) - unit_labels::UsTonsShiftBigOnLanguage);
+                 number(german, lang::LeftMainValueBigViewUnit1 + 4) - 2); // 2 px on a language change
         QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
         // An unknown unit leaves caption and place alone.
         w.state.deviceUnit = 7;
         w.button("btnTons")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
-        QCOMPARE(w.label("labelMainValue")->x(),
-                 number(german, lang::LeftMainValueUnit1 + 4) - unit_labels::UsTonsShift);
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
         QCOMPARE(w.label("labelMainValueTons")->text(), QStringLiteral("Gesamtkraft [tons]")); // the total
     }
 
