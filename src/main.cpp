@@ -62,7 +62,7 @@ int refuseSecondInstance(VantoriaApplication& app) {
 // whether the desktop launcher's --user-folder was given.
 bool readOptions(int argc, char** argv) {
     QCoreApplication core(argc, argv);
-    core.setApplicationName(QStringLiteral("vantoria"));
+    core.setApplicationName(QStringLiteral("Vantoria"));
     core.setApplicationVersion(QString::fromLatin1(ApplicationVersion));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows the load on the four tie bars of a press."));
