@@ -22,6 +22,7 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz --target fuzzers -j"$jobs"
 # A crash, leak, time-out or failed check stops the run; the input that caused it stays in build-fuzz/.
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
+fuzzed=0
 for target in $(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name 'fuzz_*' | sort); do
     name=$(basename "$target")
     echo "Fuzzing $name for 20 s"
@@ -33,4 +34,6 @@ for target in $(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name 'fuzz_*' | 
         echo "$name failed; its output is in build-fuzz/$name.log, the input that failed in build-fuzz/$name-*"
         exit 1
     fi
+    fuzzed=$((fuzzed + 1))
 done
+echo "fuzz targets: $fuzzed passed, 0 failed"
