@@ -32,11 +32,7 @@ inline bool startSimulator(QProcess& simulator, const char* binary, bool singleV
     simulator.start(QString::fromLocal8Bit(binary), QStringList{"--type", "QT34", "--com", "2"} + faults);
     if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000))
         return false;
-    QStringList lines = settingsLayout();
-    lines[5] = singleValues ? QStringLiteral("YES") : QStringLiteral("NO");
-    lines[7] = QStringLiteral("Manual");
-    lines[9] = QStringLiteral("2");
-    writeSettingsFile(lines);
+    writeSettingsWith({{5, singleValues ? "YES" : "NO"}, {7, "Manual"}, {9, "2"}});
     return true;
 }
 

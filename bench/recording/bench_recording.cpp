@@ -132,11 +132,7 @@ int main(int argc, char** argv) {
     const int intervalMs = argc > 3 ? std::atoi(argv[3]) : 140;
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
-    QStringList lines = settingsLayout();
-    lines[5] = QStringLiteral("NO");
-    lines[7] = QStringLiteral("Manual");
-    lines[9] = QStringLiteral("2");
-    writeSettingsFile(lines);
+    writeSettingsWith({{5, "NO"}, {7, "Manual"}, {9, "2"}}); // channels only, from COM2
 
     Amplifier amplifier;
     CSerial port;
@@ -183,7 +179,7 @@ int main(int argc, char** argv) {
     int allE01 = 0;
     for (qsizetype i = 1; i < logLines.size(); ++i) {
         const QStringList fields = logLines[i].split(QLatin1Char(';'));
-        const Cycle row{fields.value(1), fields.value(2), fields.value(3), fields.value(4),
+        const Cycle row{fields.value(1),  fields.value(2),  fields.value(3), fields.value(4),
                         fields.value(13), fields.value(14), fields.value(15)};
         if (std::all_of(row.begin(), row.end(), [](const QString& f) { return f == QLatin1String("E01"); }))
             ++allE01;
