@@ -1,0 +1,46 @@
+#pragma once
+// One stored clamping-force check: what the window showed for one complete measurement cycle, who took it,
+// where, and with which parameters. A plain value. Once stored, nothing of it changes; notes are added
+// beside it (RecordStore::addNote) and read back joined into `note`.
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace records {
+
+// Empty where the display showed no number ("E01", a blank field, a sensor that was not polled).
+using Number = std::optional<double>;
+
+struct Record {
+    QString id;            // UUID, lower case, without braces
+    QDateTime takenAt;     // UTC
+    int utcOffsetMin = 0;  // the local offset from UTC when it was taken, in minutes
+    QString machine;       // editMachine
+    QString serialNr;      // editSerialNr
+    QString comment;       // editComment
+    QString operatorName;  // who took it
+    QString amplifier;     // amplifier type, as the program names it
+    QString port;          // the device port, as the program shows it
+    QString unit;          // the unit of channels, main value and sensors, as shown: "µm/m", "kN" or "t"
+    std::array<Number, 4> channels; // channels 1 to 4
+    std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
+    Number mainValue;
+    Number totalKn;
+    Number totalTons; // tons or US tons, as shown
+    Number deviation; // percent
+    Number tolerance; // percent
+    std::optional<bool> withinTolerance;
+    Number kFactor;
+    Number eModulus;
+    Number barDiameter;
+    QString program; // program name and version
+    QString host;
+    QString note; // the note taken with it plus every note added later, in order
+
+    bool operator==(const Record&) const = default;
+};
+
+} // namespace records

@@ -1,0 +1,20 @@
+#pragma once
+// Records.ini in the working folder: "key=value" lines. "server=" names a PostgreSQL server by a libpq
+// connection string (the password comes from libpq's own places, never from this file); "operator=" is the
+// name the record buttons put in the operator field. Unknown lines are kept when the program writes it.
+
+#include <QByteArray>
+#include <QString>
+
+namespace records {
+
+struct RecordsConfig {
+    QString server;       // empty: records stay on this PC
+    QString operatorName; // empty: the login's full name
+};
+
+RecordsConfig parseRecordsConfig(const QByteArray& bytes);
+// The file with its operator line set to `operatorName`, every other line as it was.
+QByteArray withOperator(const QByteArray& bytes, const QString& operatorName);
+
+} // namespace records
