@@ -82,7 +82,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # here: the fonts the window is drawn in (Calibri and Arial, matched by Carlito and Liberation) and Qt's
 # own translations, which put the file and print dialogs into the program's language.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito, fonts-liberation, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "fonts-crosextra-carlito, fonts-liberation, qt6-translations-l10n, libqt6sql6-sqlite, libqt6sql6-psql")
 # The about link, saved pictures and the manual open in the desktop's programs through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
