@@ -5,6 +5,7 @@
 #include "records/Record.h"
 
 #include <QList>
+#include <QtGlobal>
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +24,9 @@ public:
     virtual ~RecordStore() = default;
 
     // Stores a new record. False with the reason in *error when it was not stored; a record is never claimed
-    // stored that is not. A record whose id is already there counts as stored, and is stored once.
-    virtual bool insert(const Record& record, QString* error) = 0;
+    // stored that is not. A record whose id is already there counts as stored, and is stored once. *number,
+    // when given, receives the record's running number in this store ("Record 17 stored").
+    virtual bool insert(const Record& record, QString* error, qint64* number = nullptr) = 0;
     // Adds a note to a stored record, with its time and author; false with the reason when it could not.
     virtual bool addNote(const QString& id, const QString& author, const QString& text, QString* error) = 0;
 

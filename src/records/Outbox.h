@@ -1,0 +1,49 @@
+#pragma once
+// What the local database still owes the plant server, and what it keeps of the server's records. The
+// sending queue works through it on its own thread, with its own connection to the local database.
+
+#include "records/Record.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+namespace records {
+
+// A note added to a record later. Notes are only ever inserted, on this PC and on the server.
+struct Note {
+    QString id;       // UUID, lower case, without braces
+    QString recordId; // the record it belongs to
+    QDateTime addedAt; // UTC
+    QString author;
+    QString text;
+
+    bool operator==(const Note&) const = default;
+};
+
+// One thing to send: a record or a note, in the order they were stored.
+struct OutboxItem {
+    qint64 seq = 0;
+    enum class Kind { Record, Note } kind = Kind::Record;
+    Record record; // for Kind::Record
+    Note note;     // for Kind::Note
+};
+
+class Outbox {
+public:
+    virtual ~Outbox() = default;
+    // The oldest `limit` items not yet acknowledged by the server, oldest first.
+    virtual QList<OutboxItem> pending(int limit) = 0;
+    virtual int pendingCount() = 0;
+    // The server has them: they leave the queue.
+    virtual bool markSent(const QList<qint64>& seqs, QString* error) = 0;
+    // Records and notes of the whole plant, as the server gave them: kept here so that the history shows
+    // them without the network; already known ids are skipped. Never queued for sending.
+    virtual bool keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) = 0;
+    // Where the last pull from the server ended (the server's own sequence); 0 before the first.
+    virtual qint64 serverPosition() = 0;
+    virtual bool setServerPosition(qint64 position, QString* error) = 0;
+};
+
+} // namespace records
