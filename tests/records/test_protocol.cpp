@@ -1,7 +1,9 @@
 // The protocol page as a quality system reads it back: its text (pdftotext), its page count, its verdict,
 // and what happens when the file cannot be written.
 
+#include "TestWindow.h"
 #include "records/ProtocolOutput.h"
+#include "records/SqliteStore.h"
 
 #include <QDir>
 #include <QProcess>
@@ -42,6 +44,19 @@ int pages(const QString& path) {
     tool.waitForFinished(30000);
     const QString info = QString::fromUtf8(tool.readAllStandardOutput());
     return info.section(QStringLiteral("Pages:"), 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
+// The program as a quality system starts it: in `folder`, with no display and no platform chosen.
+std::pair<int, QString> vantoria(const QString& folder, const QStringList& arguments) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder);
+    program.start(QStringLiteral(VANTORIA_BIN), arguments);
+    program.waitForFinished(60000);
+    return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
 }
 } // namespace
 
@@ -117,6 +132,43 @@ private slots:
         QCOMPARE(QDir(QStringLiteral("w")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList{"folder"});
         QVERIFY(QDir(QStringLiteral("w/folder")).isEmpty());
+    }
+
+    void theCommandWritesARecordsProtocolWithItsMachinesTrendUpToIt() {
+        QDir().mkpath(QStringLiteral("cmd"));
+        writeSettingsWith({{1, "EN"}}, QStringLiteral("cmd/Vantoria.ini"));
+        Record older = sample(true), other = sample(true), newest = sample(false);
+        other.id = QStringLiteral("7d1e2f3a-4b5c-4d6e-8f70-8192a3b4c5d6");
+        other.machine = QStringLiteral("Other press");
+        other.takenAt = older.takenAt.addDays(1);
+        newest.takenAt = older.takenAt.addDays(2);
+        {
+            const auto store = SqliteStore::open(QStringLiteral("cmd/Vantoria.db"));
+            for (const Record& r : {older, other, newest})
+                QVERIFY(store->insert(r, nullptr));
+        }
+        QCOMPARE(vantoria("cmd", {"--protocol", "last", "last.pdf"}).first, 0);
+        QString text = pdfText(QStringLiteral("cmd/last.pdf"));
+        QVERIFY2(text.contains(newest.id) && text.contains(QStringLiteral("FAIL")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("the last 2 records")));
+        // An id as a quality system may write it; newer records of its machine stay out of its trend.
+        const QString asked = QLatin1Char('{') + older.id.toUpper() + QLatin1Char('}');
+        QCOMPARE(vantoria("cmd", {"--protocol", asked, QDir().absoluteFilePath("older.pdf")}).first, 0);
+        text = pdfText(QStringLiteral("older.pdf"));
+        QVERIFY2(text.contains(older.id) && text.contains(QStringLiteral("the last 1 records")),
+                 qPrintable(text));
+
+        for (const auto& [folder, which, file, reason] :
+             {std::tuple{"cmd", "0a0a0a0a-0000-4000-8000-000000000000", "x.pdf", "0a0a0a0a-0000-4000-8000"},
+              std::tuple{"cmd", "last", "missing/x.pdf", "missing/x.pdf"},
+              std::tuple{".", "last", "x.pdf", "Vantoria.db"}}) {
+            const auto [code, error] = vantoria(folder, {"--protocol", which, file});
+            QCOMPARE(code, 1);
+            QVERIFY2(error.contains(QLatin1String(reason)), qPrintable(error));
+            QVERIFY(!QFile::exists(QDir(folder).filePath(file)));
+        }
+        QVERIFY(!QFile::exists(QStringLiteral("Vantoria.db")));
+        QCOMPARE(vantoria("cmd", {"--protocol", "last"}).first, 1);
     }
 };
 
