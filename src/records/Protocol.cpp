@@ -450,7 +450,10 @@ void legend(QPainter& p, double x, double y, const ProtocolTexts& t) {
         p.drawLine(QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y()));
         marker(p, r.center(), 4, Ink);
     });
-    item(t.tolerance, [&](const QRectF& r) { p.fillRect(r.adjusted(0, 6, 0, -6), BandColour); });
+    item(t.tolerance + QStringLiteral(" [%]"), [&](const QRectF& r) {
+        p.fillRect(r.adjusted(0, 6, 0, -6), BandColour);
+        p.fillRect(QRectF(r.left(), r.top() + 6, r.width(), 3), PassColour);
+    });
 }
 
 // Channels on the left axis in the record's unit, the deviation on the right axis in percent with each
@@ -493,6 +496,7 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
         if (trend[i].tolerance) {
             const double top = yDeviation(std::min(*trend[i].tolerance, deviationTop));
             p.fillRect(QRectF(plot.left() + i * column, top, column, plot.bottom() - top), BandColour);
+            p.fillRect(QRectF(plot.left() + i * column, top, column, 3), PassColour);
         }
     }
     const QFont axisFont = font(24);
