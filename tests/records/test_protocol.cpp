@@ -142,9 +142,13 @@ private slots:
         other.machine = QStringLiteral("Other press");
         other.takenAt = older.takenAt.addDays(1);
         newest.takenAt = older.takenAt.addDays(2);
+        Record unnamed = other; // an empty machine name is a machine of its own, not every machine
+        unnamed.id = QStringLiteral("5e6f7a8b-9c0d-4e1f-a2b3-c4d5e6f7a8b9");
+        unnamed.machine.clear();
+        unnamed.takenAt = older.takenAt.addSecs(36 * 3600);
         {
             const auto store = SqliteStore::open(QStringLiteral("cmd/Vantoria.db"));
-            for (const Record& r : {older, other, newest})
+            for (const Record& r : {older, other, newest, unnamed})
                 QVERIFY(store->insert(r, nullptr));
         }
         QCOMPARE(vantoria("cmd", {"--protocol", "last", "last.pdf"}).first, 0);
@@ -157,6 +161,8 @@ private slots:
         text = pdfText(QStringLiteral("older.pdf"));
         QVERIFY2(text.contains(older.id) && text.contains(QStringLiteral("the last 1 records")),
                  qPrintable(text));
+        QCOMPARE(vantoria("cmd", {"--protocol", unnamed.id, "unnamed.pdf"}).first, 0);
+        QVERIFY(pdfText(QStringLiteral("cmd/unnamed.pdf")).contains(QStringLiteral("the last 1 records")));
 
         for (const auto& [folder, which, file, reason] :
              {std::tuple{"cmd", "0a0a0a0a-0000-4000-8000-000000000000", "x.pdf", "0a0a0a0a-0000-4000-8000"},
