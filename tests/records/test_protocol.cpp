@@ -6,6 +6,7 @@
 #include "records/SqliteStore.h"
 
 #include <QDir>
+#include <QPrinter>
 #include <QProcess>
 #include <QTest>
 
@@ -86,6 +87,18 @@ private slots:
             QVERIFY(text.contains(QStringLiteral("2026-03-07 09:05:03 (UTC+01:00)")));
             QCOMPARE(pages(QStringLiteral("p.pdf")), 1);
         }
+    }
+
+    void thePrinterGetsTheSamePageOnWhateverPaper() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QStringLiteral("printed.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::Letter));
+        QVERIFY(printProtocol(printer, sample(false), {}, protocolTexts("IT"), nullptr));
+        QCOMPARE(pages(QStringLiteral("printed.pdf")), 1);
+        const QString text = pdfText(QStringLiteral("printed.pdf"));
+        QVERIFY2(text.contains(QStringLiteral("NON CONFORME")) && text.contains(sample(false).id),
+                 qPrintable(text));
     }
 
     void aGermanProgramWritesAGermanProtocol() {
