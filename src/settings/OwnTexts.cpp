@@ -102,8 +102,17 @@ const Texts All[] = {
      "entry field shows only their start.",
      "Il file \"%1\" ha righe di oltre %3 caratteri (riga %2). Restano nel file come sono; un campo di "
      "inserimento ne mostra solo l'inizio."},
+    {"Protokollserver: %1 warten auf Versand", "Records server: %1 waiting",
+     "Server delle registrazioni: %1 in attesa"},
+    {"Protokollserver: Anmeldung abgelehnt", "Records server: login refused",
+     "Server delle registrazioni: accesso rifiutato"},
+    {"Protokollserver: nicht erreichbar (%1)", "Records server: not reachable (%1)",
+     "Server delle registrazioni: non raggiungibile (%1)"},
+    {"Protokollserver: alles gesendet", "Records server: all sent",
+     "Server delle registrazioni: tutto inviato"},
+    {"%1 warten auf Versand", "%1 waiting", "%1 in attesa"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::SettingsLinesLong) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordsWaitingCount) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

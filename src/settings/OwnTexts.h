@@ -49,8 +49,13 @@ enum class OwnText {
     JournalUnwritable,  // %1 the reason
     AverageForce,       // the main value in kN or tons: the average per tie bar, not the total
     FirstDoesNotAnswer,
-    LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
-    SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
+    LanguageLinesCut,     // %1 the file, %2 the line numbers (from 0), %3 the length kept
+    SettingsLinesLong,    // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
+    RecordsServerWaiting, // %1 the number of records and notes not yet sent
+    RecordsServerLoginRefused,
+    RecordsServerUnreachable, // %1 the reason
+    RecordsServerAllSent,
+    RecordsWaitingCount, // %1 the number waiting, after one of the two above
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
