@@ -3,6 +3,7 @@
 // that folder (no network address), stopped and removed when the object goes. As root the server runs as
 // the `postgres` user, since PostgreSQL refuses to run as root.
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -11,31 +12,20 @@ class PgCluster {
 public:
     // hbaFirst: pg_hba.conf lines put before the one that trusts every local login.
     explicit PgCluster(const QStringList& hbaFirst = {});
-    ~PgCluster();
-    PgCluster(const PgCluster&) = delete;
-    PgCluster& operator=(const PgCluster&) = delete;
+    ~PgCluster() { stop(); }
 
-    bool ok() const { return error_.isEmpty(); }
-    QString error() const { return error_; }
-    QString socketDir() const { return dir_.path(); }
-    int port() const { return port_; }
-    // A libpq connection string to this cluster.
+    QString error; // empty while the cluster is usable
+    QString dir() const { return dir_.path(); }
     QString conninfo(const QString& user, const QString& database) const;
-
-    bool stop();
     bool start();
-    // Runs SQL (a file's text, psql meta-commands allowed) as the superuser; false with psql's output in
-    // *output on an error.
+    bool stop();
+    // Runs SQL (psql meta-commands allowed) as the superuser; false with psql's output in *output.
     bool psql(const QString& sql, const QString& database = QStringLiteral("postgres"),
               QString* output = nullptr);
 
 private:
-    bool run(const QString& program, const QStringList& arguments, bool asServer,
-             const QByteArray& input = {}, QString* output = nullptr);
+    bool run(const QString& command, bool asServer, const QByteArray& input = {}, QString* output = nullptr);
 
-    QTemporaryDir dir_;
-    int port_ = 0;
-    bool root_ = false;
-    bool running_ = false;
-    QString error_;
+    QTemporaryDir dir_{QDir::tempPath() + QStringLiteral("/vantoria-pg-XXXXXX")};
+    int port_;
 };
