@@ -8,13 +8,19 @@
 //                        without the machine filter
 //   store_search_ms_100k counting and fetching the first page of a search over 100,000 records
 //   store_trend_ms_10k   the trend of a machine with 10,000 records
+//   push_s_10k           10,000 records queued on this PC sent to a private PostgreSQL server on this machine
+//                        (Unix socket) and pulled back, in seconds, goal < 10
 
 #include "BenchSupport.h"
+#include "PgCluster.h"
 #include "RecordsBenchData.h"
+#include "records/PostgresStore.h"
+#include "records/RecordsSender.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -98,6 +104,28 @@ void trendMs10k(const QDir& folder) {
     figure("store_trend_ms_10k", bench::median(ms));
 }
 
+// One round of the sending queue: the batches sent, acknowledged, and the plant's records pulled back.
+void pushS10k(const QDir& folder) {
+    PgCluster server;
+    QFile sql(QStringLiteral(SERVER_SQL));
+    if (!server.error.isEmpty() || !sql.open(QIODevice::ReadOnly) ||
+        !server.psql(QString::fromUtf8(sql.readAll())))
+        qFatal("no server: %s", qPrintable(server.error));
+    auto pc = openStore(folder.filePath("push.db"));
+    pc->setQueueForServer(true);
+    for (int i = 0; i < 10'000; ++i)
+        if (!pc->insert(benchdata::realisticRecord(i), nullptr))
+            qFatal("insert failed");
+    records::PostgresStore plant(
+        server.conninfo(QStringLiteral("vantoria_writer"), QStringLiteral("vantoria_records")));
+    const std::atomic<bool> stop = false;
+    records::RoundResult round;
+    const double ms = msOf([&] { round = records::sendAndPull(*pc, plant, stop); });
+    if (round.status.state != records::ServerStatus::State::Sent || plant.count({}) != 10'000)
+        qFatal("push: %s", qPrintable(round.status.reason));
+    figure("push_s_10k", ms / 1000);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -108,5 +136,6 @@ int main(int argc, char** argv) {
     bytesPerRecord(folder);
     storeFigures100k(folder);
     trendMs10k(folder);
+    pushS10k(folder);
     return 0;
 }

@@ -3,6 +3,9 @@
 #include "records/SqliteStore.h"
 
 #include <QAtomicInteger>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -24,6 +27,8 @@ const QString RecordColumns = QStringLiteral(
     "channel1, channel2, channel3, channel4, sensor11, sensor12, sensor21, sensor22, sensor31, sensor32, "
     "sensor41, sensor42, main_value, total_kn, total_tons, deviation, tolerance, within_tolerance, "
     "k_factor, e_modulus, bar_diameter, program, host, note");
+
+const QString NoteColumns = QStringLiteral("id, record_id, added_at, author, text");
 
 // The same columns as read back: ids and times as text, so that nothing depends on the session's settings.
 const QString SelectColumns = QStringLiteral(
@@ -88,6 +93,10 @@ QVariantList recordValues(const Record& r) {
     for (const QString* text : {&r.program, &r.host, &r.note})
         values << bindable(*text);
     return values;
+}
+
+QVariantList noteValues(const Note& note) {
+    return {note.id, note.recordId, utcText(note.addedAt), bindable(note.author), bindable(note.text)};
 }
 
 bool run(QSqlQuery& query, const QString& sql, const QVariantList& values) {
@@ -218,56 +227,73 @@ bool PostgresStore::inTransaction(const std::function<bool(QString*)>& work, QSt
     return fail(reason, error);
 }
 
-bool PostgresStore::insertRecord(const Record& record, qint64* number, QString* error) {
-    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    QString placeholders = QStringLiteral("?, CAST(? AS timestamptz)") + QStringLiteral(", ?").repeated(32);
-    if (!run(query,
-             QStringLiteral("INSERT INTO records (%1) VALUES (%2) ON CONFLICT (id) DO NOTHING")
-                 .arg(RecordColumns, placeholders),
-             recordValues(record)))
-        return fail(messageOf(query.lastError()), error);
-    if (number) {
-        if (!run(query, QStringLiteral("SELECT seq FROM records WHERE id = CAST(? AS uuid)"), {record.id}) ||
-            !query.next())
-            return fail(messageOf(query.lastError()), error);
-        *number = query.value(0).toLongLong();
+// Many rows in one statement with one bound parameter: a batch costs one round trip, not one per record.
+bool PostgresStore::insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
+                               QString* error) {
+    const QStringList names = columns.split(QStringLiteral(", "));
+    QJsonArray array;
+    for (const QVariantList& row : rows) {
+        QJsonObject object;
+        for (int i = 0; i < names.size(); ++i)
+            object.insert(names[i], row[i].isNull() ? QJsonValue() : QJsonValue::fromVariant(row[i]));
+        array << object;
     }
-    return true;
-}
-
-bool PostgresStore::insertNote(const Note& note, QString* error) {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     if (!run(query,
-             QStringLiteral("INSERT INTO record_notes (id, record_id, added_at, author, text) VALUES (?, ?, "
-                            "CAST(? AS timestamptz), ?, ?) ON CONFLICT (id) DO NOTHING"),
-             {note.id, note.recordId, utcText(note.addedAt), bindable(note.author), bindable(note.text)}))
+             QStringLiteral(
+                 "INSERT INTO %1 (%2) SELECT %2 FROM json_populate_recordset(NULL::%1, CAST(? AS json)) "
+                 "ON CONFLICT (id) DO NOTHING")
+                 .arg(table, columns),
+             {QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact))}))
         return fail(messageOf(query.lastError()), error);
     return true;
 }
 
 bool PostgresStore::send(const QList<OutboxItem>& items, QString* error) {
+    // A note may belong to a record of the same batch: the records go first.
+    QList<QVariantList> recordRows, noteRows;
+    for (const OutboxItem& item : items) {
+        if (item.kind == OutboxItem::Kind::Record)
+            recordRows << recordValues(item.record);
+        else
+            noteRows << noteValues(item.note);
+    }
     return inTransaction(
         [&](QString* reason) {
-            for (const OutboxItem& item : items) {
-                const bool stored = item.kind == OutboxItem::Kind::Record
-                                        ? insertRecord(item.record, nullptr, reason)
-                                        : insertNote(item.note, reason);
-                if (!stored)
-                    return false;
-            }
-            return true;
+            return (recordRows.isEmpty() ||
+                    insertRows(QStringLiteral("records"), RecordColumns, recordRows, reason)) &&
+                   (noteRows.isEmpty() ||
+                    insertRows(QStringLiteral("record_notes"), NoteColumns, noteRows, reason));
         },
         error);
 }
 
 bool PostgresStore::insert(const Record& record, QString* error, qint64* number) {
-    return inTransaction([&](QString* reason) { return insertRecord(record, number, reason); }, error);
+    return inTransaction(
+        [&](QString* reason) {
+            QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+            if (!insertRows(QStringLiteral("records"), RecordColumns, {recordValues(record)}, reason))
+                return false;
+            if (!number)
+                return true;
+            if (!run(query, QStringLiteral("SELECT seq FROM records WHERE id = CAST(? AS uuid)"),
+                     {record.id}) ||
+                !query.next())
+                return fail(messageOf(query.lastError()), reason);
+            *number = query.value(0).toLongLong();
+            return true;
+        },
+        error);
 }
 
 bool PostgresStore::addNote(const QString& id, const QString& author, const QString& text, QString* error) {
     const Note note{QUuid::createUuid().toString(QUuid::WithoutBraces), id, QDateTime::currentDateTimeUtc(),
                     author, text};
-    return inTransaction([&](QString* reason) { return insertNote(note, reason); }, error);
+    return inTransaction(
+        [&](QString* reason) {
+            return insertRows(QStringLiteral("record_notes"), NoteColumns, {noteValues(note)}, reason);
+        },
+        error);
 }
 
 bool PostgresStore::pull(qint64 position, int limit, Pulled* out, QString* error) {

@@ -74,8 +74,8 @@ public:
 
 private:
     bool fail(const QString& message, QString* error);
-    bool insertRecord(const Record& record, qint64* number, QString* error);
-    bool insertNote(const Note& note, QString* error);
+    bool insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
+                    QString* error);
     bool inTransaction(const std::function<bool(QString*)>& work, QString* error);
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
                          bool joinNotes);
