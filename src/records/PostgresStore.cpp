@@ -204,8 +204,10 @@ bool PostgresStore::fail(const QString& message, QString* error) {
 bool PostgresStore::inTransaction(const std::function<bool(QString*)>& work, QString* error) {
     if (!open(error))
         return false;
-    if (readOnly_)
+    if (readOnly_) {
+        failure_ = ServerFailure::Other;
         return fail(QStringLiteral("the server's records tables are of a newer version"), error);
+    }
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     QSqlQuery lock(db);
     QString reason;

@@ -71,6 +71,7 @@ private slots:
         QCOMPARE(store.page({}, 1, 1), QList<Record>{full});
         QCOMPARE(store.count({"P-12", "DROP table"}), 1);
         QCOMPARE(store.trend("P-12", 1), QList<Record>{full});
+        QCOMPARE(store.trend("P-12", 5), (QList<Record>{older, full}));
         QCOMPARE(store.latest(), other);
         QCOMPARE(store.machines(), (QStringList{"A-1", "P-12"}));
     }
