@@ -1,6 +1,6 @@
 // Figures of the measurement records, one "name value" line each; each part of the records adds its own
 // function. Run it in a folder on the file system that the program's working folder will be on:
-//   build/bench/records/bench_records [insert size store100k trend protocol]   (the parts named; all without)
+//   build/bench/records/bench_records [insert size store100k trend protocol push]  (those parts; all without)
 //   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
 //   bytes_per_record     Vantoria.db's size per record after 10,000 realistic records, goal < 1,000
 //   store_open_ms_100k   opening a database of 100,000 records (with its quick check)
@@ -10,13 +10,19 @@
 //   store_trend_ms_10k   the trend of a machine with 10,000 records
 //   protocol_ms          median time to write one protocol PDF with a trend of 10 records, goal < 1,000
 //   protocol_first_ms    the first of them, which loads the fonts: what the user waits for once
+//   push_s_10k           10,000 records queued on this PC sent to a private PostgreSQL server on this machine
+//                        (Unix socket) and pulled back, in seconds, goal < 10
 
 #include "BenchSupport.h"
+#include "PgCluster.h"
 #include "RecordsBenchData.h"
+#include "records/PostgresStore.h"
 #include "records/ProtocolOutput.h"
+#include "records/RecordsSender.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -121,6 +127,28 @@ void protocolMs(const QDir& folder) {
     figure("protocol_ms", bench::median(ms));
 }
 
+// One round of the sending queue: the batches sent, acknowledged, and the plant's records pulled back.
+void pushS10k(const QDir& folder) {
+    PgCluster server;
+    QFile sql(QStringLiteral(SERVER_SQL));
+    if (!server.error.isEmpty() || !sql.open(QIODevice::ReadOnly) ||
+        !server.psql(QString::fromUtf8(sql.readAll())))
+        qFatal("no server: %s", qPrintable(server.error));
+    auto pc = openStore(folder.filePath("push.db"));
+    pc->setQueueForServer(true);
+    for (int i = 0; i < 10'000; ++i)
+        if (!pc->insert(benchdata::realisticRecord(i), nullptr))
+            qFatal("insert failed");
+    records::PostgresStore plant(
+        server.conninfo(QStringLiteral("vantoria_writer"), QStringLiteral("vantoria_records")));
+    const std::atomic<bool> stop = false;
+    records::RoundResult round;
+    const double ms = msOf([&] { round = records::sendAndPull(*pc, plant, stop); });
+    if (round.status.state != records::ServerStatus::State::Sent || plant.count({}) != 10'000)
+        qFatal("push: %s", qPrintable(round.status.reason));
+    figure("push_s_10k", ms / 1000);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -131,11 +159,9 @@ int main(int argc, char** argv) {
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
     work.setAutoRemove(!qEnvironmentVariableIsSet("VANTORIA_BENCH_KEEP")); // to look into the databases
     const QDir folder(work.path());
-    const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {{"insert", insertMs},
-                                                                          {"size", bytesPerRecord},
-                                                                          {"store100k", storeFigures100k},
-                                                                          {"trend", trendMs10k},
-                                                                          {"protocol", protocolMs}};
+    const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {
+        {"insert", insertMs},  {"size", bytesPerRecord}, {"store100k", storeFigures100k},
+        {"trend", trendMs10k}, {"protocol", protocolMs}, {"push", pushS10k}};
     const QStringList chosen = app.arguments().mid(1); // parts by name; all without
     for (const auto& [name, part] : parts)
         if (chosen.isEmpty() || chosen.contains(name))

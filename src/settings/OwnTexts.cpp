@@ -151,8 +151,17 @@ const Texts All[] = {
      "The protocol could not be written to \"%1\": %2", "Impossibile scrivere il protocollo in \"%1\": %2"},
     {"Der Drucker \"%1\" kann nicht drucken.", "The printer \"%1\" cannot print.",
      "La stampante \"%1\" non pu\u00f2 stampare."},
+    {"Protokollserver: %1 warten auf Versand", "Records server: %1 waiting",
+     "Server delle registrazioni: %1 in attesa"},
+    {"Protokollserver: Anmeldung abgelehnt", "Records server: login refused",
+     "Server delle registrazioni: accesso rifiutato"},
+    {"Protokollserver: nicht erreichbar (%1)", "Records server: not reachable (%1)",
+     "Server delle registrazioni: non raggiungibile (%1)"},
+    {"Protokollserver: alles gesendet", "Records server: all sent",
+     "Server delle registrazioni: tutto inviato"},
+    {"%1 warten auf Versand", "%1 waiting", "%1 in attesa"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolCannotPrint) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordsWaitingCount) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -88,9 +88,14 @@ enum class OwnText {
     ProtocolApproval,
     ProtocolNoDatabase, // %1 the file
     ProtocolNoRecords,
-    ProtocolNoRecord,    // %1 the id asked for
-    ProtocolNotWritten,  // %1 the file, %2 the reason
-    ProtocolCannotPrint, // %1 the printer
+    ProtocolNoRecord,     // %1 the id asked for
+    ProtocolNotWritten,   // %1 the file, %2 the reason
+    ProtocolCannotPrint,  // %1 the printer
+    RecordsServerWaiting, // %1 the number of records and notes not yet sent
+    RecordsServerLoginRefused,
+    RecordsServerUnreachable, // %1 the reason
+    RecordsServerAllSent,
+    RecordsWaitingCount, // %1 the number waiting, after one of the two above
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
