@@ -110,6 +110,12 @@ Record recordAt(const QSqlQuery& q, bool trendOnly = false) {
     return r;
 }
 
+const QString NoteSelect = QStringLiteral("SELECT id, record_id, added_at, author, text FROM record_notes");
+Note noteAt(const QSqlQuery& q) {
+    return {q.value(0).toString(), q.value(1).toString(), timeOf(q.value(2)), q.value(3).toString(),
+            q.value(4).toString()};
+}
+
 // "WHERE ..." for a filter, with its values; empty for none.
 std::pair<QString, QVariantList> whereOf(const Filter& filter) {
     QStringList terms;
@@ -124,16 +130,21 @@ std::pair<QString, QVariantList> whereOf(const Filter& filter) {
         pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
             .replace(QLatin1Char('%'), QLatin1String("\\%"))
             .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+        QStringList patterns{QLatin1Char('%') + pattern + QLatin1Char('%')};
+        // SQLite ignores the case of ASCII letters only: "MÜLLER" finds "Müller" through its lower case.
+        if (std::any_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() > 0x7f; }))
+            patterns << patterns.first().toLower() << patterns.first().toUpper();
         QStringList any;
-        for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
-            any << QLatin1String(column) + like;
-        any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE text%1 OR author%1)")
-                   .arg(like);
+        for (const QString& p : patterns) {
+            const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+            for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
+                any << QLatin1String(column) + like;
+            any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE text%1 OR author%1)")
+                       .arg(like);
+            for (int i = 0; i < 7; ++i)
+                values << p;
+        }
         terms << QLatin1Char('(') + any.join(QLatin1String(" OR ")) + QLatin1Char(')');
-        for (int i = 0; i < 7; ++i)
-            values << pattern;
     }
     return {terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QLatin1String(" AND ")),
             values};
@@ -190,6 +201,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
     std::unique_ptr<SqliteStore> store(new SqliteStore(path));
     Health health = store->connect(&r);
     if (health == Health::Damaged) {
+        const Salvage saved = store->salvage();
         store.reset();
         QString reason;
         r.damagedKeptAs = keepDamaged(path, &reason);
@@ -199,6 +211,8 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
         }
         store.reset(new SqliteStore(path));
         health = store->connect(&r);
+        if (health == Health::Usable)
+            r.salvaged = store->restore(saved);
     }
     if (health != Health::Usable) {
         if (r.error.isEmpty())
@@ -240,6 +254,8 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
         }
     }
     run(QStringLiteral("PRAGMA journal_mode = WAL"), {});
+    // A large pull from the server would otherwise leave its log on the disk at full size.
+    run(QStringLiteral("PRAGMA journal_size_limit = 4194304"), {});
     run(QStringLiteral("PRAGMA synchronous = FULL"), {}, &ok);
     if (!ok || (!made && !createSchema(&report->error))) {
         if (report->error.isEmpty())
@@ -349,9 +365,9 @@ bool SqliteStore::insertNote(const Note& note, bool queue) {
 bool SqliteStore::insert(const Record& record, QString* error, qint64* number) {
     if (refuseWhenReadOnly(error))
         return false;
-    if (record.id.isEmpty()) {
+    if (record.id.isEmpty() || !record.takenAt.isValid()) {
         if (error)
-            *error = QStringLiteral("the record has no id");
+            *error = QStringLiteral("the record has no id or no time");
         return false;
     }
     qint64 nr = 0;
@@ -487,12 +503,37 @@ QList<OutboxItem> SqliteStore::pending(int limit) {
 }
 
 std::optional<Note> SqliteStore::findNote(const QString& id) {
-    QSqlQuery query = run(
-        QStringLiteral("SELECT id, record_id, added_at, author, text FROM record_notes WHERE id = ?"), {id});
-    if (!query.next())
-        return std::nullopt;
-    return Note{query.value(0).toString(), query.value(1).toString(), timeOf(query.value(2)),
-                query.value(3).toString(), query.value(4).toString()};
+    QSqlQuery query = run(NoteSelect + QStringLiteral(" WHERE id = ?"), {id});
+    return query.next() ? std::optional(noteAt(query)) : std::nullopt;
+}
+
+// Rows are read in the tables' own order, up to the first page that cannot be read; a broken index costs
+// nothing, a broken page of the table the records on it and after it.
+SqliteStore::Salvage SqliteStore::salvage() {
+    Salvage saved;
+    QSqlQuery records = run(QStringLiteral("SELECT %1 FROM records").arg(Columns), {});
+    while (records.next())
+        saved.records << recordAt(records);
+    QSqlQuery notes = run(NoteSelect, {});
+    while (notes.next())
+        saved.notes << noteAt(notes);
+    QSqlQuery queued = run(QStringLiteral("SELECT ref FROM outbox ORDER BY seq"), {});
+    while (queued.next())
+        saved.queued << queued.value(0).toString();
+    return saved;
+}
+
+int SqliteStore::restore(const Salvage& saved) {
+    const bool restored = inTransaction(
+        [&] {
+            for (const Record& r : saved.records)
+                if (!insertRecord(r, saved.queued.contains(r.id), nullptr))
+                    return false;
+            return std::all_of(saved.notes.begin(), saved.notes.end(),
+                               [&](const Note& n) { return insertNote(n, saved.queued.contains(n.id)); });
+        },
+        nullptr);
+    return restored ? int(saved.records.size()) : 0;
 }
 
 int SqliteStore::pendingCount() {
