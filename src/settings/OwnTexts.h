@@ -51,6 +51,20 @@ enum class OwnText {
     FirstDoesNotAnswer,
     LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
     SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
+    RecordCaption,
+    RecordTip,
+    RecordNotMeasuring,
+    RecordNoCycle,
+    RecordValueError,
+    RecordSensorError,
+    RecordsUnavailable, // %1 the reason
+    RecordsReadOnly,
+    RecordStored,    // %1 the record's running number
+    RecordNotStored, // %1 the reason
+    OperatorTip,
+    OperatorCaption,
+    OperatorNotKept, // %1 the file, %2 the reason
+    RecordsDamaged,  // %1 the database file, %2 where it was kept
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
