@@ -7,6 +7,7 @@
 #include <QTimeZone>
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 
 namespace records {
@@ -22,17 +23,12 @@ std::optional<Refusal> whyNotRecordable(const CycleSnapshot& snapshot, bool meas
     if (!measuring)
         return Refusal::NotMeasuring;
     const auto& t = snapshot.texts;
-    bool anyValue = false;
-    bool anyError = false;
-    for (int entry = Reading::FirstChannel; entry <= Reading::MainValue; ++entry) {
-        const bool error = !numberShown(t[entry]);
-        anyError = anyError || error;
-        anyValue = anyValue || !error;
-    }
-    if (!anyValue)
+    // A forgotten cycle is all "E01"; a real one has at least some number.
+    if (std::all_of(t.begin(), t.end(), [](const QString& text) { return text == ErrorText; }))
         return Refusal::NoCompleteCycle;
-    if (anyError)
-        return Refusal::ValueError;
+    for (int entry = Reading::FirstChannel; entry <= Reading::MainValue; ++entry)
+        if (!numberShown(t[entry]))
+            return Refusal::ValueError;
     if (sensorsPolled)
         for (int entry = Reading::FirstSensor; entry < Reading::FirstChannel; ++entry)
             if (!numberShown(t[entry]))

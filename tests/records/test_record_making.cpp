@@ -1,0 +1,75 @@
+// A record made from a cycle snapshot: the numbers as the displays showed them, the deviation as the
+// display judged it, sensors only when polled, and when a snapshot may not be recorded.
+#include "records/RecordMaking.h"
+
+#include <QTest>
+
+using namespace records;
+
+namespace {
+CycleSnapshot cycle(std::array<const char*, 4> channels, const char* main = "110") {
+    CycleSnapshot s = CycleSnapshot::none(1);
+    for (int n = 0; n < 8; ++n)
+        s.texts[n] = QString::number(n + 1);
+    for (int n = 0; n < 4; ++n)
+        s.texts[8 + n] = QString::fromLatin1(channels[n]);
+    s.texts[12] = QString::fromLatin1(main);
+    return s;
+}
+} // namespace
+
+class TestRecordMaking : public QObject {
+    Q_OBJECT
+private slots:
+    void numbersAreReadAsShownAndNothingElseCountsAsOne() {
+        QCOMPARE(numberShown("-35"), Number(-35));
+        QCOMPARE(numberShown(" 2,50 "), Number(2.5));
+        QCOMPARE(numberShown("999.99"), Number(999.99));
+        for (const char* none : {"E01", "", " ", "1,2.5", "abc", "12kN", "nan", "inf"})
+            QVERIFY2(!numberShown(QString::fromLatin1(none)), none);
+    }
+
+    void aSnapshotIsRecordableOnlyWhileMeasuringAndWithoutE01() {
+        QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "4"}), false, false), Refusal::NotMeasuring);
+        QCOMPARE(whyNotRecordable(CycleSnapshot::none(1), true, false), Refusal::NoCompleteCycle);
+        CycleSnapshot s = cycle({"1", "2", "3", "4"});
+        s.texts[5] = QStringLiteral("E01");
+        QCOMPARE(whyNotRecordable(s, true, false), std::nullopt); // sensors not polled: their E01 is no part
+        QCOMPARE(whyNotRecordable(s, true, true), Refusal::SensorError);
+        QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "E01"}), true, false), Refusal::ValueError);
+        QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "4"}, "E01"), true, false), Refusal::ValueError);
+    }
+
+    void theRecordHoldsTheCycleAndTheDeviationAsTheDisplayJudgedIt() {
+        CycleSnapshot s = cycle({"100", "-129", "100", "100"}, "-7"); // 28.999996 %, shown as 28
+        s.unit = 3;
+        s.texts[13] = QStringLiteral("E01");
+        s.texts[14] = QStringLiteral("12");
+        RecordContext c;
+        c.kFactor = "2,50", c.eModulus = "210", c.tolerance = "28", c.usTons = true;
+        Record r = makeRecord(s, c);
+        QCOMPARE(r.unit, QStringLiteral("US t"));
+        QCOMPARE(r.channels, (std::array<Number, 4>{100, -129, 100, 100}));
+        QCOMPARE(r.sensors, (std::array<Number, 8>{})); // not polled: empty, whatever the table held
+        QCOMPARE(r.mainValue, Number(-7));
+        QCOMPARE(r.totalKn, std::nullopt);
+        QCOMPARE(r.totalTons, Number(12));
+        QCOMPARE(r.deviation, Number(28));
+        QCOMPARE(r.withinTolerance, true);
+        QCOMPARE(r.kFactor, Number(2.5));
+        QCOMPARE(r.barDiameter, std::nullopt);
+        c.tolerance = "27";
+        QCOMPARE(makeRecord(s, c).withinTolerance, false);
+        c.sensorsPolled = true;
+        QCOMPARE(makeRecord(s, c).sensors[7], Number(8));
+        c.tolerance = "100"; // beyond 99 % the display shows "> 99" in red, whatever the tolerance
+        r = makeRecord(cycle({"100", "250", "100", "100"}), c);
+        QCOMPARE(r.deviation, Number(150));
+        QCOMPARE(r.withinTolerance, false);
+        r = makeRecord(cycle({"100", "E01", "100", "100"}), c); // no deviation from three channels
+        QVERIFY(!r.deviation && !r.withinTolerance && !r.channels[1]);
+    }
+};
+
+QTEST_MAIN(TestRecordMaking)
+#include "test_record_making.moc"
