@@ -95,7 +95,7 @@ private slots:
 
     void aDamagedDatabaseIsToldOnceAndWithoutOneTheProgramStillMeasures() {
         writeFile("Vantoria.db", QByteArray(8192, 'x'));
-        writeFile("Records.ini", "operator=Jan\n");
+        writeFile("Records.ini", "operator = Jan\n");
         for (int start = 0; start < 2; ++start) {
             TestWindow w;
             QCOMPARE(w.dialogs.notices.filter("Vantoria.db").size(), 1 - start);
@@ -103,7 +103,7 @@ private slots:
             QCOMPARE(w.edit("editOperator")->text(), "Jan");
             emit w.edit("editOperator")->editingFinished();
         }
-        QCOMPARE(readFile("Records.ini"), "operator=Jan\n"); // written only when the name changes
+        QCOMPARE(readFile("Records.ini"), "operator = Jan\n"); // written only when the name changes
         for (const QString& name : QDir().entryList({"Vantoria.db*"}))
             QVERIFY(QFile::remove(name));
         QVERIFY(QDir().mkdir("Vantoria.db")); // no file can be made under this name
