@@ -23,6 +23,8 @@
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
+#include "records/RecordButtons.h"
+#include "records/SqliteStore.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
 #include "settings/LanguageApplier.h"
@@ -38,8 +40,10 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolTip>
 
@@ -71,6 +75,7 @@ TfrmMain::TfrmMain(CSerial& devicePort, ProgramState& state, Dialogs& dialogs, Q
     connectSessionEvents();
     connectHandlers();
     initialiseState();
+    setUpRecords();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -198,6 +203,7 @@ void TfrmMain::buildViews() {
                     {nullptr, u.editDeviceComSpeed, u.btnDeviceComSpeed}};
 
     views_.about = {u.labelSoftwareVersion, u.labelWebsite, u.imageLogoSettings};
+    views_.records = {u.btnRecord, u.btnRecordBigView, u.labelOperator, u.editOperator};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,
@@ -481,6 +487,38 @@ void TfrmMain::recoverJournal() {
     dataLog_->restoreRows(rows);
     graphControls_->drawRecovered(rows);
     dialogs_->inform(language_->own(OwnText::RowsRecovered).arg(rows.size()));
+}
+
+void TfrmMain::setUpRecords() {
+    const Views& v = views_;
+    recordButtons_ = std::make_unique<RecordButtons>(
+        RecordButtons::Views{v.records, v.machine, v.parameters, v.settings.view, v.settings.port},
+        RecordButtons::Services{*measurementControls_, *status_, *dialogs_, *language_}, *state_,
+        QStringLiteral("Records.ini"));
+    languageApplier_->addParticipant(recordButtons_.get());
+    recordButtons_->applyLanguage(*language_);
+
+    records::OpenReport report;
+    recordStore_ =
+        records::SqliteStore::open(QString::fromLatin1(records::SqliteStore::DefaultFileName), &report);
+    // Without a database the program measures as before; the buttons say why they cannot record.
+    recordButtons_->setStore(recordStore_.get(), report.error);
+    if (!report.damagedKeptAs.isEmpty())
+        dialogs_->inform(
+            language_->own(OwnText::RecordsDamaged)
+                .arg(QString::fromLatin1(records::SqliteStore::DefaultFileName), report.damagedKeptAs));
+    if (report.newerSchema)
+        dialogs_->inform(language_->own(OwnText::RecordsReadOnly));
+
+    RecordButtons* buttons = recordButtons_.get();
+    for (QAbstractButton* button : {v.records.record, v.records.recordBig})
+        connect(button, &QAbstractButton::clicked, buttons, &RecordButtons::take);
+    auto* f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(f9, &QShortcut::activated, buttons, &RecordButtons::take);
+    // Connected after the measuring button's own handler, so its caption has already changed.
+    connect(v.measuring.measurement, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
+    connect(session_.get(), &DeviceSession::cycleChanged, buttons, &RecordButtons::refresh);
+    connect(connection_.get(), &Connection::rejected, buttons, &RecordButtons::refresh);
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }

@@ -37,7 +37,11 @@ class SettingsFile;
 class TrafficLog;
 class ValueDisplay;
 class WindowTexts;
+class RecordButtons;
 struct ProgramState;
+namespace records {
+class SqliteStore;
+}
 
 namespace Ui {
 class TfrmMain;
@@ -64,6 +68,9 @@ public:
     ValueDisplay& valueDisplay() const { return *valueDisplay_; }
     MeasureCycle& measureCycle() const { return *measureCycle_; }
     Screenshots& screenshots() const { return *screenshots_; }
+    RecordButtons& recordButtons() const { return *recordButtons_; }
+    // The records database of the working folder; none when it could not be opened.
+    records::SqliteStore* recordStore() const { return recordStore_.get(); }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -147,6 +154,8 @@ private:
     void recoverJournal();
     void onPageChanged(int index);
     void selectPosition(int channel, int corner, bool checked);
+    // The records database and the record buttons, after the settings chose the language.
+    void setUpRecords();
 
     std::unique_ptr<Ui::TfrmMain> ui_;
     Views views_;
@@ -182,4 +191,6 @@ private:
     std::unique_ptr<MeasureCycle> measureCycle_;
     std::unique_ptr<Screenshots> screenshots_;
     std::unique_ptr<AboutGroup> about_;
+    std::unique_ptr<records::SqliteStore> recordStore_;
+    std::unique_ptr<RecordButtons> recordButtons_;
 };

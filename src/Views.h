@@ -184,6 +184,14 @@ struct AboutView {
     QLabel* logo;
 };
 
+// The record buttons on the main view and the big view, and the operator field beside the first.
+struct RecordControls {
+    QAbstractButton* record;
+    QAbstractButton* recordBig;
+    QLabel* operatorLabel;
+    QLineEdit* operatorName;
+};
+
 struct Views {
     Pages pages;
     StatusView status;
@@ -199,4 +207,5 @@ struct Views {
     std::vector<QWidget*> debugGroup;
     // What a running measurement enables and a stop disables, in the order they are switched.
     std::vector<QWidget*> measuringGroup;
+    RecordControls records;
 };

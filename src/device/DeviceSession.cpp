@@ -105,9 +105,13 @@ void DeviceSession::endCycle() {
 void DeviceSession::publishCycle() {
     state_.cycleSnapshot.texts = state_.readingText;
     state_.cycleSnapshot.unit = state_.deviceUnit;
+    emit cycleChanged();
 }
 
-void DeviceSession::forgetCycle() { state_.cycleSnapshot = CycleSnapshot::none(state_.deviceUnit); }
+void DeviceSession::forgetCycle() {
+    state_.cycleSnapshot = CycleSnapshot::none(state_.deviceUnit);
+    emit cycleChanged();
+}
 
 void DeviceSession::setPollMode(std::uint8_t mode) { state_.pollMode = mode; }
 

@@ -124,6 +124,8 @@ signals:
     void ticked(std::int32_t state);
     // The amplifier stopped answering: what was measured is no longer true.
     void connectionLost();
+    // The snapshot of the last complete cycle was replaced or forgotten.
+    void cycleChanged();
     void waitingForReply();
     void traffic(const QString& line);
     void portChosen(const QString& number);

@@ -13,8 +13,8 @@ namespace records {
 
 // A note added to a record later. Notes are only ever inserted, on this PC and on the server.
 struct Note {
-    QString id;       // UUID, lower case, without braces
-    QString recordId; // the record it belongs to
+    QString id;        // UUID, lower case, without braces
+    QString recordId;  // the record it belongs to
     QDateTime addedAt; // UTC
     QString author;
     QString text;

@@ -15,16 +15,16 @@ namespace records {
 using Number = std::optional<double>;
 
 struct Record {
-    QString id;            // UUID, lower case, without braces
-    QDateTime takenAt;     // UTC
-    int utcOffsetMin = 0;  // the local offset from UTC when it was taken, in minutes
-    QString machine;       // editMachine
-    QString serialNr;      // editSerialNr
-    QString comment;       // editComment
-    QString operatorName;  // who took it
-    QString amplifier;     // amplifier type, as the program names it
-    QString port;          // the device port, as the program shows it
-    QString unit;          // the unit of channels, main value and sensors, as shown: "µm/m", "kN" or "t"
+    QString id;           // UUID, lower case, without braces
+    QDateTime takenAt;    // UTC
+    int utcOffsetMin = 0; // the local offset from UTC when it was taken, in minutes
+    QString machine;      // editMachine
+    QString serialNr;     // editSerialNr
+    QString comment;      // editComment
+    QString operatorName; // who took it
+    QString amplifier;    // amplifier type, as the program names it
+    QString port;         // the device port, as the program shows it
+    QString unit;         // the unit of channels, main value and sensors, as shown: "µm/m", "kN" or "t"
     std::array<Number, 4> channels; // channels 1 to 4
     std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
     Number mainValue;

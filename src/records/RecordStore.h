@@ -5,9 +5,9 @@
 #include "records/Record.h"
 
 #include <QList>
-#include <QtGlobal>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <optional>
 

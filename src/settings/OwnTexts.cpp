@@ -160,8 +160,34 @@ const Texts All[] = {
     {"Protokollserver: alles gesendet", "Records server: all sent",
      "Server delle registrazioni: tutto inviato"},
     {"%1 warten auf Versand", "%1 waiting", "%1 in attesa"},
+    {"PROTOKOLL", "RECORD", "REGISTRA"},
+    {"Die letzte vollst\u00e4ndige Messung als Protokoll speichern (F9)",
+     "Store the last complete measurement as a record (F9)",
+     "Registra l'ultima misura completa come protocollo (F9)"},
+    {"Zuerst eine Messung starten", "Start a measurement first", "Avviare prima una misura"},
+    {"Noch keine vollst\u00e4ndige Messung", "No complete measurement yet", "Ancora nessuna misura completa"},
+    {"Ein Messwert zeigt E01: nichts zu protokollieren", "A value shows E01: nothing to record",
+     "Un valore mostra E01: niente da registrare"},
+    {"Ein Einzelwert zeigt E01: nichts zu protokollieren", "A single value shows E01: nothing to record",
+     "Un valore singolo mostra E01: niente da registrare"},
+    {"Protokolle k\u00f6nnen nicht gespeichert werden: %1", "Records cannot be stored: %1",
+     "Impossibile registrare i protocolli: %1"},
+    {"Die Protokolldatenbank stammt von einer neueren Vantoria-Version; sie wird nur gelesen.",
+     "The records database comes from a newer Vantoria; it is only read.",
+     "Il database dei protocolli proviene da una versione pi\u00f9 recente di Vantoria; viene solo letto."},
+    {"Protokoll %1 gespeichert", "Record %1 stored", "Protocollo %1 registrato"},
+    {"Protokoll nicht gespeichert: %1", "Record not stored: %1", "Protocollo non registrato: %1"},
+    {"Wer die Protokolle aufnimmt", "Who takes the records", "Chi registra i protocolli"},
+    {"Bediener", "Operator", "Operatore"},
+    {"Der Bediener konnte nicht in \"%1\" gespeichert werden: %2",
+     "The operator could not be kept in \"%1\": %2", "Impossibile salvare l'operatore in \"%1\": %2"},
+    {"Die Protokolldatenbank \"%1\" war besch\u00e4digt. Sie wurde als \"%2\" aufbewahrt und eine neue "
+     "angelegt.",
+     "The records database \"%1\" was damaged. It was kept as \"%2\" and a new one was made.",
+     "Il database dei protocolli \"%1\" era danneggiato. \u00c8 stato conservato come \"%2\" e ne \u00e8 "
+     "stato creato uno nuovo."},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordsWaitingCount) + 1);
+static_assert(std::size(All) == std::size_t(OwnText::RecordsDamaged) + 1); // the last one
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

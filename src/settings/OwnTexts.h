@@ -96,6 +96,20 @@ enum class OwnText {
     RecordsServerUnreachable, // %1 the reason
     RecordsServerAllSent,
     RecordsWaitingCount, // %1 the number waiting, after one of the two above
+    RecordCaption,
+    RecordTip,
+    RecordNotMeasuring,
+    RecordNoCycle,
+    RecordValueError,
+    RecordSensorError,
+    RecordsUnavailable, // %1 the reason
+    RecordsReadOnly,
+    RecordStored,    // %1 the record's running number
+    RecordNotStored, // %1 the reason
+    OperatorTip,
+    OperatorCaption,
+    OperatorNotKept, // %1 the file, %2 the reason
+    RecordsDamaged,  // %1 the database file, %2 where it was kept
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -1,0 +1,54 @@
+#include "records/OperatorName.h"
+
+#include "records/RecordsConfig.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace records {
+
+QString systemOperatorName() {
+    if (const passwd* entry = ::getpwuid(::getuid())) {
+        const QString full = QString::fromLocal8Bit(entry->pw_gecos ? entry->pw_gecos : "")
+                                 .section(QLatin1Char(','), 0, 0)
+                                 .trimmed();
+        if (!full.isEmpty())
+            return full;
+        if (entry->pw_name)
+            return QString::fromLocal8Bit(entry->pw_name);
+    }
+    return qEnvironmentVariable("USER");
+}
+
+QString rememberedOperator(const QString& iniPath) {
+    QFile file(iniPath);
+    QString name;
+    if (file.open(QIODevice::ReadOnly))
+        name = parseRecordsConfig(file.readAll()).operatorName.trimmed();
+    return name.isEmpty() ? systemOperatorName() : name;
+}
+
+bool rememberOperator(const QString& iniPath, const QString& name, QString* error) {
+    QByteArray old;
+    QFile current(iniPath);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly)) {
+            // Writing now would throw away the server line the file may hold.
+            *error = current.errorString();
+            return false;
+        }
+        old = current.readAll();
+    }
+    QSaveFile file(iniPath);
+    const QByteArray bytes = withOperator(old, name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace records

@@ -1,0 +1,120 @@
+// The record buttons in the window against the simulated amplifier: when they work and why not, what a
+// record holds of the cycle and of the window, F9, the remembered operator, and stores that refuse or are
+// missing.
+#include "Testing.h"
+#include "records/RecordButtons.h"
+#include "records/RecordsConfig.h"
+#include "records/SqliteStore.h"
+
+#include <QSignalSpy>
+
+using records::Number;
+
+namespace {
+QString own(TfrmMain& window, OwnText text) { return window.language().own(text); }
+
+// Measuring, with a cycle in the press's hold phase just complete.
+void measureUnderLoad(SimulatedRig& rig) {
+    QVERIFY(rig.connect());
+    rig.w().button("btnMeasurement")->click();
+    QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
+    QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+}
+} // namespace
+
+class TestRecordButtons : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        freshFolder();
+        for (const QString& name : QDir().entryList({"Vantoria.db*", "Records.ini"}))
+            QVERIFY(QFile::remove(name) || QDir().rmdir(name));
+    }
+
+    void theButtonsWorkOnlyOnACompleteCycleOfRealValues() {
+        SimulatedRig rig;
+        QAbstractButton* record = rig.w().button("btnRecord");
+        QAbstractButton* big = rig.w().button("btnRecordBigView");
+        QVERIFY(rig.connect());
+        QVERIFY(!record->isEnabled() && big->toolTip() == own(rig.window(), OwnText::RecordNotMeasuring));
+        rig.w().button("btnMeasurement")->click();
+        QCOMPARE(record->toolTip(), own(rig.window(), OwnText::RecordNoCycle));
+        QVERIFY(rig.tickUntil([&] { return record->isEnabled(); }, 100));
+        QVERIFY(big->isEnabled() && rig.state().cycleSnapshot.texts[8] != ErrorText);
+        rig.sim().amplifier().model().setLoadFactor(3, 100.0); // far beyond the range: "E01"
+        QVERIFY(rig.tickUntil([&] { return !big->isEnabled(); }, 400));
+        QCOMPARE(record->toolTip(), own(rig.window(), OwnText::RecordValueError));
+        QVERIFY(!rig.window().recordButtons().take() && rig.window().recordStore()->count({}) == 0);
+    }
+
+    void aRecordHoldsTheLastCompleteCycleWhateverTheDisplaysShowAndF9StoresTheSame() {
+        writeFile("Records.ini", "server=host=db\n");
+        SimulatedRig rig({.singleValues = false});
+        rig.sim().amplifier().model().setLoadFactor(2, 1.3); // beyond the tolerance of 10 %
+        rig.w().edit("editMachine")->setText("KM 350");
+        rig.w().edit("editOperator")->setText(" Eva Roth ");
+        measureUnderLoad(rig);
+        const CycleSnapshot cycle = rig.state().cycleSnapshot;
+        const QString deviation = rig.w().edit("editDivergence")->text();
+        QSignalSpy stored(&rig.window().recordButtons(), &RecordButtons::recordStored);
+        rig.w().button("btnRecord")->click();
+        // The next cycle under another load: the main value display already shows its new value.
+        rig.sim().amplifier().model().setLoadFactor(1, 1.5);
+        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 96; }, 60));
+        QVERIFY(rig.w().edit("editMainValue")->text() != cycle.texts[12]);
+        rig.window().show(), rig.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
+        QTest::keyClick(&rig.window(), Qt::Key_F9);
+
+        const QList<records::Record> both = rig.window().recordStore()->page({}, 0, 10);
+        QVERIFY(both.size() == 2 && stored.size() == 2 && stored.at(1).at(0).toString() == both[0].id);
+        for (const records::Record& r : both) {
+            const auto n = [&](int entry) { return cycle.texts[entry].toInt(); };
+            QCOMPARE(r.channels, (std::array<Number, 4>{n(8), n(9), n(10), n(11)}));
+            QVERIFY(r.mainValue == n(12) && r.totalKn == n(13) && r.totalTons == n(14) && !r.sensors[0]);
+            QVERIFY(r.deviation == deviation.toInt() && r.tolerance == 10 && r.withinTolerance == false);
+            QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.amplifier + '|' + r.port,
+                     "KM 350|Eva Roth|µm/m|" + SimulatedRig::deviceName("QT34") + "|COM2");
+        }
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordStored).arg(2));
+        const records::RecordsConfig config = records::parseRecordsConfig(readFile("Records.ini"));
+        QCOMPARE(config.operatorName + '|' + config.server, "Eva Roth|host=db"); // remembered, the rest kept
+
+        // A store that refuses (here a full disk): the reason is shown and nothing is claimed.
+        const bool taken = [&] {
+            DiskFull full;
+            return rig.window().recordButtons().take();
+        }();
+        const QString prefix = own(rig.window(), OwnText::RecordNotStored).arg(QString());
+        const QStringList errors = rig.w().dialogs.errors;
+        QVERIFY(!taken && errors.size() == 1 && errors[0].startsWith(prefix) &&
+                errors[0].size() > prefix.size());
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordStored).arg(2));
+        QVERIFY(stored.size() == 2 && rig.window().recordStore()->count({}) == 2);
+    }
+
+    void aDamagedDatabaseIsToldOnceAndWithoutOneTheProgramStillMeasures() {
+        writeFile("Vantoria.db", QByteArray(8192, 'x'));
+        writeFile("Records.ini", "operator = Jan\n");
+        for (int start = 0; start < 2; ++start) {
+            TestWindow w;
+            QCOMPARE(w.dialogs.notices.filter("Vantoria.db").size(), 1 - start);
+            QVERIFY(w.window->recordStore());
+            QCOMPARE(w.edit("editOperator")->text(), "Jan");
+            emit w.edit("editOperator")->editingFinished();
+        }
+        QCOMPARE(readFile("Records.ini"), "operator = Jan\n"); // written only when the name changes
+        for (const QString& name : QDir().entryList({"Vantoria.db*"}))
+            QVERIFY(QFile::remove(name));
+        QVERIFY(QDir().mkdir("Vantoria.db")); // no file can be made under this name
+        SimulatedRig rig;
+        measureUnderLoad(rig); // the program measures all the same
+        const QString prefix = own(rig.window(), OwnText::RecordsUnavailable).arg(QString());
+        const QString tip = rig.w().button("btnRecord")->toolTip();
+        QVERIFY(!rig.w().button("btnRecord")->isEnabled() && tip.startsWith(prefix) &&
+                tip.size() > prefix.size());
+    }
+};
+
+QTEST_MAIN(TestRecordButtons)
+#include "test_record_buttons.moc"
