@@ -160,8 +160,11 @@ const Texts All[] = {
     {"Protokollserver: alles gesendet", "Records server: all sent",
      "Server delle registrazioni: tutto inviato"},
     {"%1 warten auf Versand", "%1 waiting", "%1 in attesa"},
+    {"Die Messung \"%1\" ist nicht hier, und der Protokollserver ist nicht erreichbar: %2",
+     "The record \"%1\" is not here, and the records server cannot be used: %2",
+     "La registrazione \"%1\" non \u00e8 qui, e il server delle registrazioni non \u00e8 utilizzabile: %2"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordsWaitingCount) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolServerUnusable) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

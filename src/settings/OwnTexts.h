@@ -95,7 +95,8 @@ enum class OwnText {
     RecordsServerLoginRefused,
     RecordsServerUnreachable, // %1 the reason
     RecordsServerAllSent,
-    RecordsWaitingCount, // %1 the number waiting, after one of the two above
+    RecordsWaitingCount,    // %1 the number waiting, after one of the two above
+    ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
