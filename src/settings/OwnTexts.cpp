@@ -186,8 +186,11 @@ const Texts All[] = {
      "The records database \"%1\" was damaged. It was kept as \"%2\" and a new one was made.",
      "Il database dei protocolli \"%1\" era danneggiato. \u00c8 stato conservato come \"%2\" e ne \u00e8 "
      "stato creato uno nuovo."},
+    {"Die Messung \"%1\" ist nicht hier, und der Protokollserver ist nicht erreichbar: %2",
+     "The record \"%1\" is not here, and the records server cannot be used: %2",
+     "La registrazione \"%1\" non \u00e8 qui, e il server delle registrazioni non \u00e8 utilizzabile: %2"},
 };
-static_assert(std::size(All) == std::size_t(OwnText::RecordsDamaged) + 1); // the last one
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolServerUnusable) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {
