@@ -1,6 +1,7 @@
 #include "records/RecordsSender.h"
 
 #include "records/PostgresStore.h"
+#include "records/SqliteStore.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -146,6 +147,10 @@ RecordsSender::~RecordsSender() {
     // Inside a connection attempt or a query: libpq returns by its connect timeout at the latest, the round
     // sees the stop and the thread ends. The window does not wait for that.
     connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
+}
+
+RecordsSender::OutboxFactory RecordsSender::sqliteFile(const QString& path) {
+    return [path] { return std::unique_ptr<Outbox>(SqliteStore::open(path)); };
 }
 
 void RecordsSender::wakeUp() {
