@@ -131,11 +131,15 @@ QString shortServerReason(const QString& message) {
 }
 
 QString withConnectDefaults(const QString& conninfo) {
+    // A server that vanishes without a word (power, a firewall dropping the connection) is noticed within
+    // about half a minute, not after the system's TCP timeouts of many minutes.
+    static const char* const Defaults[][2] = {
+        {"connect_timeout", "5"},  {"keepalives_idle", "10"},     {"keepalives_interval", "5"},
+        {"keepalives_count", "3"}, {"tcp_user_timeout", "30000"}, {"application_name", "Vantoria"}};
     QString result = conninfo.trimmed();
-    if (!result.contains(QLatin1String("connect_timeout")))
-        result += QLatin1String(" connect_timeout=5");
-    if (!result.contains(QLatin1String("application_name")))
-        result += QLatin1String(" application_name=Vantoria");
+    for (const auto& [key, value] : Defaults)
+        if (!result.contains(QLatin1String(key)))
+            result += QStringLiteral(" %1=%2").arg(QLatin1String(key), QLatin1String(value));
     return result;
 }
 

@@ -99,6 +99,9 @@ private:
             outbox_
                 ? sendAndPull(*outbox_, *server_, *stop_)
                 : RoundResult{{ServerStatus::State::Waiting, 0, QStringLiteral("no local database")}, false};
+        // A connection left idle until the next round could be cut by the network unnoticed; a new one
+        // costs milliseconds once a minute.
+        server_->close();
         if (*stop_)
             return;
         emit statusChanged(result.status);
