@@ -1,6 +1,8 @@
 // Figures of the measurement records, one "name value" line each; each part of the records adds its own
 // function. Run it in a folder on the file system that the program's working folder will be on:
-//   build/bench/records/bench_records
+//   build/bench/records/bench_records [insert] [size] [store100k] [trend] [push]   (all without arguments)
+// VANTORIA_BENCH_CPU=1 gives the process's CPU time instead of wall-clock time (on a machine busy with other
+// work); VANTORIA_BENCH_KEEP=1 keeps the databases made (RecordsBenchData.h fills them) for a look inside.
 //   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
 //   bytes_per_record     Vantoria.db's size per record after 10,000 realistic records, goal < 1,000
 //   store_open_ms_100k   opening a database of 100,000 records (with its quick check)
@@ -34,11 +36,14 @@ void figure(const char* name, double value) {
     std::fflush(stdout);
 }
 
+// Wall-clock time; with VANTORIA_BENCH_CPU set, the process's CPU time instead (on a loaded machine).
 double msOf(const std::function<void()>& work) {
+    static const bool cpu = qEnvironmentVariableIsSet("VANTORIA_BENCH_CPU");
     QElapsedTimer clock;
     clock.start();
+    const double before = bench::processCpuSeconds();
     work();
-    return clock.nsecsElapsed() / 1e6;
+    return cpu ? (bench::processCpuSeconds() - before) * 1e3 : clock.nsecsElapsed() / 1e6;
 }
 
 std::unique_ptr<records::SqliteStore> openStore(const QString& path) {
@@ -131,11 +136,16 @@ void pushS10k(const QDir& folder) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
+    work.setAutoRemove(!qEnvironmentVariableIsSet("VANTORIA_BENCH_KEEP")); // to look into the databases
     const QDir folder(work.path());
-    insertMs(folder);
-    bytesPerRecord(folder);
-    storeFigures100k(folder);
-    trendMs10k(folder);
-    pushS10k(folder);
+    const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {{"insert", insertMs},
+                                                                          {"size", bytesPerRecord},
+                                                                          {"store100k", storeFigures100k},
+                                                                          {"trend", trendMs10k},
+                                                                          {"push", pushS10k}};
+    const QStringList chosen = app.arguments().mid(1); // parts by name; all without
+    for (const auto& [name, part] : parts)
+        if (chosen.isEmpty() || chosen.contains(name))
+            part(folder);
     return 0;
 }
