@@ -38,10 +38,6 @@ const QString SelectColumns = QStringLiteral(
     "total_tons, deviation, tolerance, within_tolerance, k_factor, e_modulus, bar_diameter, program, host, "
     "note, seq");
 
-// A null QString goes to the server as NULL; the text columns hold empty text instead.
-QVariant bindable(const QString& text) {
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
 QVariant bindable(const Number& number) {
     return number ? QVariant(*number) : QVariant(QMetaType::fromType<double>());
 }
@@ -77,10 +73,10 @@ Record recordAt(const QSqlQuery& query) {
 }
 
 QVariantList recordValues(const Record& r) {
-    QVariantList values{bindable(r.id), utcText(r.takenAt), r.utcOffsetMin};
+    QVariantList values{r.id, utcText(r.takenAt), r.utcOffsetMin};
     for (const QString* text :
          {&r.machine, &r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port, &r.unit})
-        values << bindable(*text);
+        values << *text;
     for (const Number& n : r.channels)
         values << bindable(n);
     for (const Number& n : r.sensors)
@@ -91,12 +87,12 @@ QVariantList recordValues(const Record& r) {
     for (const Number* n : {&r.kFactor, &r.eModulus, &r.barDiameter})
         values << bindable(*n);
     for (const QString* text : {&r.program, &r.host, &r.note})
-        values << bindable(*text);
+        values << *text;
     return values;
 }
 
 QVariantList noteValues(const Note& note) {
-    return {note.id, note.recordId, utcText(note.addedAt), bindable(note.author), bindable(note.text)};
+    return {note.id, note.recordId, utcText(note.addedAt), note.author, note.text};
 }
 
 bool run(QSqlQuery& query, const QString& sql, const QVariantList& values) {
@@ -135,11 +131,15 @@ QString shortServerReason(const QString& message) {
 }
 
 QString withConnectDefaults(const QString& conninfo) {
+    // A server that vanishes without a word (power, a firewall dropping the connection) is noticed within
+    // about half a minute, not after the system's TCP timeouts of many minutes.
+    static const char* const Defaults[][2] = {
+        {"connect_timeout", "5"},  {"keepalives_idle", "10"},     {"keepalives_interval", "5"},
+        {"keepalives_count", "3"}, {"tcp_user_timeout", "30000"}, {"application_name", "Vantoria"}};
     QString result = conninfo.trimmed();
-    if (!result.contains(QLatin1String("connect_timeout")))
-        result += QLatin1String(" connect_timeout=5");
-    if (!result.contains(QLatin1String("application_name")))
-        result += QLatin1String(" application_name=Vantoria");
+    for (const auto& [key, value] : Defaults)
+        if (!result.contains(QLatin1String(key)))
+            result += QStringLiteral(" %1=%2").arg(QLatin1String(key), QLatin1String(value));
     return result;
 }
 
@@ -237,7 +237,9 @@ bool PostgresStore::insertRows(const QString& table, const QString& columns, con
     for (const QVariantList& row : rows) {
         QJsonObject object;
         for (int i = 0; i < names.size(); ++i)
-            object.insert(names[i], row[i].isNull() ? QJsonValue() : QJsonValue::fromVariant(row[i]));
+            object.insert(names[i], row[i].isNull()
+                                        ? QJsonValue()
+                                        : QJsonValue::fromVariant(row[i])); // a null QString is "" here
         array << object;
     }
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));

@@ -31,8 +31,8 @@ enum class ServerFailure {
 ServerFailure classifyServerMessage(const QString& message);
 // The part of a libpq message worth showing in a status line: its first line, without the socket address.
 QString shortServerReason(const QString& message);
-// The connection string as it is handed to libpq: a connect timeout is added when none is given, so that
-// a server that does not answer cannot hold a connection attempt for minutes.
+// The connection string as it is handed to libpq: timeouts are added where none are given, so that a
+// server that does not answer cannot hold a connection attempt or a query for minutes.
 QString withConnectDefaults(const QString& conninfo);
 
 // What a pull from the server brought: everything after a position, up to a new one.

@@ -1,6 +1,7 @@
 #include "records/RecordsSender.h"
 
 #include "records/PostgresStore.h"
+#include "records/SqliteStore.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -98,6 +99,9 @@ private:
             outbox_
                 ? sendAndPull(*outbox_, *server_, *stop_)
                 : RoundResult{{ServerStatus::State::Waiting, 0, QStringLiteral("no local database")}, false};
+        // A connection left idle until the next round could be cut by the network unnoticed; a new one
+        // costs milliseconds once a minute.
+        server_->close();
         if (*stop_)
             return;
         emit statusChanged(result.status);
@@ -146,6 +150,10 @@ RecordsSender::~RecordsSender() {
     // Inside a connection attempt or a query: libpq returns by its connect timeout at the latest, the round
     // sees the stop and the thread ends. The window does not wait for that.
     connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
+}
+
+RecordsSender::OutboxFactory RecordsSender::sqliteFile(const QString& path) {
+    return [path] { return std::unique_ptr<Outbox>(SqliteStore::open(path)); };
 }
 
 void RecordsSender::wakeUp() {

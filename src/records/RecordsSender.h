@@ -38,6 +38,8 @@ public:
     // Opens this PC's database for the queue, on the sender's thread (a second connection to the file);
     // null when it cannot.
     using OutboxFactory = std::function<std::unique_ptr<Outbox>()>;
+    // The usual one: the SQLite database file the window stores into.
+    static OutboxFactory sqliteFile(const QString& path);
 
     // conninfo: the libpq connection string of Records.ini's "server=". The first round starts at once.
     RecordsSender(const QString& conninfo, OutboxFactory openOutbox, QObject* parent = nullptr);

@@ -33,9 +33,6 @@ std::unique_ptr<SqliteStore> pcWith(const QString& file, const QString& machine,
         pc->insert(sample(machine, i % 60), nullptr);
     return pc;
 }
-RecordsSender::OutboxFactory opener(const QString& file) {
-    return [file] { return std::unique_ptr<Outbox>(SqliteStore::open(file)); };
-}
 } // namespace
 
 class TestRecordsServer : public QObject {
@@ -124,7 +121,8 @@ private slots:
     void twoPcsAtOnceThenEachPullsTheOther() {
         pcWith("a.db", "A", 300);
         pcWith("b.db", "B", 300);
-        RecordsSender a(writer(), opener("a.db")), b(writer(), opener("b.db"));
+        RecordsSender a(writer(), RecordsSender::sqliteFile("a.db")),
+            b(writer(), RecordsSender::sqliteFile("b.db"));
         QSignalSpy statusA(&a, &RecordsSender::statusChanged), statusB(&b, &RecordsSender::statusChanged);
         QTRY_VERIFY_WITH_TIMEOUT(statusA.size() == 1 && statusB.size() == 1, 60000);
         a.wakeUp(); // the one that finished first has not seen the other's records yet
@@ -141,7 +139,7 @@ private slots:
         QElapsedTimer destroying;
         {
             RecordsSender sender(QString("host=%1 port=1 connect_timeout=600").arg(cluster->dir()),
-                                 opener("hang.db"));
+                                 RecordsSender::sqliteFile("hang.db"));
             QVERIFY(silent.waitForNewConnection(30000));
             destroying.start();
         }
