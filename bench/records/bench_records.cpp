@@ -28,11 +28,14 @@ void figure(const char* name, double value) {
     std::fflush(stdout);
 }
 
+// Wall-clock time; with VANTORIA_BENCH_CPU set, the process's CPU time instead (on a loaded machine).
 double msOf(const std::function<void()>& work) {
+    static const bool cpu = qEnvironmentVariableIsSet("VANTORIA_BENCH_CPU");
     QElapsedTimer clock;
     clock.start();
+    const double before = bench::processCpuSeconds();
     work();
-    return clock.nsecsElapsed() / 1e6;
+    return cpu ? (bench::processCpuSeconds() - before) * 1e3 : clock.nsecsElapsed() / 1e6;
 }
 
 std::unique_ptr<records::SqliteStore> openStore(const QString& path) {
@@ -90,7 +93,7 @@ void trendMs10k(const QDir& folder) {
     benchdata::fillRecords(*store, 0, 10'000, 1);
     store = openStore(path);
     std::vector<double> ms;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < qEnvironmentVariableIntValue("TREND_REPEAT") + 5; ++i)
         ms.push_back(msOf([&] {
             if (store->trend("Presse 01", 10'000).size() != 10'000)
                 qFatal("trend: records missing");
@@ -103,10 +106,15 @@ void trendMs10k(const QDir& folder) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
+    work.setAutoRemove(!qEnvironmentVariableIsSet("VANTORIA_BENCH_KEEP")); // to look into the databases
     const QDir folder(work.path());
-    insertMs(folder);
-    bytesPerRecord(folder);
-    storeFigures100k(folder);
-    trendMs10k(folder);
+    const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {{"insert", insertMs},
+                                                                          {"size", bytesPerRecord},
+                                                                          {"store100k", storeFigures100k},
+                                                                          {"trend", trendMs10k}};
+    const QStringList chosen = app.arguments().mid(1); // parts by name; all without
+    for (const auto& [name, part] : parts)
+        if (chosen.isEmpty() || chosen.contains(name))
+            part(folder);
     return 0;
 }

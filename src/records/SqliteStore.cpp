@@ -25,11 +25,18 @@ namespace {
 constexpr int BusyTimeoutMs = 5000;
 constexpr int SqliteCorrupt = 11, SqliteFull = 13, SqliteNotADatabase = 26;
 
-const QString Columns = QStringLiteral(
-    "id, taken_at, utc_offset_min, machine, serial_nr, comment, operator, amplifier, port, unit, "
-    "channel1, channel2, channel3, channel4, sensor11, sensor12, sensor21, sensor22, sensor31, sensor32, "
-    "sensor41, sensor42, main_value, total_kn, total_tons, deviation, tolerance, within_tolerance, "
-    "k_factor, e_modulus, bar_diameter, program, host, note");
+// The trend's columns come first: a trend reads only them.
+const QStringList ColumnNames =
+    QStringLiteral(
+        "id taken_at utc_offset_min machine unit channel1 channel2 channel3 channel4 main_value total_kn "
+        "total_tons "
+        "deviation tolerance within_tolerance serial_nr comment operator amplifier port sensor11 sensor12 "
+        "sensor21 "
+        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note")
+        .split(QLatin1Char(' '));
+constexpr int TrendColumnCount = 15;
+const QString Columns = ColumnNames.join(QLatin1String(", "));
+const QString TrendColumns = ColumnNames.first(TrendColumnCount).join(QLatin1String(", "));
 const QString NewestFirst = QStringLiteral(" ORDER BY taken_at DESC, nr DESC");
 
 int primaryCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
@@ -42,7 +49,15 @@ QString reasonOf(const QSqlError& error) {
 }
 
 QString timeText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODateWithMs); }
-QDateTime timeOf(const QVariant& text) { return QDateTime::fromString(text.toString(), Qt::ISODateWithMs); }
+// Read by hand in the form written here: Qt's general parser would take most of a long trend's time.
+QDateTime timeOf(const QVariant& value) {
+    const QString text = value.toString();
+    if (text.size() != 24 || !text.endsWith(QLatin1Char('Z')))
+        return QDateTime::fromString(text, Qt::ISODateWithMs);
+    const auto n = [&](int at, int digits) { return QStringView(text).mid(at, digits).toInt(); };
+    return QDateTime(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2), n(20, 3)),
+                     Qt::UTC);
+}
 
 // A null QString would be bound as NULL; the text columns hold '' instead.
 QVariant text(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
@@ -50,45 +65,55 @@ QVariant number(const Number& n) { return n ? QVariant(*n) : QVariant(QMetaType:
 Number numberOf(const QVariant& v) { return v.isNull() ? Number() : Number(v.toDouble()); }
 
 QVariantList valuesOf(const Record& r) {
-    QVariantList v{text(r.id),       timeText(r.takenAt), r.utcOffsetMin,       text(r.machine),
-                   text(r.serialNr), text(r.comment),     text(r.operatorName), text(r.amplifier),
-                   text(r.port),     text(r.unit)};
+    QVariantList v{text(r.id), timeText(r.takenAt), r.utcOffsetMin, text(r.machine), text(r.unit)};
     for (const Number& n : r.channels)
-        v << number(n);
-    for (const Number& n : r.sensors)
         v << number(n);
     for (const Number& n : {r.mainValue, r.totalKn, r.totalTons, r.deviation, r.tolerance})
         v << number(n);
     v << (r.withinTolerance ? QVariant(int(*r.withinTolerance)) : QVariant(QMetaType::fromType<int>()));
+    for (const QString& s : {r.serialNr, r.comment, r.operatorName, r.amplifier, r.port})
+        v << text(s);
+    for (const Number& n : r.sensors)
+        v << number(n);
     for (const Number& n : {r.kFactor, r.eModulus, r.barDiameter})
         v << number(n);
     return v << text(r.program) << text(r.host) << text(r.note);
 }
 
-// The columns of `Columns`, in their order.
-Record recordAt(const QSqlQuery& q) {
+// The columns of `Columns` in their order, or only the trend's.
+Record recordAt(const QSqlQuery& q, bool trendOnly = false) {
     int i = 0;
     const auto next = [&] { return q.value(i++); };
     Record r;
     r.id = next().toString();
     r.takenAt = timeOf(next());
     r.utcOffsetMin = next().toInt();
-    for (QString* s : {&r.machine, &r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port, &r.unit})
-        *s = next().toString();
+    r.machine = next().toString();
+    r.unit = next().toString();
     for (Number& n : r.channels)
-        n = numberOf(next());
-    for (Number& n : r.sensors)
         n = numberOf(next());
     for (Number* n : {&r.mainValue, &r.totalKn, &r.totalTons, &r.deviation, &r.tolerance})
         *n = numberOf(next());
     const QVariant within = next();
     if (!within.isNull())
         r.withinTolerance = within.toInt() != 0;
+    if (trendOnly)
+        return r;
+    for (QString* s : {&r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port})
+        *s = next().toString();
+    for (Number& n : r.sensors)
+        n = numberOf(next());
     for (Number* n : {&r.kFactor, &r.eModulus, &r.barDiameter})
         *n = numberOf(next());
     for (QString* s : {&r.program, &r.host, &r.note})
         *s = next().toString();
     return r;
+}
+
+const QString NoteSelect = QStringLiteral("SELECT id, record_id, added_at, author, text FROM record_notes");
+Note noteAt(const QSqlQuery& q) {
+    return {q.value(0).toString(), q.value(1).toString(), timeOf(q.value(2)), q.value(3).toString(),
+            q.value(4).toString()};
 }
 
 // "WHERE ..." for a filter, with its values; empty for none.
@@ -105,16 +130,21 @@ std::pair<QString, QVariantList> whereOf(const Filter& filter) {
         pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
             .replace(QLatin1Char('%'), QLatin1String("\\%"))
             .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+        QStringList patterns{QLatin1Char('%') + pattern + QLatin1Char('%')};
+        // SQLite ignores the case of ASCII letters only: "MÜLLER" finds "Müller" through its lower case.
+        if (std::any_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() > 0x7f; }))
+            patterns << patterns.first().toLower() << patterns.first().toUpper();
         QStringList any;
-        for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
-            any << QLatin1String(column) + like;
-        any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE text%1 OR author%1)")
-                   .arg(like);
+        for (const QString& p : patterns) {
+            const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+            for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
+                any << QLatin1String(column) + like;
+            any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE text%1 OR author%1)")
+                       .arg(like);
+            for (int i = 0; i < 7; ++i)
+                values << p;
+        }
         terms << QLatin1Char('(') + any.join(QLatin1String(" OR ")) + QLatin1Char(')');
-        for (int i = 0; i < 7; ++i)
-            values << pattern;
     }
     return {terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QLatin1String(" AND ")),
             values};
@@ -171,6 +201,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
     std::unique_ptr<SqliteStore> store(new SqliteStore(path));
     Health health = store->connect(&r);
     if (health == Health::Damaged) {
+        const Salvage saved = store->salvage();
         store.reset();
         QString reason;
         r.damagedKeptAs = keepDamaged(path, &reason);
@@ -180,6 +211,8 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
         }
         store.reset(new SqliteStore(path));
         health = store->connect(&r);
+        if (health == Health::Usable)
+            r.salvaged = store->restore(saved);
     }
     if (health != Health::Usable) {
         if (r.error.isEmpty())
@@ -221,6 +254,8 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
         }
     }
     run(QStringLiteral("PRAGMA journal_mode = WAL"), {});
+    // A large pull from the server would otherwise leave its log on the disk at full size.
+    run(QStringLiteral("PRAGMA journal_size_limit = 4194304"), {});
     run(QStringLiteral("PRAGMA synchronous = FULL"), {}, &ok);
     if (!ok || (!made && !createSchema(&report->error))) {
         if (report->error.isEmpty())
@@ -308,7 +343,7 @@ bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number)
     if (number)
         *number = nr;
     static const QString insert = QStringLiteral("INSERT INTO records (nr, %1) VALUES (?%2)")
-                                      .arg(Columns, QStringLiteral(", ?").repeated(Columns.count(',') + 1));
+                                      .arg(Columns, QStringLiteral(", ?").repeated(ColumnNames.size()));
     run(insert, QVariantList{nr} + valuesOf(record), &ok);
     if (ok && queue)
         run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('record', ?)"), {record.id}, &ok);
@@ -330,9 +365,9 @@ bool SqliteStore::insertNote(const Note& note, bool queue) {
 bool SqliteStore::insert(const Record& record, QString* error, qint64* number) {
     if (refuseWhenReadOnly(error))
         return false;
-    if (record.id.isEmpty()) {
+    if (record.id.isEmpty() || !record.takenAt.isValid()) {
         if (error)
-            *error = QStringLiteral("the record has no id");
+            *error = QStringLiteral("the record has no id or no time");
         return false;
     }
     qint64 nr = 0;
@@ -430,8 +465,12 @@ QStringList SqliteStore::machines() {
 }
 
 QList<Record> SqliteStore::trend(const QString& machine, int limit) {
-    QList<Record> records = select(QStringLiteral(" WHERE machine = ?"), {machine, limit},
-                                   NewestFirst + QStringLiteral(" LIMIT ?"));
+    QSqlQuery query = run(
+        QStringLiteral("SELECT %1 FROM records WHERE machine = ?%2 LIMIT ?").arg(TrendColumns, NewestFirst),
+        {machine, limit});
+    QList<Record> records;
+    while (query.next())
+        records << recordAt(query, true);
     std::reverse(records.begin(), records.end());
     return records;
 }
@@ -464,12 +503,37 @@ QList<OutboxItem> SqliteStore::pending(int limit) {
 }
 
 std::optional<Note> SqliteStore::findNote(const QString& id) {
-    QSqlQuery query = run(
-        QStringLiteral("SELECT id, record_id, added_at, author, text FROM record_notes WHERE id = ?"), {id});
-    if (!query.next())
-        return std::nullopt;
-    return Note{query.value(0).toString(), query.value(1).toString(), timeOf(query.value(2)),
-                query.value(3).toString(), query.value(4).toString()};
+    QSqlQuery query = run(NoteSelect + QStringLiteral(" WHERE id = ?"), {id});
+    return query.next() ? std::optional(noteAt(query)) : std::nullopt;
+}
+
+// Rows are read in the tables' own order, up to the first page that cannot be read; a broken index costs
+// nothing, a broken page of the table the records on it and after it.
+SqliteStore::Salvage SqliteStore::salvage() {
+    Salvage saved;
+    QSqlQuery records = run(QStringLiteral("SELECT %1 FROM records").arg(Columns), {});
+    while (records.next())
+        saved.records << recordAt(records);
+    QSqlQuery notes = run(NoteSelect, {});
+    while (notes.next())
+        saved.notes << noteAt(notes);
+    QSqlQuery queued = run(QStringLiteral("SELECT ref FROM outbox ORDER BY seq"), {});
+    while (queued.next())
+        saved.queued << queued.value(0).toString();
+    return saved;
+}
+
+int SqliteStore::restore(const Salvage& saved) {
+    const bool restored = inTransaction(
+        [&] {
+            for (const Record& r : saved.records)
+                if (!insertRecord(r, saved.queued.contains(r.id), nullptr))
+                    return false;
+            return std::all_of(saved.notes.begin(), saved.notes.end(),
+                               [&](const Note& n) { return insertNote(n, saved.queued.contains(n.id)); });
+        },
+        nullptr);
+    return restored ? int(saved.records.size()) : 0;
 }
 
 int SqliteStore::pendingCount() {

@@ -21,6 +21,7 @@ namespace records {
 // What open() found, for the caller to tell the user once.
 struct OpenReport {
     QString damagedKeptAs; // the file found was no usable database: it was renamed to this and a new one made
+    int salvaged = 0;      // records that could still be read from the damaged file, now in the new one
     bool newerSchema = false; // written by a newer program: opened read-only, never changed
     QString error;            // why no store could be opened at all
 };
@@ -62,6 +63,11 @@ public:
 
 private:
     enum class Health { Usable, Damaged, Failed };
+    struct Salvage {
+        QList<Record> records;
+        QList<Note> notes;
+        QStringList queued; // ids of records and notes the server did not have yet
+    };
 
     explicit SqliteStore(const QString& path);
     Health connect(OpenReport* report);
@@ -77,6 +83,8 @@ private:
                          bool withAddedNotes = true);
     void appendAddedNotes(QList<Record>& records);
     std::optional<Note> findNote(const QString& id);
+    Salvage salvage();
+    int restore(const Salvage& saved);
 
     QString connection_;
     QSqlDatabase db_;
