@@ -128,8 +128,10 @@ const Texts All[] = {
      "The records database \"%1\" was damaged. It was kept as \"%2\" and a new one was made.",
      "Il database dei protocolli \"%1\" era danneggiato. \u00c8 stato conservato come \"%2\" e ne \u00e8 "
      "stato creato uno nuovo."},
+    {"Zuerst den ge\u00f6ffneten Parameter best\u00e4tigen", "Confirm the open parameter first",
+     "Confermare prima il parametro aperto"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordsDamaged) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordParameterOpen) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

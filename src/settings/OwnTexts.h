@@ -65,6 +65,7 @@ enum class OwnText {
     OperatorCaption,
     OperatorNotKept, // %1 the file, %2 the reason
     RecordsDamaged,  // %1 the database file, %2 where it was kept
+    RecordParameterOpen,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -41,8 +41,11 @@ private slots:
         QCOMPARE(record->toolTip(), own(rig.window(), OwnText::RecordNoCycle));
         QVERIFY(rig.tickUntil([&] { return record->isEnabled(); }, 100));
         QVERIFY(big->isEnabled() && rig.state().cycleSnapshot.texts[8] != ErrorText);
+        rig.w().button("btnKFactor")->click(); // open for typing
+        QVERIFY(!big->isEnabled() && big->toolTip() == own(rig.window(), OwnText::RecordParameterOpen));
+        rig.w().button("btnKFactor")->click();
         rig.sim().amplifier().model().setLoadFactor(3, 100.0); // far beyond the range: "E01"
-        QVERIFY(rig.tickUntil([&] { return !big->isEnabled(); }, 400));
+        QVERIFY(big->isEnabled() && rig.tickUntil([&] { return !big->isEnabled(); }, 400));
         QCOMPARE(record->toolTip(), own(rig.window(), OwnText::RecordValueError));
         QVERIFY(!rig.window().recordButtons().take() && rig.window().recordStore()->count({}) == 0);
     }
