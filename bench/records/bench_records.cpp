@@ -1,6 +1,8 @@
 // Figures of the measurement records, one "name value" line each; each part of the records adds its own
 // function. Run it in a folder on the file system that the program's working folder will be on:
-//   build/bench/records/bench_records
+//   build/bench/records/bench_records [insert] [size] [store100k] [trend]   (every part without arguments)
+// VANTORIA_BENCH_CPU=1 gives the process's CPU time instead of wall-clock time (on a machine busy with other
+// work); VANTORIA_BENCH_KEEP=1 keeps the databases made (RecordsBenchData.h fills them) for a look inside.
 //   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
 //   bytes_per_record     Vantoria.db's size per record after 10,000 realistic records, goal < 1,000
 //   store_open_ms_100k   opening a database of 100,000 records (with its quick check)
@@ -93,7 +95,7 @@ void trendMs10k(const QDir& folder) {
     benchdata::fillRecords(*store, 0, 10'000, 1);
     store = openStore(path);
     std::vector<double> ms;
-    for (int i = 0; i < qEnvironmentVariableIntValue("TREND_REPEAT") + 5; ++i)
+    for (int i = 0; i < 5; ++i)
         ms.push_back(msOf([&] {
             if (store->trend("Presse 01", 10'000).size() != 10'000)
                 qFatal("trend: records missing");
