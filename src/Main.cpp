@@ -519,6 +519,9 @@ void TfrmMain::setUpRecords() {
     connect(v.measuring.measurement, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
     connect(session_.get(), &DeviceSession::cycleChanged, buttons, &RecordButtons::refresh);
     connect(connection_.get(), &Connection::rejected, buttons, &RecordButtons::refresh);
+    for (const ParameterControls* field :
+         {&v.parameters.barDiameter, &v.parameters.eModulus, &v.parameters.kFactor, &v.parameters.tolerance})
+        connect(field->button, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }

@@ -24,7 +24,7 @@ struct Record {
     QString operatorName; // who took it
     QString amplifier;    // amplifier type, as the program names it
     QString port;         // the device port, as the program shows it
-    QString unit;         // the unit of channels, main value and sensors, as shown: "µm/m", "kN" or "t"
+    QString unit;         // of channels, main value and sensors, as shown: "µm/m", "kN", "t" or "US t"
     std::array<Number, 4> channels; // channels 1 to 4
     std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
     Number mainValue;

@@ -39,8 +39,14 @@ std::optional<QString> RecordButtons::whyNot() const {
     const bool sensors = state_.pollMode == PollChannelsAndSensors;
     const auto refusal =
         records::whyNotRecordable(state_.cycleSnapshot, services_.measuring.isMeasuring(), sensors);
-    if (!refusal)
+    if (!refusal) {
+        // A field open for typing holds what may be half a number; the record takes the fields as they are.
+        const ParameterView& p = views_.parameters;
+        for (const ParameterControls* field : {&p.barDiameter, &p.eModulus, &p.kFactor, &p.tolerance})
+            if (field->edit->isEnabled())
+                return language.own(OwnText::RecordParameterOpen);
         return std::nullopt;
+    }
     switch (*refusal) {
     case records::Refusal::NotMeasuring:
         return language.own(OwnText::RecordNotMeasuring);

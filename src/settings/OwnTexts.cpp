@@ -189,8 +189,10 @@ const Texts All[] = {
     {"Die Messung \"%1\" ist nicht hier, und der Protokollserver ist nicht erreichbar: %2",
      "The record \"%1\" is not here, and the records server cannot be used: %2",
      "La registrazione \"%1\" non \u00e8 qui, e il server delle registrazioni non \u00e8 utilizzabile: %2"},
+    {"Zuerst den ge\u00f6ffneten Parameter best\u00e4tigen", "Confirm the open parameter first",
+     "Confermare prima il parametro aperto"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolServerUnusable) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordParameterOpen) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

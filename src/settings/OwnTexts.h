@@ -111,6 +111,7 @@ enum class OwnText {
     OperatorNotKept, // %1 the file, %2 the reason
     RecordsDamaged,  // %1 the database file, %2 where it was kept
     ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
+    RecordParameterOpen,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
