@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
+class QTableView;
 class QWidget;
 
 struct Pages {
@@ -21,6 +22,7 @@ struct Pages {
     QWidget* bigView;
     QWidget* graph;
     QWidget* settings;
+    QWidget* history;
 };
 
 // memoProgramState and the clock labels.
@@ -184,6 +186,20 @@ struct AboutView {
     QLabel* logo;
 };
 
+// The history page: the stored records, their trend and what can be done with one.
+struct HistoryView {
+    QTabWidget* tabs;
+    QWidget* page;
+    QComboBox* machine;
+    QLineEdit* search;
+    QTableView* records;
+    QWidget* chart;
+    QAbstractButton* protocol;
+    QAbstractButton* exportCsv;
+    QAbstractButton* note;
+    QLineEdit* csvDelimiter; // the settings page's, as the data log uses it
+};
+
 struct Views {
     Pages pages;
     StatusView status;
@@ -199,4 +215,5 @@ struct Views {
     std::vector<QWidget*> debugGroup;
     // What a running measurement enables and a stop disables, in the order they are switched.
     std::vector<QWidget*> measuringGroup;
+    HistoryView history;
 };

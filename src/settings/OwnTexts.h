@@ -51,6 +51,23 @@ enum class OwnText {
     FirstDoesNotAnswer,
     LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
     SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
+    // The history page.
+    PageHistory,
+    AllMachines,
+    HistoryColumns, // the column captions of the records table, separated by "|"
+    CsvColumns,     // the columns the export adds after those of the table, separated by "|"
+    SearchRecords,
+    ProtocolOfRecord,
+    ExportRecords,
+    AddNote,
+    NoteQuestion, // %1 the machine, %2 the date and time
+    NoteNotAdded, // %1 the reason
+    ChooseRecord,
+    WithinTolerance,  // %1 the tolerance in percent
+    OutsideTolerance, // %1 the tolerance in percent
+    DeviationPercent,
+    FileNotWritten,  // %1 the file, %2 the reason
+    ProtocolWritten, // %1 the file
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
