@@ -1,0 +1,112 @@
+// Figures of the measurement records, one "name value" line each; each part of the records adds its own
+// function. Run it in a folder on the file system that the program's working folder will be on:
+//   build/bench/records/bench_records
+//   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
+//   bytes_per_record     Vantoria.db's size per record after 10,000 realistic records, goal < 1,000
+//   store_open_ms_100k   opening a database of 100,000 records (with its quick check)
+//   store_page_ms_100k   the slowest of pages of 100 records at offsets 0, 50,000 and 99,900, with and
+//                        without the machine filter
+//   store_search_ms_100k counting and fetching the first page of a search over 100,000 records
+//   store_trend_ms_10k   the trend of a machine with 10,000 records
+
+#include "BenchSupport.h"
+#include "RecordsBenchData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+void figure(const char* name, double value) {
+    std::printf("%s %.2f\n", name, value);
+    std::fflush(stdout);
+}
+
+double msOf(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+std::unique_ptr<records::SqliteStore> openStore(const QString& path) {
+    auto store = records::SqliteStore::open(path);
+    if (!store)
+        qFatal("cannot open %s", qPrintable(path));
+    return store;
+}
+
+void insertMs(const QDir& folder) {
+    auto store = openStore(folder.filePath("insert.db"));
+    std::vector<double> ms;
+    for (int i = 0; i < 200; ++i) {
+        const records::Record record = benchdata::realisticRecord(i);
+        QString error;
+        ms.push_back(msOf([&] {
+            if (!store->insert(record, &error))
+                qFatal("insert: %s", qPrintable(error));
+        }));
+    }
+    figure("insert_ms", bench::median(ms));
+}
+
+void bytesPerRecord(const QDir& folder) {
+    const QString path = folder.filePath("size.db");
+    benchdata::fillRecords(*openStore(path), 0, 10'000); // closing it checkpoints the log into the file
+    figure("bytes_per_record", QFileInfo(path).size() / 10'000.0);
+}
+
+void storeFigures100k(const QDir& folder) {
+    const QString path = folder.filePath("plant.db");
+    benchdata::fillRecords(*openStore(path), 0, 100'000);
+    std::unique_ptr<records::SqliteStore> store;
+    figure("store_open_ms_100k", msOf([&] { store = openStore(path); }));
+    double slowest = 0;
+    const records::Filter all, oneMachine{"Presse 17", {}}; // 2,500 records
+    for (const auto& [filter, offset] : {std::pair{all, 0},
+                                         {all, 50'000},
+                                         {all, 99'900},
+                                         {oneMachine, 0},
+                                         {oneMachine, 1'250},
+                                         {oneMachine, 2'400}})
+        slowest = std::max(slowest, msOf([&] { store->page(filter, offset, 100); }));
+    figure("store_page_ms_100k", slowest);
+    figure("store_search_ms_100k", msOf([&] {
+               const records::Filter search{{}, "nachgezogen"};
+               store->count(search);
+               store->page(search, 0, 100);
+           }));
+}
+
+void trendMs10k(const QDir& folder) {
+    const QString path = folder.filePath("trend.db");
+    auto store = openStore(path);
+    benchdata::fillRecords(*store, 0, 10'000, 1);
+    store = openStore(path);
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i)
+        ms.push_back(msOf([&] {
+            if (store->trend("Presse 01", 10'000).size() != 10'000)
+                qFatal("trend: records missing");
+        }));
+    figure("store_trend_ms_10k", bench::median(ms));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
+    const QDir folder(work.path());
+    insertMs(folder);
+    bytesPerRecord(folder);
+    storeFigures100k(folder);
+    trendMs10k(folder);
+    return 0;
+}

@@ -1,0 +1,83 @@
+-- Vantoria measurement records: the SQLite database Vantoria.db in the working folder.
+--
+-- Schema version 1. The program runs this file as it stands to make a new database (it is built into the
+-- program), so it is the schema itself, not a copy of it. A database whose schema_version is higher than
+-- the program's own was written by a newer program: it is opened read-only and never changed.
+--
+-- Records are only ever inserted. A record's values never change; a note written later is a row of
+-- record_notes beside it. Texts are stored verbatim, as the user typed them.
+--
+-- Numbers are numbers: REAL, or NULL where the window showed no number ("E01", an empty field, a sensor
+-- that was not polled). Times are ISO-8601 UTC text with milliseconds, "2026-12-07T14:03:27.512Z", so that
+-- they sort as text. Statements end with a semicolon at the end of a line.
+
+CREATE TABLE records (
+    id               TEXT PRIMARY KEY NOT NULL, -- UUID, lower case, without braces
+    nr               INTEGER NOT NULL UNIQUE,   -- running number on this PC, from 1 ("Record 17 stored")
+    taken_at         TEXT NOT NULL,             -- when it was taken, UTC
+    utc_offset_min   INTEGER NOT NULL,          -- local time minus UTC then, in minutes (CET: 60)
+    machine          TEXT NOT NULL,             -- the machine field of the main view
+    serial_nr        TEXT NOT NULL,             -- the serial number field
+    comment          TEXT NOT NULL,             -- the comment field
+    operator         TEXT NOT NULL,             -- who took it
+    amplifier        TEXT NOT NULL,             -- amplifier type
+    port             TEXT NOT NULL,             -- the amplifier's port as the program showed it
+    unit             TEXT NOT NULL,             -- unit of channels, sensors and main value: µm/m, kN or t
+    channel1         REAL,                      -- tie bars 1 to 4, in `unit`
+    channel2         REAL,
+    channel3         REAL,
+    channel4         REAL,
+    sensor11         REAL,                      -- sensor 1.1 (tie bar 1, sensor 1), in `unit`
+    sensor12         REAL,
+    sensor21         REAL,
+    sensor22         REAL,
+    sensor31         REAL,
+    sensor32         REAL,
+    sensor41         REAL,
+    sensor42         REAL,
+    main_value       REAL,                      -- the main value as shown, in `unit`
+    total_kn         REAL,                      -- total clamping force, kN
+    total_tons       REAL,                      -- total clamping force, tons (or US tons, as shown)
+    deviation        REAL,                      -- largest deviation of a tie bar from the average, percent
+    tolerance        REAL,                      -- the tolerance the deviation was held against, percent
+    within_tolerance INTEGER CHECK (within_tolerance IN (0, 1)), -- 1 within, 0 outside, NULL not known
+    k_factor         REAL,                      -- the sensors' K-factor
+    e_modulus        REAL,                      -- E-modulus of the tie bars, N/mm²
+    bar_diameter     REAL,                      -- tie bar diameter, mm
+    program          TEXT NOT NULL,             -- program name and version
+    host             TEXT NOT NULL,             -- the PC's host name
+    note             TEXT NOT NULL              -- the note taken with the record (may be empty)
+);
+-- The history, newest first, for all machines and for one; the trend of one machine.
+CREATE INDEX records_newest ON records (taken_at DESC, nr DESC);
+CREATE INDEX records_by_machine ON records (machine, taken_at DESC, nr DESC);
+
+-- Notes added to a record later, in the order they were added. The record's note as shown is its own note
+-- followed by one line per added note: "2026-12-07 14:03 UTC, Name: text".
+CREATE TABLE record_notes (
+    id        TEXT PRIMARY KEY NOT NULL,        -- UUID of the note
+    record_id TEXT NOT NULL,                    -- records.id
+    added_at  TEXT NOT NULL,                    -- UTC, as taken_at
+    author    TEXT NOT NULL,
+    text      TEXT NOT NULL
+);
+CREATE INDEX record_notes_by_record ON record_notes (record_id, added_at);
+
+-- What the plant server has not yet acknowledged, oldest first. Filled in the same transaction as the record
+-- or note it names; a row leaves when the server has it. Empty without a server.
+CREATE TABLE outbox (
+    seq  INTEGER PRIMARY KEY AUTOINCREMENT,     -- never reused, so an acknowledgement cannot hit a newer row
+    kind TEXT NOT NULL CHECK (kind IN ('record', 'note')),
+    ref  TEXT NOT NULL                          -- records.id or record_notes.id
+);
+
+-- Where the last pull of the plant's records from the server ended: the server's own sequence. One row.
+CREATE TABLE server_position (
+    single   INTEGER PRIMARY KEY CHECK (single = 1),
+    position INTEGER NOT NULL
+);
+
+CREATE TABLE schema_version (
+    version INTEGER NOT NULL
+);
+INSERT INTO schema_version (version) VALUES (1);

@@ -1,0 +1,60 @@
+#include "records/RecordsConfig.h"
+
+#include "settings/TextFile.h"
+
+#include <optional>
+#include <utility>
+
+namespace records {
+namespace {
+
+// The key of a "key = value" line, lower case, and its value; nothing for a line without '='. Only the
+// first '=' separates: a connection string is full of them.
+std::optional<std::pair<QString, QString>> entryOf(const QString& line) {
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return std::nullopt;
+    return std::pair{line.left(equals).trimmed().toLower(), line.mid(equals + 1).trimmed()};
+}
+
+const QString OperatorKey = QStringLiteral("operator");
+
+} // namespace
+
+RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
+    RecordsConfig config;
+    bool server = false, name = false; // the first line of a key counts, as withOperator writes it
+    for (const QString& line : textfile::decode(bytes).lines) {
+        const auto entry = entryOf(line);
+        if (entry && entry->first == QLatin1String("server") && !std::exchange(server, true))
+            config.server = entry->second;
+        else if (entry && entry->first == OperatorKey && !std::exchange(name, true))
+            config.operatorName = entry->second;
+    }
+    return config;
+}
+
+QByteArray withOperator(const QByteArray& bytes, const QString& operatorName) {
+    textfile::Document document = textfile::decode(bytes);
+    const QString line = OperatorKey + QLatin1Char('=') + operatorName.trimmed();
+    bool written = false;
+    for (qsizetype i = 0; i < document.lines.size();) {
+        const auto entry = entryOf(document.lines[i]);
+        if (!entry || entry->first != OperatorKey) {
+            ++i;
+        } else if (!std::exchange(written, true)) {
+            document.lines[i++] = line;
+        } else {
+            document.lines.removeAt(i); // a stale second name would come back when the first is removed
+        }
+    }
+    if (!written)
+        document.lines << line;
+    // A file that only read as Windows-1252 could read as UTF-8 once its odd line is replaced, and change
+    // the rest; UTF-8 with a mark reads back as written.
+    if (document.encoding.codec == textfile::Codec::Windows1252)
+        document.encoding = {textfile::Codec::Utf8, true};
+    return textfile::encode(document.lines, document.encoding);
+}
+
+} // namespace records

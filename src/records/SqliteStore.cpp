@@ -1,0 +1,522 @@
+#include "records/SqliteStore.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+// The schema is docs/records-schema.sql, built in; resources of a static library are registered by hand.
+static void registerSchemaResource() { Q_INIT_RESOURCE(records); }
+
+namespace records {
+namespace {
+
+// Long enough for another writer's commit and a checkpoint, short enough that a stuck lock is reported.
+constexpr int BusyTimeoutMs = 5000;
+constexpr int SqliteCorrupt = 11, SqliteFull = 13, SqliteNotADatabase = 26;
+
+const QString Columns = QStringLiteral(
+    "id, taken_at, utc_offset_min, machine, serial_nr, comment, operator, amplifier, port, unit, "
+    "channel1, channel2, channel3, channel4, sensor11, sensor12, sensor21, sensor22, sensor31, sensor32, "
+    "sensor41, sensor42, main_value, total_kn, total_tons, deviation, tolerance, within_tolerance, "
+    "k_factor, e_modulus, bar_diameter, program, host, note");
+const QString NewestFirst = QStringLiteral(" ORDER BY taken_at DESC, nr DESC");
+
+int primaryCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
+
+QString reasonOf(const QSqlError& error) {
+    // SQLite says "database or disk is full"; the user is better served by the system's own words.
+    if (primaryCode(error) == SqliteFull)
+        return QString::fromLocal8Bit(std::strerror(ENOSPC));
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+QString timeText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODateWithMs); }
+QDateTime timeOf(const QVariant& text) { return QDateTime::fromString(text.toString(), Qt::ISODateWithMs); }
+
+// A null QString would be bound as NULL; the text columns hold '' instead.
+QVariant text(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
+QVariant number(const Number& n) { return n ? QVariant(*n) : QVariant(QMetaType::fromType<double>()); }
+Number numberOf(const QVariant& v) { return v.isNull() ? Number() : Number(v.toDouble()); }
+
+QVariantList valuesOf(const Record& r) {
+    QVariantList v{text(r.id),       timeText(r.takenAt), r.utcOffsetMin,       text(r.machine),
+                   text(r.serialNr), text(r.comment),     text(r.operatorName), text(r.amplifier),
+                   text(r.port),     text(r.unit)};
+    for (const Number& n : r.channels)
+        v << number(n);
+    for (const Number& n : r.sensors)
+        v << number(n);
+    for (const Number& n : {r.mainValue, r.totalKn, r.totalTons, r.deviation, r.tolerance})
+        v << number(n);
+    v << (r.withinTolerance ? QVariant(int(*r.withinTolerance)) : QVariant(QMetaType::fromType<int>()));
+    for (const Number& n : {r.kFactor, r.eModulus, r.barDiameter})
+        v << number(n);
+    return v << text(r.program) << text(r.host) << text(r.note);
+}
+
+// The columns of `Columns`, in their order.
+Record recordAt(const QSqlQuery& q) {
+    int i = 0;
+    const auto next = [&] { return q.value(i++); };
+    Record r;
+    r.id = next().toString();
+    r.takenAt = timeOf(next());
+    r.utcOffsetMin = next().toInt();
+    for (QString* s : {&r.machine, &r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port, &r.unit})
+        *s = next().toString();
+    for (Number& n : r.channels)
+        n = numberOf(next());
+    for (Number& n : r.sensors)
+        n = numberOf(next());
+    for (Number* n : {&r.mainValue, &r.totalKn, &r.totalTons, &r.deviation, &r.tolerance})
+        *n = numberOf(next());
+    const QVariant within = next();
+    if (!within.isNull())
+        r.withinTolerance = within.toInt() != 0;
+    for (Number* n : {&r.kFactor, &r.eModulus, &r.barDiameter})
+        *n = numberOf(next());
+    for (QString* s : {&r.program, &r.host, &r.note})
+        *s = next().toString();
+    return r;
+}
+
+// "WHERE ..." for a filter, with its values; empty for none.
+std::pair<QString, QVariantList> whereOf(const Filter& filter) {
+    QStringList terms;
+    QVariantList values;
+    if (!filter.machine.isEmpty()) {
+        terms << QStringLiteral("machine = ?");
+        values << filter.machine;
+    }
+    if (!filter.search.isEmpty()) {
+        // The user's text is searched for as typed: % and _ are no wildcards to the user.
+        QString pattern = filter.search;
+        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+            .replace(QLatin1Char('%'), QLatin1String("\\%"))
+            .replace(QLatin1Char('_'), QLatin1String("\\_"));
+        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+        const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+        QStringList any;
+        for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
+            any << QLatin1String(column) + like;
+        any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE text%1 OR author%1)")
+                   .arg(like);
+        terms << QLatin1Char('(') + any.join(QLatin1String(" OR ")) + QLatin1Char(')');
+        for (int i = 0; i < 7; ++i)
+            values << pattern;
+    }
+    return {terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QLatin1String(" AND ")),
+            values};
+}
+
+// The damaged file and its write-ahead log go aside under the first free name, so that an earlier damaged
+// file is never overwritten; empty, with the reason in *error, when it could not be moved.
+QString keepDamaged(const QString& path, QString* error) {
+    for (int n = 1;; ++n) {
+        const QString target =
+            path + QStringLiteral(".damaged") + (n == 1 ? QString() : QStringLiteral(".%1").arg(n));
+        if (QFileInfo::exists(target))
+            continue;
+        QFile file(path);
+        if (!file.rename(target)) {
+            *error = file.errorString();
+            return {};
+        }
+        for (const char* suffix : {"-wal", "-shm"})
+            if (QFileInfo::exists(path + QLatin1String(suffix)))
+                QFile::rename(path + QLatin1String(suffix), target + QLatin1String(suffix));
+        return target;
+    }
+}
+
+bool onlyComments(const QString& sql) {
+    const QStringList lines = sql.split(QLatin1Char('\n'));
+    return std::all_of(lines.begin(), lines.end(), [](const QString& line) {
+        const QString t = line.trimmed();
+        return t.isEmpty() || t.startsWith(QLatin1String("--"));
+    });
+}
+
+} // namespace
+
+SqliteStore::SqliteStore(const QString& path) {
+    static QAtomicInteger<quint64> instances;
+    connection_ = QStringLiteral("records-%1").arg(instances.fetchAndAddRelaxed(1));
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db_.setDatabaseName(path);
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+}
+
+SqliteStore::~SqliteStore() {
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* report) {
+    OpenReport unused;
+    OpenReport& r = report ? *report : unused;
+    r = {};
+    std::unique_ptr<SqliteStore> store(new SqliteStore(path));
+    Health health = store->connect(&r);
+    if (health == Health::Damaged) {
+        store.reset();
+        QString reason;
+        r.damagedKeptAs = keepDamaged(path, &reason);
+        if (r.damagedKeptAs.isEmpty()) {
+            r.error = QStringLiteral("%1 is damaged and could not be renamed: %2").arg(path, reason);
+            return nullptr;
+        }
+        store.reset(new SqliteStore(path));
+        health = store->connect(&r);
+    }
+    if (health != Health::Usable) {
+        if (r.error.isEmpty())
+            r.error = QStringLiteral("%1 is damaged").arg(path);
+        return nullptr;
+    }
+    return store;
+}
+
+SqliteStore::Health SqliteStore::connect(OpenReport* report) {
+    if (!db_.open()) {
+        report->error = reasonOf(db_.lastError());
+        return Health::Failed;
+    }
+    // Only SQLite's own verdict counts as damage: a locked or unreadable file is reported, never moved.
+    bool ok = false;
+    QSqlQuery check = run(QStringLiteral("PRAGMA quick_check"), {}, &ok);
+    const int code = primaryCode(check.lastError());
+    if (!ok && code != SqliteCorrupt && code != SqliteNotADatabase) {
+        report->error = lastError_;
+        return Health::Failed;
+    }
+    if (!ok || !check.next() || check.value(0).toString() != QLatin1String("ok"))
+        return Health::Damaged;
+    check.finish();
+
+    // Nothing is written before the version is known: a newer program's file stays as it is, byte for byte.
+    QSqlQuery tables = run(
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'"),
+        {}, &ok);
+    const bool made = ok && tables.next() && tables.value(0).toInt() > 0;
+    tables.finish();
+    if (made) {
+        QSqlQuery version = run(QStringLiteral("SELECT max(version) FROM schema_version"), {});
+        if (version.next() && version.value(0).toInt() > SchemaVersion) {
+            readOnly_ = report->newerSchema = true;
+            run(QStringLiteral("PRAGMA query_only = ON"), {});
+            return Health::Usable;
+        }
+    }
+    run(QStringLiteral("PRAGMA journal_mode = WAL"), {});
+    run(QStringLiteral("PRAGMA synchronous = FULL"), {}, &ok);
+    if (!ok || (!made && !createSchema(&report->error))) {
+        if (report->error.isEmpty())
+            report->error = lastError_;
+        return Health::Failed;
+    }
+    return Health::Usable;
+}
+
+bool SqliteStore::createSchema(QString* error) {
+    static const bool registered = (registerSchemaResource(), true);
+    Q_UNUSED(registered);
+    QFile file(QStringLiteral(":/records/schema.sql"));
+    file.open(QIODevice::ReadOnly);
+    const QString script = QString::fromUtf8(file.readAll());
+    return inTransaction(
+        [&] {
+            bool ok = false;
+            QSqlQuery made = run(
+                QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'"), {}, &ok);
+            if (!ok || !made.next())
+                return false;
+            if (made.value(0).toInt() > 0)
+                return true; // another process made it first
+            for (const QString& statement :
+                 script.split(QRegularExpression(QStringLiteral(";[ \\t]*\\r?\\n")))) {
+                if (!onlyComments(statement) && (run(statement, {}, &ok), !ok))
+                    return false;
+            }
+            return true;
+        },
+        error);
+}
+
+QSqlQuery SqliteStore::run(const QString& sql, const QVariantList& values, bool* ok) {
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    bool done = query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    done = done && query.exec();
+    if (!done)
+        lastError_ = reasonOf(query.lastError());
+    if (ok)
+        *ok = done;
+    return query;
+}
+
+bool SqliteStore::inTransaction(const std::function<bool()>& work, QString* error) {
+    bool ok = false;
+    run(QStringLiteral("BEGIN IMMEDIATE"), {}, &ok);
+    if (ok && work()) {
+        run(QStringLiteral("COMMIT"), {}, &ok);
+        if (ok)
+            return true;
+    }
+    const QString reason = lastError_;
+    run(QStringLiteral("ROLLBACK"), {});
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool SqliteStore::refuseWhenReadOnly(QString* error) const {
+    if (readOnly_ && error)
+        *error =
+            QStringLiteral("the records database was written by a newer program version and is only read");
+    return readOnly_;
+}
+
+bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number) {
+    bool ok = false;
+    QSqlQuery known = run(QStringLiteral("SELECT nr FROM records WHERE id = ?"), {record.id}, &ok);
+    if (!ok)
+        return false;
+    if (known.next()) {
+        if (number)
+            *number = known.value(0).toLongLong();
+        return true; // sent twice, or already pulled from the server: stored once
+    }
+    QSqlQuery next = run(QStringLiteral("SELECT coalesce(max(nr), 0) + 1 FROM records"), {}, &ok);
+    if (!ok || !next.next())
+        return false;
+    const qint64 nr = next.value(0).toLongLong();
+    if (number)
+        *number = nr;
+    static const QString insert = QStringLiteral("INSERT INTO records (nr, %1) VALUES (?%2)")
+                                      .arg(Columns, QStringLiteral(", ?").repeated(Columns.count(',') + 1));
+    run(insert, QVariantList{nr} + valuesOf(record), &ok);
+    if (ok && queue)
+        run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('record', ?)"), {record.id}, &ok);
+    return ok;
+}
+
+bool SqliteStore::insertNote(const Note& note, bool queue) {
+    bool ok = false;
+    QSqlQuery added =
+        run(QStringLiteral("INSERT OR IGNORE INTO record_notes (id, record_id, added_at, author, "
+                           "text) VALUES (?, ?, ?, ?, ?)"),
+            {text(note.id), text(note.recordId), timeText(note.addedAt), text(note.author), text(note.text)},
+            &ok);
+    if (ok && queue && added.numRowsAffected() > 0)
+        run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('note', ?)"), {note.id}, &ok);
+    return ok;
+}
+
+bool SqliteStore::insert(const Record& record, QString* error, qint64* number) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    if (record.id.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the record has no id");
+        return false;
+    }
+    qint64 nr = 0;
+    if (!inTransaction([&] { return insertRecord(record, queue_, &nr); }, error))
+        return false;
+    if (number)
+        *number = nr;
+    return true;
+}
+
+bool SqliteStore::addNote(const QString& id, const QString& author, const QString& noteText, QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    const Note note{QUuid::createUuid().toString(QUuid::WithoutBraces), id, QDateTime::currentDateTimeUtc(),
+                    author, noteText};
+    return inTransaction(
+        [&] {
+            bool ok = false;
+            QSqlQuery known = run(QStringLiteral("SELECT 1 FROM records WHERE id = ?"), {id}, &ok);
+            if (ok && !known.next()) {
+                lastError_ = QStringLiteral("there is no record %1").arg(id);
+                return false;
+            }
+            return ok && insertNote(note, queue_);
+        },
+        error);
+}
+
+QString SqliteStore::noteLine(const Note& note) {
+    return QStringLiteral("%1 UTC, %2: %3")
+        .arg(note.addedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")), note.author, note.text);
+}
+
+QList<Record> SqliteStore::select(const QString& where, const QVariantList& values, const QString& tail,
+                                  bool withAddedNotes) {
+    QSqlQuery query = run(QStringLiteral("SELECT %1 FROM records%2%3").arg(Columns, where, tail), values);
+    QList<Record> records;
+    while (query.next())
+        records << recordAt(query);
+    if (withAddedNotes)
+        appendAddedNotes(records);
+    return records;
+}
+
+void SqliteStore::appendAddedNotes(QList<Record>& records) {
+    if (records.isEmpty())
+        return;
+    QJsonArray ids;
+    for (const Record& r : records)
+        ids.append(r.id);
+    QSqlQuery query =
+        run(QStringLiteral("SELECT record_id, added_at, author, text FROM record_notes WHERE "
+                           "record_id IN (SELECT value FROM json_each(?)) ORDER BY added_at, rowid"),
+            {QString::fromUtf8(QJsonDocument(ids).toJson(QJsonDocument::Compact))});
+    QHash<QString, QStringList> lines;
+    while (query.next())
+        lines[query.value(0).toString()] << noteLine(
+            {{}, {}, timeOf(query.value(1)), query.value(2).toString(), query.value(3).toString()});
+    for (Record& r : records) {
+        for (const QString& line : lines.value(r.id))
+            r.note = r.note.isEmpty() ? line : r.note + QLatin1Char('\n') + line;
+    }
+}
+
+int SqliteStore::count(const Filter& filter) {
+    const auto [where, values] = whereOf(filter);
+    QSqlQuery query = run(QStringLiteral("SELECT count(*) FROM records") + where, values);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+QList<Record> SqliteStore::page(const Filter& filter, int offset, int limit) {
+    const auto [where, values] = whereOf(filter);
+    return select(where, values + QVariantList{limit, offset},
+                  NewestFirst + QStringLiteral(" LIMIT ? OFFSET ?"));
+}
+
+std::optional<Record> SqliteStore::find(const QString& id) {
+    const QList<Record> found = select(QStringLiteral(" WHERE id = ?"), {id}, {});
+    return found.isEmpty() ? std::nullopt : std::optional(found.first());
+}
+
+std::optional<Record> SqliteStore::latest() {
+    const QList<Record> found = page({}, 0, 1);
+    return found.isEmpty() ? std::nullopt : std::optional(found.first());
+}
+
+QStringList SqliteStore::machines() {
+    QSqlQuery query = run(QStringLiteral("SELECT DISTINCT machine FROM records"), {});
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return names;
+}
+
+QList<Record> SqliteStore::trend(const QString& machine, int limit) {
+    QList<Record> records = select(QStringLiteral(" WHERE machine = ?"), {machine, limit},
+                                   NewestFirst + QStringLiteral(" LIMIT ?"));
+    std::reverse(records.begin(), records.end());
+    return records;
+}
+
+QList<OutboxItem> SqliteStore::pending(int limit) {
+    if (readOnly_)
+        return {}; // a newer program's queue is its own
+    QSqlQuery query = run(QStringLiteral("SELECT seq, kind, ref FROM outbox ORDER BY seq LIMIT ?"), {limit});
+    QList<OutboxItem> items;
+    QStringList refs;
+    while (query.next()) {
+        OutboxItem item;
+        item.seq = query.value(0).toLongLong();
+        item.kind = query.value(1).toString() == QLatin1String("note") ? OutboxItem::Kind::Note
+                                                                       : OutboxItem::Kind::Record;
+        items << item;
+        refs << query.value(2).toString();
+    }
+    query.finish();
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items[i].kind == OutboxItem::Kind::Note) {
+            items[i].note = findNote(refs[i]).value_or(Note{});
+        } else {
+            // The server keeps added notes beside the record, as here: the record goes with its own note
+            // only.
+            items[i].record = select(QStringLiteral(" WHERE id = ?"), {refs[i]}, {}, false).value(0);
+        }
+    }
+    return items;
+}
+
+std::optional<Note> SqliteStore::findNote(const QString& id) {
+    QSqlQuery query = run(
+        QStringLiteral("SELECT id, record_id, added_at, author, text FROM record_notes WHERE id = ?"), {id});
+    if (!query.next())
+        return std::nullopt;
+    return Note{query.value(0).toString(), query.value(1).toString(), timeOf(query.value(2)),
+                query.value(3).toString(), query.value(4).toString()};
+}
+
+int SqliteStore::pendingCount() {
+    QSqlQuery query = run(QStringLiteral("SELECT count(*) FROM outbox"), {});
+    return !readOnly_ && query.next() ? query.value(0).toInt() : 0;
+}
+
+bool SqliteStore::markSent(const QList<qint64>& seqs, QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    return inTransaction(
+        [&] {
+            bool ok = true;
+            for (qsizetype i = 0; ok && i < seqs.size(); ++i)
+                run(QStringLiteral("DELETE FROM outbox WHERE seq = ?"), {seqs[i]}, &ok);
+            return ok;
+        },
+        error);
+}
+
+bool SqliteStore::keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    return inTransaction(
+        [&] {
+            return std::all_of(records.begin(), records.end(),
+                               [&](const Record& r) { return insertRecord(r, false, nullptr); }) &&
+                   std::all_of(notes.begin(), notes.end(),
+                               [&](const Note& n) { return insertNote(n, false); });
+        },
+        error);
+}
+
+qint64 SqliteStore::serverPosition() {
+    QSqlQuery query = run(QStringLiteral("SELECT position FROM server_position"), {});
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool SqliteStore::setServerPosition(qint64 position, QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    bool ok = false;
+    run(QStringLiteral("INSERT OR REPLACE INTO server_position (single, position) VALUES (1, ?)"), {position},
+        &ok);
+    if (!ok && error)
+        *error = lastError_;
+    return ok;
+}
+
+} // namespace records

@@ -1,0 +1,88 @@
+#pragma once
+// The records of this PC in an SQLite database file, normally Vantoria.db in the working folder; the schema
+// is docs/records-schema.sql. A stored record is on the disk when insert returns (WAL, synchronous=FULL).
+// One instance is one connection and belongs to the thread that opened it; another thread (the sending
+// queue) and another process open their own instance of the same file, and their writes wait for each other.
+
+#include "records/Outbox.h"
+#include "records/RecordStore.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+class QSqlQuery;
+
+namespace records {
+
+// What open() found, for the caller to tell the user once.
+struct OpenReport {
+    QString damagedKeptAs; // the file found was no usable database: it was renamed to this and a new one made
+    bool newerSchema = false; // written by a newer program: opened read-only, never changed
+    QString error;            // why no store could be opened at all
+};
+
+class SqliteStore : public RecordStore, public Outbox {
+public:
+    static constexpr const char* DefaultFileName = "Vantoria.db";
+    static constexpr int SchemaVersion = 1;
+
+    // Null, with the reason in report->error, when the file cannot be opened or made.
+    static std::unique_ptr<SqliteStore> open(const QString& path, OpenReport* report = nullptr);
+    ~SqliteStore() override;
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    // With a plant server, each record and note inserted from now on is queued for it in the same
+    // transaction, so nothing stored is ever left unsent.
+    void setQueueForServer(bool queue) { queue_ = queue; }
+
+    bool insert(const Record& record, QString* error, qint64* number = nullptr) override;
+    bool addNote(const QString& id, const QString& author, const QString& text, QString* error) override;
+    int count(const Filter& filter) override;
+    QList<Record> page(const Filter& filter, int offset, int limit) override;
+    std::optional<Record> find(const QString& id) override;
+    std::optional<Record> latest() override;
+    QStringList machines() override;
+    QList<Record> trend(const QString& machine, int limit) override;
+    bool readOnly() const override { return readOnly_; }
+
+    QList<OutboxItem> pending(int limit) override;
+    int pendingCount() override;
+    bool markSent(const QList<qint64>& seqs, QString* error) override;
+    bool keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) override;
+    qint64 serverPosition() override;
+    bool setServerPosition(qint64 position, QString* error) override;
+
+    // An added note as it reads in a record's note: "2026-12-07 14:03 UTC, Name: text".
+    static QString noteLine(const Note& note);
+
+private:
+    enum class Health { Usable, Damaged, Failed };
+
+    explicit SqliteStore(const QString& path);
+    Health connect(OpenReport* report);
+    bool createSchema(QString* error);
+
+    QSqlQuery run(const QString& sql, const QVariantList& values, bool* ok = nullptr);
+    // Runs `work` inside BEGIN IMMEDIATE ... COMMIT, so that concurrent writers queue instead of failing.
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+    bool refuseWhenReadOnly(QString* error) const;
+    bool insertRecord(const Record& record, bool queue, qint64* number);
+    bool insertNote(const Note& note, bool queue);
+    QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
+                         bool withAddedNotes = true);
+    void appendAddedNotes(QList<Record>& records);
+    std::optional<Note> findNote(const QString& id);
+
+    QString connection_;
+    QSqlDatabase db_;
+    QString lastError_;
+    bool readOnly_ = false;
+    bool queue_ = false;
+};
+
+} // namespace records
