@@ -23,6 +23,8 @@
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
+#include "records/HistoryPage.h"
+#include "records/SqliteStore.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
 #include "settings/LanguageApplier.h"
@@ -41,6 +43,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolTip>
 
 #include <array>
@@ -95,7 +98,7 @@ void TfrmMain::setUpForm() {
 
 void TfrmMain::buildViews() {
     Ui::TfrmMain& u = *ui_;
-    views_.pages = {u.tabSystem, u.tabMainView, u.tabBigView, u.tabGraph, u.tabSettings};
+    views_.pages = {u.tabSystem, u.tabMainView, u.tabBigView, u.tabGraph, u.tabSettings, u.tabHistory};
     views_.status = {u.memoProgramState, u.labelTime, u.labelDate};
     views_.values.positions = {{
         {u.labelChannel1,
@@ -198,6 +201,9 @@ void TfrmMain::buildViews() {
                     {nullptr, u.editDeviceComSpeed, u.btnDeviceComSpeed}};
 
     views_.about = {u.labelSoftwareVersion, u.labelWebsite, u.imageLogoSettings};
+    views_.history = {u.tabSystem,     u.tabHistory,      u.comboHistoryMachine, u.editHistorySearch,
+                      u.tableRecords,  u.chartHistory,    u.btnProtocol,         u.btnRecordsExport,
+                      u.btnRecordNote, u.editCRVDelimiter};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,
@@ -302,6 +308,14 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
     about_ =
         std::make_unique<AboutGroup>(*this, v.about.version, v.settings.port.device, v.debugGroup, dialogs);
     qtTranslations_ = std::make_unique<QtTranslations>();
+    // The records of the working folder. (The record buttons open the same store; one of the two blocks
+    // goes when both are in.) Without a usable file the history shows an empty store in memory.
+    recordStore_ = records::SqliteStore::open(QString::fromLatin1(records::SqliteStore::DefaultFileName));
+    if (!recordStore_)
+        recordStore_ = records::SqliteStore::open(QStringLiteral(":memory:"));
+
+    // The history page.
+    history_ = std::make_unique<records::HistoryPage>(v.history, *recordStore_, dialogs, *language_);
     session_->setConnectionStates(connection_.get());
     session_->setMeasureState(measureCycle_.get());
 
@@ -311,6 +325,7 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
              positions_.get(), measurementControls_.get(), dataLog_.get(), graphControls_.get(),
              qtTranslations_.get()})
         languageApplier_->addParticipant(participant);
+    languageApplier_->addParticipant(history_.get());
 }
 
 void TfrmMain::connectSessionEvents() {

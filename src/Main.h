@@ -39,6 +39,11 @@ class ValueDisplay;
 class WindowTexts;
 struct ProgramState;
 
+namespace records {
+class HistoryPage;
+class RecordStore;
+} // namespace records
+
 namespace Ui {
 class TfrmMain;
 }
@@ -64,6 +69,8 @@ public:
     ValueDisplay& valueDisplay() const { return *valueDisplay_; }
     MeasureCycle& measureCycle() const { return *measureCycle_; }
     Screenshots& screenshots() const { return *screenshots_; }
+    records::HistoryPage& history() const { return *history_; }
+    records::RecordStore& recordStore() const { return *recordStore_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -182,4 +189,6 @@ private:
     std::unique_ptr<MeasureCycle> measureCycle_;
     std::unique_ptr<Screenshots> screenshots_;
     std::unique_ptr<AboutGroup> about_;
+    std::unique_ptr<records::RecordStore> recordStore_;
+    std::unique_ptr<records::HistoryPage> history_;
 };
