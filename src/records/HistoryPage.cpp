@@ -54,7 +54,9 @@ HistoryPage::HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& d
     table->verticalHeader()->setDefaultSectionSize(22);
     table->horizontalHeader()->setHighlightSections(false);
     table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {118, 110, 140, 100, 90, 76, 76, 76, 76, 90, 70};
+    // Everything up to the tolerance mark fits the page's width; the note takes what is left, or scrolls.
+    const int widths[] = {112, 100, 120, 92, 100, 76, 76, 76, 76, 90, 74};
+    table->horizontalHeader()->setMinimumSectionSize(24);
     for (int column = 0; column < static_cast<int>(std::size(widths)); ++column)
         table->setColumnWidth(column, widths[column]);
 

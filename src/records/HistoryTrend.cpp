@@ -30,7 +30,6 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
     ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
     ticker->setDateTimeSpec(Qt::LocalTime);
     plot_->xAxis->setTicker(ticker);
-    plot_->yAxis2->setLabel(QStringLiteral("%"));
 
     // The band first, so the points are drawn over it.
     band_ = new QCPItemRect(plot_);
@@ -63,13 +62,20 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
     plot_->legend->setRowSpacing(0);
     plot_->legend->setFillOrder(QCPLegend::foColumnsFirst);
     plot_->legend->setWrap(5);
-    plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    plot_->legend->setBorderPen(Qt::NoPen);
+    // Above the chart, so it covers no point.
+    plot_->axisRect()->insetLayout()->take(plot_->legend);
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, plot_->legend);
+    plot_->plotLayout()->setRowStretchFactor(0, 0.001);
+    plot_->plotLayout()->setRowSpacing(0);
     plot_->setInteractions({});
 }
 
 void HistoryTrend::setNames(const QStringList& names) {
     for (int n = 0; n <= Deviation; ++n)
         plot_->graph(n)->setName(names.value(n));
+    plot_->yAxis2->setLabel(names.value(Deviation));
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
