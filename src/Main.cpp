@@ -24,6 +24,7 @@
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
 #include "records/HistoryPage.h"
+#include "records/ProtocolOutput.h"
 #include "records/SqliteStore.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
@@ -316,6 +317,10 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
 
     // The history page.
     history_ = std::make_unique<records::HistoryPage>(v.history, *recordStore_, dialogs, *language_);
+    history_->setProtocolWriter([this](const records::Record& record, const QString& path, QString* error) {
+        return records::writeProtocolPdf(path, record, records::protocolTrend(*recordStore_, record),
+                                         records::protocolTexts(language_->code()), error);
+    });
     session_->setConnectionStates(connection_.get());
     session_->setMeasureState(measureCycle_.get());
 

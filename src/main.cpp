@@ -8,11 +8,14 @@
 #include "Serial.h"
 #include "SingleInstance.h"
 #include "UserFolder.h"
+#include "records/ProtocolCommand.h"
 #include "settings/OwnTexts.h"
 #include "settings/TextFile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLockFile>
 #include <QMessageBox>
 
@@ -57,10 +60,15 @@ int refuseSecondInstance(VantoriaApplication& app) {
     return app.exec();
 }
 
+struct Options {
+    bool userFolder = false; // the desktop launcher's --user-folder
+    QString protocolOf;      // --protocol: "last" or a record's id; empty without it
+    QString protocolFile;    // absolute, as the shell meant it
+};
+
 // Options are read before the application object exists, so that help, version and a mistyped option are
-// answered in a terminal without a display, where Qt's window system would fail first. The result tells
-// whether the desktop launcher's --user-folder was given.
-bool readOptions(int argc, char** argv) {
+// answered in a terminal without a display, where Qt's window system would fail first.
+Options readOptions(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     core.setApplicationName(QStringLiteral("Vantoria"));
     core.setApplicationVersion(QString::fromLatin1(ApplicationVersion));
@@ -73,6 +81,15 @@ bool readOptions(int argc, char** argv) {
         QStringLiteral("Keep settings, language files and the journal in $XDG_DATA_HOME/Vantoria "
                        "(~/.local/share/Vantoria) instead of the current folder, as the desktop menu does."));
     parser.addOption(userFolder);
+    const QCommandLineOption protocol(
+        QStringLiteral("protocol"),
+        QStringLiteral(
+            "Write the protocol of the newest record (last) or of the record with this id from the "
+            "working folder's Vantoria.db to FILE.pdf, without a window, and end."),
+        QStringLiteral("last|id"));
+    parser.addOption(protocol);
+    parser.addPositionalArgument(QStringLiteral("FILE.pdf"), QStringLiteral("The file --protocol writes."),
+                                 QStringLiteral("[FILE.pdf]"));
     // Qt's own options ("-platform offscreen", "-style fusion") are for the application object, not errors.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
@@ -98,7 +115,30 @@ bool readOptions(int argc, char** argv) {
         parser.showHelp(0);
     if (parser.isSet(version))
         parser.showVersion();
-    return parser.isSet(userFolder);
+    Options options;
+    options.userFolder = parser.isSet(userFolder);
+    if (parser.isSet(protocol)) {
+        const QStringList files = parser.positionalArguments();
+        options.protocolOf = parser.value(protocol).trimmed();
+        if (files.size() != 1 || files[0].isEmpty() || options.protocolOf.isEmpty()) {
+            std::fprintf(stderr, "vantoria: --protocol needs a record (last or its id) and one PDF file: "
+                                 "vantoria --protocol last FILE.pdf\n");
+            std::exit(1);
+        }
+        options.protocolFile = QFileInfo(files[0]).absoluteFilePath();
+    }
+    return options;
+}
+
+// The protocol needs fonts and a painter but no screen: it works over SSH and from a quality system's job,
+// where no display exists, and never touches the device port or another instance's lock.
+int writeProtocol(int argc, char** argv, const Options& options) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString folder = options.userFolder
+                               ? user_folder::path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath())
+                               : QDir::currentPath();
+    return records::protocolCommand(folder, options.protocolOf, options.protocolFile);
 }
 
 // Printed as well, for a start from a terminal.
@@ -114,7 +154,10 @@ int main(int argc, char** argv) {
     // The device port and the shared state outlive the window and are destroyed after it.
     CSerial devicePort;
     ProgramState state;
-    const bool userFolder = readOptions(argc, argv);
+    const Options options = readOptions(argc, argv);
+    if (!options.protocolOf.isEmpty())
+        return writeProtocol(argc, argv, options);
+    const bool userFolder = options.userFolder;
     VantoriaApplication app(argc, argv);
     QString folder;
     user_folder::Entered entered; // a stand-in folder must outlive the window that works in it

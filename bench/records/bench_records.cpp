@@ -8,14 +8,17 @@
 //                        without the machine filter
 //   store_search_ms_100k counting and fetching the first page of a search over 100,000 records
 //   store_trend_ms_10k   the trend of a machine with 10,000 records
+//   protocol_ms          median time to write one protocol PDF with a trend of 10 records, goal < 1,000
+//   protocol_first_ms    the first of them, which loads the fonts: what the user waits for once
 
 #include "BenchSupport.h"
 #include "RecordsBenchData.h"
+#include "records/ProtocolOutput.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -98,15 +101,36 @@ void trendMs10k(const QDir& folder) {
     figure("store_trend_ms_10k", bench::median(ms));
 }
 
+void protocolMs(const QDir& folder) {
+    QList<records::Record> trend;
+    for (int i = 0; i < 10; ++i)
+        trend << benchdata::realisticRecord(i * 40); // one machine's checks
+    const records::ProtocolTexts texts = records::protocolTexts(QStringLiteral("DE"));
+    std::vector<double> ms;
+    for (int i = 0; i < 20; ++i)
+        ms.push_back(msOf([&] {
+            QString error;
+            if (!records::writeProtocolPdf(folder.filePath("protocol.pdf"), trend.last(), trend, texts,
+                                           &error))
+                qFatal("protocol: %s", qPrintable(error));
+        }));
+    figure("protocol_first_ms", ms.front());
+    figure("protocol_ms", bench::median(ms));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The protocol needs fonts, not a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
     const QDir folder(work.path());
     insertMs(folder);
     bytesPerRecord(folder);
     storeFigures100k(folder);
     trendMs10k(folder);
+    protocolMs(folder);
     return 0;
 }

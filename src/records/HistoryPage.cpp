@@ -232,7 +232,7 @@ void HistoryPage::writeProtocol() {
     const QString path = withSuffix(protocolDialog_.fileName, QStringLiteral(".pdf"));
     QString error;
     if (!protocolWriter_(*record, path, &error)) {
-        dialogs_.showError(language_.own(OwnText::FileNotWritten).arg(path, error));
+        dialogs_.showError(error);
         return;
     }
     dialogs_.inform(language_.own(OwnText::ProtocolWritten).arg(path));

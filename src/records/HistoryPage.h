@@ -27,7 +27,7 @@ class HistoryPage : public QObject, public LanguageParticipant {
     Q_OBJECT
 
 public:
-    // Writes the protocol of a record as a PDF; false with the reason in *error.
+    // Writes the protocol of a record as a PDF; false with the message for the user in *error.
     using ProtocolWriter = std::function<bool(const Record&, const QString& path, QString* error)>;
     static constexpr int SearchDelayMs = 250;
     static constexpr int TrendLimit = 10000;

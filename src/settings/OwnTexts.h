@@ -51,6 +51,46 @@ enum class OwnText {
     FirstDoesNotAnswer,
     LanguageLinesCut,  // %1 the file, %2 the line numbers (from 0), %3 the length kept
     SettingsLinesLong, // %1 the file, %2 the line numbers (from 1), %3 the length a field takes
+    // The protocol of a record, one A4 page, and `vantoria --protocol`.
+    ProtocolTitle,
+    ProtocolMachine,
+    ProtocolSerialNr,
+    ProtocolComment,
+    ProtocolOperator,
+    ProtocolTakenAt,
+    ProtocolAmplifier,
+    ProtocolPort,
+    ProtocolProgram,
+    ProtocolHost,
+    ProtocolMeasurement,
+    ProtocolTieBar, // %1 the channel number
+    ProtocolMainValue,
+    ProtocolTotalForce,
+    ProtocolDeviation,
+    ProtocolTolerance,
+    ProtocolResult,
+    ProtocolPass,
+    ProtocolFail,
+    ProtocolNoVerdict,
+    ProtocolWithin,      // %1 the deviation, %2 the tolerance, both in percent
+    ProtocolBeyond,      // %1 the deviation, %2 the tolerance, both in percent
+    ProtocolNoDeviation, // why there is no verdict
+    ProtocolNoTolerance, // why there is no verdict
+    ProtocolParameters,
+    ProtocolKFactor,
+    ProtocolEModulus,
+    ProtocolBarDiameter,
+    ProtocolUnit,
+    ProtocolTrend, // %1 the number of records
+    ProtocolNote,
+    ProtocolRecordId,
+    ProtocolInspector,
+    ProtocolApproval,
+    ProtocolNoDatabase, // %1 the file
+    ProtocolNoRecords,
+    ProtocolNoRecord,    // %1 the id asked for
+    ProtocolNotWritten,  // %1 the file, %2 the reason
+    ProtocolCannotPrint, // %1 the printer
     // The history page.
     PageHistory,
     AllMachines,

@@ -185,6 +185,9 @@ private slots:
         QCOMPARE(after, before);
         QVERIFY(w.page().selectedRecord().has_value()); // the selection survives the new reading
 
+        w.dialogs.saveAnswers = {QStringLiteral("real")}; // the window's own protocol writer
+        w.button("btnProtocol")->click();
+        QVERIFY(readFile(QStringLiteral("real.pdf")).startsWith("%PDF"));
         QString written;
         w.page().setProtocolWriter([&](const Record& r, const QString& path, QString*) {
             written = r.id + QLatin1Char(' ') + path;
