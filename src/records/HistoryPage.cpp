@@ -157,9 +157,12 @@ std::optional<Record> HistoryPage::selectedRecord() const {
 }
 
 void HistoryPage::select(const QString& id) {
+    // Through the selection model: the view's selectRow needs a view that was laid out once.
     const int row = model_->rowOf(id);
     if (row >= 0)
-        view_.records->selectRow(row);
+        view_.records->selectionModel()->setCurrentIndex(
+            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    updateButtons();
 }
 
 void HistoryPage::showTrend() {
