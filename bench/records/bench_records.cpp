@@ -10,15 +10,31 @@
 //   store_trend_ms_10k   the trend of a machine with 10,000 records
 //   protocol_ms          median time to write one protocol PDF with a trend of 10 records, goal < 1,000
 //   protocol_first_ms    the first of them, which loads the fonts: what the user waits for once
+//   history_open_ms_100k the history page opened on 100,000 records until its first rows and the trend of
+//                        the newest machine are drawn, goal < 300 (median of 5)
+//   trend_ms_10k         the trend chart of a machine with 10,000 records set and drawn, goal < 50
+//                        (median of 5; reading them from the store is store_trend_ms_10k)
 
 #include "BenchSupport.h"
 #include "RecordsBenchData.h"
+#include "records/HistoryPage.h"
+#include "records/HistoryTrend.h"
 #include "records/ProtocolOutput.h"
+#include "records/RecordsModel.h"
+#include "settings/Language.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <qcustomplot.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -118,13 +134,82 @@ void protocolMs(const QDir& folder) {
     figure("protocol_ms", bench::median(ms));
 }
 
+// The history page's controls as the form lays them out, on a page of their own.
+struct HistoryForm {
+    QTabWidget tabs;
+    QWidget* other = new QWidget;
+    QWidget* page = new QWidget;
+    QTableView* table = new QTableView(page);
+    QCustomPlot* chart = new QCustomPlot(page);
+    QPlainTextEdit languageLines;
+    QLineEdit delimiter{QStringLiteral(";")};
+    HistoryView view() {
+        return {&tabs,
+                page,
+                new QComboBox(page),
+                new QLineEdit(page),
+                table,
+                chart,
+                new QPushButton(page),
+                new QPushButton(page),
+                new QPushButton(page),
+                &delimiter};
+    }
+    HistoryForm() {
+        tabs.addTab(other, QStringLiteral("main"));
+        tabs.addTab(page, QStringLiteral("history"));
+        tabs.resize(1030, 637);
+        table->setGeometry(8, 46, 1010, 282);
+        chart->setGeometry(8, 336, 1010, 258);
+        tabs.show();
+    }
+};
+
+void historyOpenMs100k(const QDir& folder) {
+    const QString path = folder.filePath("history.db");
+    benchdata::fillRecords(*openStore(path), 0, 100'000);
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i) {
+        auto store = openStore(path);
+        HistoryForm form;
+        Language language(&form.languageLines);
+        ScriptedDialogs dialogs;
+        ms.push_back(msOf([&] {
+            records::HistoryPage history(form.view(), *store, dialogs, language);
+            form.tabs.setCurrentWidget(form.page);
+            form.table->viewport()->grab();
+            form.chart->replot();
+            if (history.model().rowCount() == 0)
+                qFatal("history: no rows");
+        }));
+    }
+    figure("history_open_ms_100k", bench::median(ms));
+}
+
+void historyTrendMs10k(const QDir& folder) {
+    const QString path = folder.filePath("history-trend.db");
+    benchdata::fillRecords(*openStore(path), 0, 10'000, 1);
+    const QList<records::Record> records = openStore(path)->trend("Presse 01", 10'000);
+    QCustomPlot chart;
+    chart.resize(1010, 258);
+    chart.show();
+    records::HistoryTrend trend(&chart);
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i)
+        ms.push_back(msOf([&] {
+            trend.show(records, records[i * 100].id);
+            trend.replotNow();
+        }));
+    figure("trend_ms_10k", bench::median(ms));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The protocol needs fonts, not a screen.
+    // The protocol needs fonts and the history page widgets, not a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
     const QDir folder(work.path());
     insertMs(folder);
@@ -132,5 +217,7 @@ int main(int argc, char** argv) {
     storeFigures100k(folder);
     trendMs10k(folder);
     protocolMs(folder);
+    historyOpenMs100k(folder);
+    historyTrendMs10k(folder);
     return 0;
 }

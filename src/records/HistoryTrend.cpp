@@ -47,8 +47,6 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
 
     for (int n = 0; n <= Deviation; ++n) {
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, n == Deviation ? plot_->yAxis2 : plot_->yAxis);
-        graph->setPen(
-            QPen(Colours[n], n == Deviation ? 2 : 1.5, n == Deviation ? Qt::DashLine : Qt::SolidLine));
         graph->setScatterStyle(
             QCPScatterStyle(n == Deviation ? QCPScatterStyle::ssSquare : QCPScatterStyle::ssDisc, 5));
     }
@@ -106,6 +104,15 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
             marker_->setVisible(true);
         }
     }
+    // Many records on one chart: the points would lie on each other anyway, and thick antialiased lines and
+    // thousands of markers take seconds to draw. Thin lines and a marker per few pixels look the same.
+    const qsizetype many = 400;
+    const bool crowded = records.size() > many;
+    for (int n = 0; n <= Deviation; ++n) {
+        plot_->graph(n)->setPen(QPen(Colours[n], crowded ? 1 : 2));
+        plot_->graph(n)->setScatterSkip(crowded ? static_cast<int>(records.size() / (many / 2)) - 1 : 0);
+    }
+    plot_->setNotAntialiasedElements(crowded ? QCP::aePlottables : QCP::aeNone);
     // Records come oldest first: the data is sorted already.
     for (int n = 0; n < 4; ++n)
         plot_->graph(n)->data()->set(channels[n], true);
