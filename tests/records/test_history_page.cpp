@@ -95,6 +95,33 @@ private slots:
             QVERIFY(model.record(row - 1).takenAt > model.record(row).takenAt);
     }
 
+    void aStoredRecordIsReadWhenThePageIsShown() {
+        writeRecords(30);
+        HistoryWindow w;
+        w.choose(5);
+        const QString chosen = w.model().record(5).id;
+        Record r = w.model().record(0);
+        const auto store = [&] {
+            r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            r.takenAt = r.takenAt.addSecs(60);
+            r.machine = QStringLiteral("Press Z");
+            QString error;
+            QVERIFY2(w.window->recordStore().insert(r, &error), qPrintable(error));
+            w.page().recordsChanged();
+        };
+        store();
+        QCOMPARE(w.model().total(), 31);
+        QCOMPARE(w.model().record(0).id, r.id);
+        QCOMPARE(w.page().selectedRecord()->id, chosen);
+        QVERIFY(w.control<QComboBox>("comboHistoryMachine")->findData(QStringLiteral("Press Z")) > 0);
+        auto* tabs = w.control<QTabWidget>("tabSystem");
+        tabs->setCurrentIndex(0);
+        store();
+        QCOMPARE(w.model().total(), 31); // away from the page nothing is read
+        tabs->setCurrentWidget(w.control("tabHistory"));
+        QCOMPARE(w.model().total(), 32);
+    }
+
     void filterAndSearchFindHostileTextsVerbatim() {
         writeRecords(1000, [](int i, Record& r) {
             if (i == 500)
