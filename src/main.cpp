@@ -85,7 +85,8 @@ Options readOptions(int argc, char** argv) {
         QStringLiteral("protocol"),
         QStringLiteral(
             "Write the protocol of the newest record (last) or of the record with this id from the "
-            "working folder's Vantoria.db to FILE.pdf, without a window, and end."),
+            "working folder's Vantoria.db (or the records server of Records.ini) to FILE.pdf, without a "
+            "window, and end."),
         QStringLiteral("last|id"));
     parser.addOption(protocol);
     parser.addPositionalArgument(QStringLiteral("FILE.pdf"), QStringLiteral("The file --protocol writes."),

@@ -26,8 +26,7 @@ inline records::Record realisticRecord(int i, int machines = 40) {
     static const QStringList operators = {"Anna Berger", "Marco Rossi", "Jürgen Weiß", "Li Wei"};
     records::Record r;
     r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    r.takenAt =
-        QDateTime(QDate(2021, 1, 4), QTime(6, 0), Qt::UTC).addSecs(qint64(i) * 6 * 3600 + i % 3600);
+    r.takenAt = QDateTime(QDate(2021, 1, 4), QTime(6, 0), Qt::UTC).addSecs(qint64(i) * 6 * 3600 + i % 3600);
     r.utcOffsetMin = i % 3 ? 60 : 120;
     const int machine = i % machines + 1;
     r.machine = QStringLiteral("Presse %1").arg(machine, 2, 10, QLatin1Char('0'));

@@ -1,9 +1,9 @@
 // Figures of the measurement records, one "name value" line each; each part of the records adds its own
 // function. Run it in a folder on the file system that the program's working folder will be on:
-//   build/bench/records/bench_records
-//   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
-//   bytes_per_record     Vantoria.db's size per record after 10,000 realistic records, goal < 1,000
-//   store_open_ms_100k   opening a database of 100,000 records (with its quick check)
+//   build/bench/records/bench_records [insert size store100k trend protocol push history historytrend] (those
+//   parts; all without) insert_ms            median time to store one record (synchronous=FULL, the disk's
+//   own flush), goal < 10 bytes_per_record     Vantoria.db's size per record after 10,000 realistic records,
+//   goal < 1,000 store_open_ms_100k   opening a database of 100,000 records (with its quick check)
 //   store_page_ms_100k   the slowest of pages of 100 records at offsets 0, 50,000 and 99,900, with and
 //                        without the machine filter
 //   store_search_ms_100k counting and fetching the first page of a search over 100,000 records
@@ -14,13 +14,18 @@
 //                        the newest machine are drawn, goal < 300 (median of 5)
 //   trend_ms_10k         the trend chart of a machine with 10,000 records set and drawn, goal < 50
 //                        (median of 5; reading them from the store is store_trend_ms_10k)
+//   push_s_10k           10,000 records queued on this PC sent to a private PostgreSQL server on this machine
+//                        (Unix socket) and pulled back, in seconds, goal < 10
 
 #include "BenchSupport.h"
+#include "PgCluster.h"
 #include "RecordsBenchData.h"
 #include "records/HistoryPage.h"
 #include "records/HistoryTrend.h"
+#include "records/PostgresStore.h"
 #include "records/ProtocolOutput.h"
 #include "records/RecordsModel.h"
+#include "records/RecordsSender.h"
 #include "settings/Language.h"
 
 #include <QApplication>
@@ -34,6 +39,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -47,11 +53,14 @@ void figure(const char* name, double value) {
     std::fflush(stdout);
 }
 
+// Wall-clock time; with VANTORIA_BENCH_CPU set, the process's CPU time instead (on a loaded machine).
 double msOf(const std::function<void()>& work) {
+    static const bool cpu = qEnvironmentVariableIsSet("VANTORIA_BENCH_CPU");
     QElapsedTimer clock;
     clock.start();
+    const double before = bench::processCpuSeconds();
     work();
-    return clock.nsecsElapsed() / 1e6;
+    return cpu ? (bench::processCpuSeconds() - before) * 1e3 : clock.nsecsElapsed() / 1e6;
 }
 
 std::unique_ptr<records::SqliteStore> openStore(const QString& path) {
@@ -109,7 +118,7 @@ void trendMs10k(const QDir& folder) {
     benchdata::fillRecords(*store, 0, 10'000, 1);
     store = openStore(path);
     std::vector<double> ms;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < qEnvironmentVariableIntValue("TREND_REPEAT") + 5; ++i)
         ms.push_back(msOf([&] {
             if (store->trend("Presse 01", 10'000).size() != 10'000)
                 qFatal("trend: records missing");
@@ -132,6 +141,28 @@ void protocolMs(const QDir& folder) {
         }));
     figure("protocol_first_ms", ms.front());
     figure("protocol_ms", bench::median(ms));
+}
+
+// One round of the sending queue: the batches sent, acknowledged, and the plant's records pulled back.
+void pushS10k(const QDir& folder) {
+    PgCluster server;
+    QFile sql(QStringLiteral(SERVER_SQL));
+    if (!server.error.isEmpty() || !sql.open(QIODevice::ReadOnly) ||
+        !server.psql(QString::fromUtf8(sql.readAll())))
+        qFatal("no server: %s", qPrintable(server.error));
+    auto pc = openStore(folder.filePath("push.db"));
+    pc->setQueueForServer(true);
+    for (int i = 0; i < 10'000; ++i)
+        if (!pc->insert(benchdata::realisticRecord(i), nullptr))
+            qFatal("insert failed");
+    records::PostgresStore plant(
+        server.conninfo(QStringLiteral("vantoria_writer"), QStringLiteral("vantoria_records")));
+    const std::atomic<bool> stop = false;
+    records::RoundResult round;
+    const double ms = msOf([&] { round = records::sendAndPull(*pc, plant, stop); });
+    if (round.status.state != records::ServerStatus::State::Sent || plant.count({}) != 10'000)
+        qFatal("push: %s", qPrintable(round.status.reason));
+    figure("push_s_10k", ms / 1000);
 }
 
 // The history page's controls as the form lays them out, on a page of their own.
@@ -211,13 +242,15 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
+    work.setAutoRemove(!qEnvironmentVariableIsSet("VANTORIA_BENCH_KEEP")); // to look into the databases
     const QDir folder(work.path());
-    insertMs(folder);
-    bytesPerRecord(folder);
-    storeFigures100k(folder);
-    trendMs10k(folder);
-    protocolMs(folder);
-    historyOpenMs100k(folder);
-    historyTrendMs10k(folder);
+    const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {
+        {"insert", insertMs},           {"size", bytesPerRecord},           {"store100k", storeFigures100k},
+        {"trend", trendMs10k},          {"protocol", protocolMs},           {"push", pushS10k},
+        {"history", historyOpenMs100k}, {"historytrend", historyTrendMs10k}};
+    const QStringList chosen = app.arguments().mid(1); // parts by name; all without
+    for (const auto& [name, part] : parts)
+        if (chosen.isEmpty() || chosen.contains(name))
+            part(folder);
     return 0;
 }

@@ -57,6 +57,7 @@ ProtocolTexts protocolTexts(const QString& languageCode) {
     t.noDatabase = own(OwnText::ProtocolNoDatabase);
     t.noRecords = own(OwnText::ProtocolNoRecords);
     t.noRecord = own(OwnText::ProtocolNoRecord);
+    t.noRecordServer = own(OwnText::ProtocolServerUnusable);
     // Day before month, as the program's clock shows it; English gets ISO dates, which no reader misreads.
     if (languageCode == QLatin1String("DE")) {
         t.locale = QLocale(QLocale::German, QLocale::Germany);

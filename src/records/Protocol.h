@@ -22,7 +22,7 @@ struct ProtocolTexts {
     QString pass, fail, noVerdict, within, beyond, noDeviation, noTolerance;
     QString parameters, kFactor, eModulus, barDiameter, unit, trend, note, recordId, inspector, approval;
     // Why a protocol was not made: %1 the file or printer, %2 the reason.
-    QString notWritten, cannotPrint, noDatabase, noRecords, noRecord;
+    QString notWritten, cannotPrint, noDatabase, noRecords, noRecord, noRecordServer;
     QLocale locale;
     QString dateTimeFormat;
 };

@@ -1,11 +1,14 @@
 #include "records/ProtocolCommand.h"
 
+#include "records/PostgresStore.h"
 #include "records/ProtocolOutput.h"
+#include "records/RecordsConfig.h"
 #include "records/SqliteStore.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUuid>
 
@@ -35,33 +38,55 @@ QString settingsLanguageIn(const QString& folder) {
 }
 
 namespace {
+std::optional<Record> findIn(RecordStore& store, const QString& which) {
+    if (which == QLatin1String("last"))
+        return store.latest();
+    // Ids are kept in lower case without braces; a quality system may hand them over either way.
+    const QUuid uuid = QUuid::fromString(which.trimmed());
+    return store.find(uuid.isNull() ? which : uuid.toString(QUuid::WithoutBraces));
+}
+
+QString serverIn(const QDir& folder) {
+    QFile file(folder.filePath(QStringLiteral("Records.ini")));
+    return file.open(QIODevice::ReadOnly) ? parseRecordsConfig(file.readAll()).server : QString();
+}
+
 bool write(const QString& folder, const QString& which, const QString& file, const ProtocolTexts& texts,
            QString* error) {
     const QString path = QDir(folder).absoluteFilePath(QString::fromLatin1(SqliteStore::DefaultFileName));
+    const bool last = which == QLatin1String("last");
+    // The newest record is this PC's own; a record named by its id may be another PC's, on the server.
+    const QString server = last ? QString() : serverIn(QDir(folder));
+    std::unique_ptr<RecordStore> store;
+    std::optional<Record> record;
     // Opening would make an empty database, and a typing mistake in the folder would go unnoticed.
-    if (!QFileInfo(path).isFile()) {
+    if (QFileInfo(path).isFile()) {
+        OpenReport report;
+        store = SqliteStore::open(path, &report);
+        if (!store) {
+            *error = report.error;
+            return false;
+        }
+        record = findIn(*store, which);
+    } else if (server.isEmpty()) {
         *error = texts.noDatabase.arg(QDir::toNativeSeparators(path));
         return false;
     }
-    OpenReport report;
-    const std::unique_ptr<SqliteStore> store = SqliteStore::open(path, &report);
-    if (!store) {
-        *error = report.error;
+    if (!record && !server.isEmpty()) {
+        auto plant = std::make_unique<PostgresStore>(server);
+        QString reason;
+        if (!plant->open(&reason)) {
+            *error = texts.noRecordServer.arg(which, reason);
+            return false;
+        }
+        store = std::move(plant);
+        record = findIn(*store, which);
+    }
+    if (!record) {
+        *error = last ? texts.noRecords : texts.noRecord.arg(which);
         return false;
     }
-    std::optional<Record> record;
-    if (which == QLatin1String("last")) {
-        record = store->latest();
-        if (!record)
-            *error = texts.noRecords;
-    } else {
-        // Ids are kept in lower case without braces; a quality system may hand them over either way.
-        const QUuid uuid = QUuid::fromString(which.trimmed());
-        record = store->find(uuid.isNull() ? which : uuid.toString(QUuid::WithoutBraces));
-        if (!record)
-            *error = texts.noRecord.arg(which);
-    }
-    return record && writeProtocolPdf(file, *record, protocolTrend(*store, *record), texts, error);
+    return writeProtocolPdf(file, *record, protocolTrend(*store, *record), texts, error);
 }
 } // namespace
 

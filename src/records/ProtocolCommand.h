@@ -12,7 +12,9 @@ QString settingsLanguageIn(const QString& folder);
 
 // Writes the protocol of the newest record (`which` "last") or of the record with the id `which` from
 // `folder`'s Vantoria.db to `file`, with the trend of its machine's last records up to it, in the settings'
-// language. Never makes a database where there is none. 0 when written; else the reason on stderr and 1.
+// language. A record named by its id that this folder does not hold is looked for on the server that
+// Records.ini names, with its trend from there. Never makes a database where there is none. 0 when
+// written; else the reason on stderr and 1.
 int protocolCommand(const QString& folder, const QString& which, const QString& file);
 
 } // namespace records

@@ -37,7 +37,9 @@ public:
     virtual std::optional<Record> latest() = 0;
     // Every machine name that has a record, sorted.
     virtual QStringList machines() = 0;
-    // The last `limit` records of a machine, oldest first: the trend.
+    // The last `limit` records of a machine, oldest first: the trend. Only what a trend draws is filled in
+    // (id, time and offset, machine, unit, channels, main value, totals, deviation, tolerance and whether
+    // within it), so that thousands of points come quickly; find() gives a whole record.
     virtual QList<Record> trend(const QString& machine, int limit) = 0;
 
     // True when the store may not be changed (a newer schema): insert and addNote then refuse.

@@ -25,11 +25,18 @@ namespace {
 constexpr int BusyTimeoutMs = 5000;
 constexpr int SqliteCorrupt = 11, SqliteFull = 13, SqliteNotADatabase = 26;
 
-const QString Columns = QStringLiteral(
-    "id, taken_at, utc_offset_min, machine, serial_nr, comment, operator, amplifier, port, unit, "
-    "channel1, channel2, channel3, channel4, sensor11, sensor12, sensor21, sensor22, sensor31, sensor32, "
-    "sensor41, sensor42, main_value, total_kn, total_tons, deviation, tolerance, within_tolerance, "
-    "k_factor, e_modulus, bar_diameter, program, host, note");
+// The trend's columns come first: a trend reads only them.
+const QStringList ColumnNames =
+    QStringLiteral(
+        "id taken_at utc_offset_min machine unit channel1 channel2 channel3 channel4 main_value total_kn "
+        "total_tons "
+        "deviation tolerance within_tolerance serial_nr comment operator amplifier port sensor11 sensor12 "
+        "sensor21 "
+        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note")
+        .split(QLatin1Char(' '));
+constexpr int TrendColumnCount = 15;
+const QString Columns = ColumnNames.join(QLatin1String(", "));
+const QString TrendColumns = ColumnNames.first(TrendColumnCount).join(QLatin1String(", "));
 const QString NewestFirst = QStringLiteral(" ORDER BY taken_at DESC, nr DESC");
 
 int primaryCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
@@ -42,7 +49,15 @@ QString reasonOf(const QSqlError& error) {
 }
 
 QString timeText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODateWithMs); }
-QDateTime timeOf(const QVariant& text) { return QDateTime::fromString(text.toString(), Qt::ISODateWithMs); }
+// Read by hand in the form written here: Qt's general parser would take most of a long trend's time.
+QDateTime timeOf(const QVariant& value) {
+    const QString text = value.toString();
+    if (text.size() != 24 || !text.endsWith(QLatin1Char('Z')))
+        return QDateTime::fromString(text, Qt::ISODateWithMs);
+    const auto n = [&](int at, int digits) { return QStringView(text).mid(at, digits).toInt(); };
+    return QDateTime(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2), n(20, 3)),
+                     Qt::UTC);
+}
 
 // A null QString would be bound as NULL; the text columns hold '' instead.
 QVariant text(const QString& s) { return s.isNull() ? QStringLiteral("") : s; }
@@ -50,40 +65,44 @@ QVariant number(const Number& n) { return n ? QVariant(*n) : QVariant(QMetaType:
 Number numberOf(const QVariant& v) { return v.isNull() ? Number() : Number(v.toDouble()); }
 
 QVariantList valuesOf(const Record& r) {
-    QVariantList v{text(r.id),       timeText(r.takenAt), r.utcOffsetMin,       text(r.machine),
-                   text(r.serialNr), text(r.comment),     text(r.operatorName), text(r.amplifier),
-                   text(r.port),     text(r.unit)};
+    QVariantList v{text(r.id), timeText(r.takenAt), r.utcOffsetMin, text(r.machine), text(r.unit)};
     for (const Number& n : r.channels)
-        v << number(n);
-    for (const Number& n : r.sensors)
         v << number(n);
     for (const Number& n : {r.mainValue, r.totalKn, r.totalTons, r.deviation, r.tolerance})
         v << number(n);
     v << (r.withinTolerance ? QVariant(int(*r.withinTolerance)) : QVariant(QMetaType::fromType<int>()));
+    for (const QString& s : {r.serialNr, r.comment, r.operatorName, r.amplifier, r.port})
+        v << text(s);
+    for (const Number& n : r.sensors)
+        v << number(n);
     for (const Number& n : {r.kFactor, r.eModulus, r.barDiameter})
         v << number(n);
     return v << text(r.program) << text(r.host) << text(r.note);
 }
 
-// The columns of `Columns`, in their order.
-Record recordAt(const QSqlQuery& q) {
+// The columns of `Columns` in their order, or only the trend's.
+Record recordAt(const QSqlQuery& q, bool trendOnly = false) {
     int i = 0;
     const auto next = [&] { return q.value(i++); };
     Record r;
     r.id = next().toString();
     r.takenAt = timeOf(next());
     r.utcOffsetMin = next().toInt();
-    for (QString* s : {&r.machine, &r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port, &r.unit})
-        *s = next().toString();
+    r.machine = next().toString();
+    r.unit = next().toString();
     for (Number& n : r.channels)
-        n = numberOf(next());
-    for (Number& n : r.sensors)
         n = numberOf(next());
     for (Number* n : {&r.mainValue, &r.totalKn, &r.totalTons, &r.deviation, &r.tolerance})
         *n = numberOf(next());
     const QVariant within = next();
     if (!within.isNull())
         r.withinTolerance = within.toInt() != 0;
+    if (trendOnly)
+        return r;
+    for (QString* s : {&r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port})
+        *s = next().toString();
+    for (Number& n : r.sensors)
+        n = numberOf(next());
     for (Number* n : {&r.kFactor, &r.eModulus, &r.barDiameter})
         *n = numberOf(next());
     for (QString* s : {&r.program, &r.host, &r.note})
@@ -308,7 +327,7 @@ bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number)
     if (number)
         *number = nr;
     static const QString insert = QStringLiteral("INSERT INTO records (nr, %1) VALUES (?%2)")
-                                      .arg(Columns, QStringLiteral(", ?").repeated(Columns.count(',') + 1));
+                                      .arg(Columns, QStringLiteral(", ?").repeated(ColumnNames.size()));
     run(insert, QVariantList{nr} + valuesOf(record), &ok);
     if (ok && queue)
         run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('record', ?)"), {record.id}, &ok);
@@ -430,8 +449,12 @@ QStringList SqliteStore::machines() {
 }
 
 QList<Record> SqliteStore::trend(const QString& machine, int limit) {
-    QList<Record> records = select(QStringLiteral(" WHERE machine = ?"), {machine, limit},
-                                   NewestFirst + QStringLiteral(" LIMIT ?"));
+    QSqlQuery query = run(
+        QStringLiteral("SELECT %1 FROM records WHERE machine = ?%2 LIMIT ?").arg(TrendColumns, NewestFirst),
+        {machine, limit});
+    QList<Record> records;
+    while (query.next())
+        records << recordAt(query, true);
     std::reverse(records.begin(), records.end());
     return records;
 }

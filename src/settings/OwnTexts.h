@@ -88,6 +88,15 @@ enum class OwnText {
     ProtocolApproval,
     ProtocolNoDatabase, // %1 the file
     ProtocolNoRecords,
+    ProtocolNoRecord,     // %1 the id asked for
+    ProtocolNotWritten,   // %1 the file, %2 the reason
+    ProtocolCannotPrint,  // %1 the printer
+    RecordsServerWaiting, // %1 the number of records and notes not yet sent
+    RecordsServerLoginRefused,
+    RecordsServerUnreachable, // %1 the reason
+    RecordsServerAllSent,
+    RecordsWaitingCount,    // %1 the number waiting, after one of the two above
+    ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
     ProtocolNoRecord,    // %1 the id asked for
     ProtocolNotWritten,  // %1 the file, %2 the reason
     ProtocolCannotPrint, // %1 the printer

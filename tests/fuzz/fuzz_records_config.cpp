@@ -1,5 +1,5 @@
-// Records.ini as found on disk, and the operator's name set in it: the first input byte says how many of
-// the following bytes are the name, the rest is the file.
+// Records.ini as found on disk, and the operator's name set in it: the input's first line is the name, the
+// rest is the file.
 #include "Fuzz.h"
 #include "records/RecordsConfig.h"
 #include "settings/TextFile.h"
@@ -16,13 +16,11 @@ QStringList otherLines(const QByteArray& file) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = fuzz::bytes(data, size);
-    if (bytes.isEmpty())
-        return 0;
-    const qsizetype nameSize = std::min<qsizetype>(uchar(bytes[0]), bytes.size() - 1);
-    const QString name = QString::fromUtf8(bytes.mid(1, nameSize));
-    const QByteArray file = bytes.mid(1 + nameSize);
+    const qsizetype lineEnd = bytes.contains('\n') ? bytes.indexOf('\n') : bytes.size();
+    const QString name = QString::fromUtf8(bytes.left(lineEnd));
+    const QByteArray file = bytes.mid(lineEnd + 1);
     static_cast<void>(records::parseRecordsConfig(file));
-    if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')))
+    if (name.contains(QLatin1Char('\r')))
         return 0;
     const QByteArray written = records::withOperator(file, name);
     FUZZ_CHECK(records::parseRecordsConfig(written).operatorName == name.trimmed());

@@ -1,0 +1,74 @@
+-- The plant's records server: the database, its tables and the role the press PCs log in with.
+-- Run once as a superuser of the PostgreSQL server, e.g.  sudo -u postgres psql -f records-server.sql
+-- The press PCs only ever insert and read; nothing of a record is changed or deleted through them.
+
+CREATE ROLE vantoria_writer LOGIN;
+CREATE DATABASE vantoria_records ENCODING 'UTF8' TEMPLATE template0;
+REVOKE ALL ON DATABASE vantoria_records FROM PUBLIC;
+GRANT CONNECT ON DATABASE vantoria_records TO vantoria_writer;
+
+\connect vantoria_records
+
+-- One sequence for records and notes: a PC pulls everything after the last number it has seen.
+CREATE SEQUENCE record_seq;
+
+CREATE TABLE records (
+    id uuid PRIMARY KEY,
+    taken_at timestamptz NOT NULL,
+    utc_offset_min integer NOT NULL,
+    machine text NOT NULL,
+    serial_nr text NOT NULL,
+    comment text NOT NULL,
+    operator text NOT NULL,
+    amplifier text NOT NULL,
+    port text NOT NULL,
+    unit text NOT NULL,
+    channel1 double precision,
+    channel2 double precision,
+    channel3 double precision,
+    channel4 double precision,
+    sensor11 double precision,
+    sensor12 double precision,
+    sensor21 double precision,
+    sensor22 double precision,
+    sensor31 double precision,
+    sensor32 double precision,
+    sensor41 double precision,
+    sensor42 double precision,
+    main_value double precision,
+    total_kn double precision,
+    total_tons double precision,
+    deviation double precision,
+    tolerance double precision,
+    within_tolerance boolean,
+    k_factor double precision,
+    e_modulus double precision,
+    bar_diameter double precision,
+    program text NOT NULL,
+    host text NOT NULL,
+    note text NOT NULL,
+    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq')
+);
+CREATE INDEX records_machine_taken ON records (machine, taken_at);
+CREATE INDEX records_taken ON records (taken_at);
+
+-- Notes added to a record later, by any PC of the plant.
+CREATE TABLE record_notes (
+    id uuid PRIMARY KEY,
+    record_id uuid NOT NULL REFERENCES records (id),
+    added_at timestamptz NOT NULL,
+    author text NOT NULL,
+    text text NOT NULL,
+    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq')
+);
+CREATE INDEX record_notes_record ON record_notes (record_id);
+
+CREATE TABLE schema_version (version integer NOT NULL);
+INSERT INTO schema_version VALUES (1);
+
+-- Append-only: insert and read, never update, delete or truncate.
+REVOKE ALL ON SCHEMA public FROM PUBLIC;
+GRANT USAGE ON SCHEMA public TO vantoria_writer;
+GRANT SELECT, INSERT ON records, record_notes TO vantoria_writer;
+GRANT SELECT ON schema_version TO vantoria_writer;
+GRANT USAGE ON SEQUENCE record_seq TO vantoria_writer;

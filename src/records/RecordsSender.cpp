@@ -1,0 +1,157 @@
+#include "records/RecordsSender.h"
+
+#include "records/PostgresStore.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QTimer>
+
+namespace records {
+
+namespace {
+constexpr int SendBatch = 500;
+constexpr int PullBatch = 1000;
+constexpr int FirstRetryMs = 2000;
+constexpr int LongestRetryMs = 60000;
+// With everything sent, the other PCs' records are looked for this often.
+constexpr int PullIntervalMs = 60000;
+
+ServerStatus failed(PostgresStore& server, Outbox& outbox, const QString& error) {
+    const ServerStatus::State state = server.failure() == ServerFailure::LoginRefused
+                                          ? ServerStatus::State::LoginRefused
+                                          : ServerStatus::State::Unreachable;
+    return {state, outbox.pendingCount(), shortServerReason(error)};
+}
+} // namespace
+
+RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop) {
+    RoundResult result;
+    QString error;
+    if (!server.open(&error))
+        return {failed(server, outbox, error), false};
+    while (!stop) {
+        const QList<OutboxItem> items = outbox.pending(SendBatch);
+        if (items.isEmpty())
+            break;
+        if (!server.send(items, &error))
+            return {failed(server, outbox, error), false};
+        QList<qint64> seqs;
+        for (const OutboxItem& item : items)
+            seqs << item.seq;
+        // Should this fail, the items go again and the server skips them.
+        if (!outbox.markSent(seqs, &error))
+            return {{ServerStatus::State::Waiting, outbox.pendingCount(), error}, false};
+    }
+    while (!stop) {
+        Pulled pulled;
+        const qint64 position = outbox.serverPosition();
+        if (!server.pull(position, PullBatch, &pulled, &error))
+            return {failed(server, outbox, error), result.arrived};
+        if (pulled.position == position)
+            break;
+        if (!outbox.keepFromServer(pulled.records, pulled.notes, &error) ||
+            !outbox.setServerPosition(pulled.position, &error))
+            return {{ServerStatus::State::Waiting, outbox.pendingCount(), error}, result.arrived};
+        result.arrived = true;
+    }
+    const int waiting = outbox.pendingCount();
+    result.status = {waiting == 0 ? ServerStatus::State::Sent : ServerStatus::State::Waiting, waiting, {}};
+    return result;
+}
+
+// Lives on the sender's thread: everything that touches the network or the database happens here.
+class RecordsWorker : public QObject {
+    Q_OBJECT
+public:
+    RecordsWorker(const QString& conninfo, RecordsSender::OutboxFactory openOutbox,
+                  std::shared_ptr<std::atomic<bool>> stop)
+        : conninfo_(conninfo), openOutbox_(std::move(openOutbox)), stop_(std::move(stop)) {}
+
+    void start() {
+        timer_ = new QTimer(this);
+        timer_->setSingleShot(true);
+        connect(timer_, &QTimer::timeout, this, &RecordsWorker::round);
+        round();
+    }
+    // Wake-ups that come in while a round runs make one more round, not one each.
+    void wakeUp() {
+        if (wakePending_)
+            return;
+        wakePending_ = true;
+        QMetaObject::invokeMethod(this, &RecordsWorker::round, Qt::QueuedConnection);
+    }
+
+signals:
+    void statusChanged(const records::ServerStatus& status);
+    void recordsArrived();
+
+private:
+    void round() {
+        wakePending_ = false;
+        if (*stop_)
+            return;
+        if (!outbox_)
+            outbox_ = openOutbox_();
+        if (!server_)
+            server_ = std::make_unique<PostgresStore>(conninfo_);
+        const RoundResult result =
+            outbox_
+                ? sendAndPull(*outbox_, *server_, *stop_)
+                : RoundResult{{ServerStatus::State::Waiting, 0, QStringLiteral("no local database")}, false};
+        if (*stop_)
+            return;
+        emit statusChanged(result.status);
+        if (result.arrived)
+            emit recordsArrived();
+        if (result.status.state == ServerStatus::State::Sent) {
+            retryMs_ = 0;
+            timer_->start(PullIntervalMs);
+        } else {
+            retryMs_ = retryMs_ == 0 ? FirstRetryMs : std::min(retryMs_ * 2, LongestRetryMs);
+            timer_->start(retryMs_);
+        }
+    }
+
+    QString conninfo_;
+    RecordsSender::OutboxFactory openOutbox_;
+    std::shared_ptr<std::atomic<bool>> stop_;
+    std::unique_ptr<Outbox> outbox_;
+    std::unique_ptr<PostgresStore> server_;
+    QTimer* timer_ = nullptr;
+    int retryMs_ = 0;
+    bool wakePending_ = false;
+};
+
+RecordsSender::RecordsSender(const QString& conninfo, OutboxFactory openOutbox, QObject* parent)
+    : QObject(parent), stop_(std::make_shared<std::atomic<bool>>(false)), thread_(new QThread),
+      worker_(new RecordsWorker(conninfo, std::move(openOutbox), stop_)) {
+    worker_->moveToThread(thread_);
+    connect(thread_, &QThread::started, worker_, &RecordsWorker::start);
+    // The worker goes on its own thread, so its database connections close where they were opened.
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(worker_, &RecordsWorker::statusChanged, this, &RecordsSender::statusChanged,
+            Qt::QueuedConnection);
+    connect(worker_, &RecordsWorker::recordsArrived, this, &RecordsSender::recordsArrived,
+            Qt::QueuedConnection);
+    thread_->start();
+}
+
+RecordsSender::~RecordsSender() {
+    *stop_ = true;
+    thread_->quit();
+    if (thread_->wait(QDeadlineTimer(50))) {
+        delete thread_;
+        return;
+    }
+    // Inside a connection attempt or a query: libpq returns by its connect timeout at the latest, the round
+    // sees the stop and the thread ends. The window does not wait for that.
+    connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
+}
+
+void RecordsSender::wakeUp() {
+    QMetaObject::invokeMethod(worker_, &RecordsWorker::wakeUp, Qt::QueuedConnection);
+}
+
+} // namespace records
+
+#include "RecordsSender.moc"
