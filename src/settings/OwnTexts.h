@@ -97,9 +97,6 @@ enum class OwnText {
     RecordsServerAllSent,
     RecordsWaitingCount,    // %1 the number waiting, after one of the two above
     ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
-    ProtocolNoRecord,    // %1 the id asked for
-    ProtocolNotWritten,  // %1 the file, %2 the reason
-    ProtocolCannotPrint, // %1 the printer
     // The history page.
     PageHistory,
     AllMachines,
