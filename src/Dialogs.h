@@ -32,6 +32,9 @@ public:
     virtual bool runOpenDialog(FileDialogState& state) = 0;
     // Let the user choose a printer; true when printing should go ahead.
     virtual bool runPrintDialog(QPrinter& printer) = 0;
+    // A text of several lines; `text` holds what is offered and receives what was typed. False when the
+    // user cancelled.
+    virtual bool askText(const QString& question, QString& text) = 0;
     // Another program shows it: a file in the desktop's default viewer, a web page in the browser.
     virtual void openExternally(const QUrl& url) = 0;
 };

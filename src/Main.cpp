@@ -23,7 +23,12 @@
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
+#include "records/HistoryPage.h"
+#include "records/ProtocolOutput.h"
 #include "records/RecordButtons.h"
+#include "records/RecordsConfig.h"
+#include "records/RecordsSender.h"
+#include "records/ServerStatus.h"
 #include "records/SqliteStore.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
@@ -45,6 +50,7 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolTip>
 
 #include <array>
@@ -100,7 +106,7 @@ void TfrmMain::setUpForm() {
 
 void TfrmMain::buildViews() {
     Ui::TfrmMain& u = *ui_;
-    views_.pages = {u.tabSystem, u.tabMainView, u.tabBigView, u.tabGraph, u.tabSettings};
+    views_.pages = {u.tabSystem, u.tabMainView, u.tabBigView, u.tabGraph, u.tabSettings, u.tabHistory};
     views_.status = {u.memoProgramState, u.labelTime, u.labelDate};
     views_.values.positions = {{
         {u.labelChannel1,
@@ -204,6 +210,9 @@ void TfrmMain::buildViews() {
 
     views_.about = {u.labelSoftwareVersion, u.labelWebsite, u.imageLogoSettings};
     views_.records = {u.btnRecord, u.btnRecordBigView, u.labelOperator, u.editOperator};
+    views_.history = {u.tabSystem,     u.tabHistory,      u.comboHistoryMachine, u.editHistorySearch,
+                      u.tableRecords,  u.chartHistory,    u.btnProtocol,         u.btnRecordsExport,
+                      u.btnRecordNote, u.editCRVDelimiter};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,
@@ -498,17 +507,19 @@ void TfrmMain::setUpRecords() {
     languageApplier_->addParticipant(recordButtons_.get());
     recordButtons_->applyLanguage(*language_);
 
+    const QString file = QString::fromLatin1(records::SqliteStore::DefaultFileName);
     records::OpenReport report;
-    recordStore_ =
-        records::SqliteStore::open(QString::fromLatin1(records::SqliteStore::DefaultFileName), &report);
-    // Without a database the program measures as before; the buttons say why they cannot record.
+    recordStore_ = records::SqliteStore::open(file, &report);
+    // Without a database the program measures as before; the buttons say why they cannot record, and the
+    // history shows an empty store that nothing is ever written to.
     recordButtons_->setStore(recordStore_.get(), report.error);
     if (!report.damagedKeptAs.isEmpty())
-        dialogs_->inform(
-            language_->own(OwnText::RecordsDamaged)
-                .arg(QString::fromLatin1(records::SqliteStore::DefaultFileName), report.damagedKeptAs));
+        dialogs_->inform(language_->own(OwnText::RecordsDamaged).arg(file, report.damagedKeptAs));
     if (report.newerSchema)
         dialogs_->inform(language_->own(OwnText::RecordsReadOnly));
+    if (!recordStore_)
+        emptyStore_ = records::SqliteStore::open(QStringLiteral(":memory:"));
+    records::SqliteStore& shown = recordStore_ ? *recordStore_ : *emptyStore_;
 
     RecordButtons* buttons = recordButtons_.get();
     for (QAbstractButton* button : {v.records.record, v.records.recordBig})
@@ -522,6 +533,36 @@ void TfrmMain::setUpRecords() {
     for (const ParameterControls* field :
          {&v.parameters.barDiameter, &v.parameters.eModulus, &v.parameters.kFactor, &v.parameters.tolerance})
         connect(field->button, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
+
+    history_ = std::make_unique<records::HistoryPage>(v.history, shown, *dialogs_, *language_);
+    history_->setProtocolWriter(
+        [this, &shown](const records::Record& record, const QString& path, QString* error) {
+            return records::writeProtocolPdf(path, record, records::protocolTrend(shown, record),
+                                             records::protocolTexts(language_->code()), error);
+        });
+    history_->setAuthor([field = v.records.operatorName] { return field->text().trimmed(); });
+    languageApplier_->addParticipant(history_.get());
+    history_->applyLanguage(*language_);
+    connect(buttons, &RecordButtons::recordStored, history_.get(), &records::HistoryPage::recordsChanged);
+
+    // With a plant server, every record is queued in the same transaction that stores it here, and a
+    // thread of its own sends it; the window never waits for the network.
+    const records::RecordsConfig config = records::readRecordsConfig(QStringLiteral("Records.ini"));
+    if (!recordStore_ || recordStore_->readOnly() || config.server.isEmpty())
+        return;
+    recordStore_->setQueueForServer(true);
+    sender_ =
+        std::make_unique<records::RecordsSender>(config.server, records::RecordsSender::sqliteFile(file));
+    records::RecordsSender* sender = sender_.get();
+    connect(buttons, &RecordButtons::recordStored, sender, &records::RecordsSender::wakeUp);
+    connect(history_.get(), &records::HistoryPage::noteAdded, sender, &records::RecordsSender::wakeUp);
+    connect(sender, &records::RecordsSender::recordsArrived, history_.get(),
+            &records::HistoryPage::recordsChanged);
+    connect(sender, &records::RecordsSender::statusChanged, this,
+            [this](const records::ServerStatus& status) {
+                status_->showRecordsServer(records::serverStatusText(status, language_->code()));
+            });
+    sender->wakeUp();
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }

@@ -43,6 +43,11 @@ namespace records {
 class SqliteStore;
 }
 
+namespace records {
+class HistoryPage;
+class RecordsSender;
+} // namespace records
+
 namespace Ui {
 class TfrmMain;
 }
@@ -71,6 +76,7 @@ public:
     RecordButtons& recordButtons() const { return *recordButtons_; }
     // The records database of the working folder; none when it could not be opened.
     records::SqliteStore* recordStore() const { return recordStore_.get(); }
+    records::HistoryPage& history() const { return *history_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -193,4 +199,7 @@ private:
     std::unique_ptr<AboutGroup> about_;
     std::unique_ptr<records::SqliteStore> recordStore_;
     std::unique_ptr<RecordButtons> recordButtons_;
+    std::unique_ptr<records::SqliteStore> emptyStore_; // what the history shows without a usable file
+    std::unique_ptr<records::HistoryPage> history_;
+    std::unique_ptr<records::RecordsSender> sender_;
 };

@@ -29,6 +29,8 @@ public:
     void showSessionState(std::int32_t state);
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
+    // The plant's records server, on a line of its own that no other message takes.
+    void showRecordsServer(const QString& text);
 
     void showConnecting(bool reopening);
     // Another amplifier type than the selected one answered; this stays until a device is identified.
@@ -36,7 +38,6 @@ public:
     void showWaitingForReply();
     // The notice for a command the amplifier acknowledged, by the session state that sent it.
     void showAcknowledged(std::int32_t state);
-
 
     // The three slots again, in the new language.
     void applyLanguage(const Language& language) override;

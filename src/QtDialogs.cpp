@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -88,6 +89,14 @@ bool QtDialogs::runOpenDialog(FileDialogState& state) {
 bool QtDialogs::runPrintDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, parent_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::askText(const QString& question, QString& text) {
+    bool ok = false;
+    const QString typed = QInputDialog::getMultiLineText(parent_, title(), question, text, &ok);
+    if (ok)
+        text = typed;
+    return ok;
 }
 
 void QtDialogs::openExternally(const QUrl& url) {

@@ -16,6 +16,7 @@ public:
     bool runSaveDialog(FileDialogState& state) override;
     bool runOpenDialog(FileDialogState& state) override;
     bool runPrintDialog(QPrinter& printer) override;
+    bool askText(const QString& question, QString& text) override;
     void openExternally(const QUrl& url) override;
     // An error box that does not wait for the user, for a fault the program works around before the event
     // loop runs (a working folder that cannot be used).

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
+class QTableView;
 class QWidget;
 
 struct Pages {
@@ -21,6 +22,7 @@ struct Pages {
     QWidget* bigView;
     QWidget* graph;
     QWidget* settings;
+    QWidget* history;
 };
 
 // memoProgramState and the clock labels.
@@ -192,6 +194,20 @@ struct RecordControls {
     QLineEdit* operatorName;
 };
 
+// The history page: the stored records, their trend and what can be done with one.
+struct HistoryView {
+    QTabWidget* tabs;
+    QWidget* page;
+    QComboBox* machine;
+    QLineEdit* search;
+    QTableView* records;
+    QWidget* chart;
+    QAbstractButton* protocol;
+    QAbstractButton* exportCsv;
+    QAbstractButton* note;
+    QLineEdit* csvDelimiter; // the settings page's, as the data log uses it
+};
+
 struct Views {
     Pages pages;
     StatusView status;
@@ -208,4 +224,5 @@ struct Views {
     // What a running measurement enables and a stop disables, in the order they are switched.
     std::vector<QWidget*> measuringGroup;
     RecordControls records;
+    HistoryView history;
 };

@@ -1,6 +1,7 @@
 // Figures of the measurement records, one "name value" line each; each part of the records adds its own
 // function. Run it in a folder on the file system that the program's working folder will be on:
-//   build/bench/records/bench_records [insert size store100k trend protocol push]  (those parts; all without)
+//   build/bench/records/bench_records [insert size store100k trend protocol push history historytrend]
+//   (those parts; all without)
 // VANTORIA_BENCH_CPU=1 gives the process's CPU time instead of wall-clock time (on a machine busy with other
 // work); VANTORIA_BENCH_KEEP=1 keeps the databases made (RecordsBenchData.h fills them) for a look inside.
 //   insert_ms            median time to store one record (synchronous=FULL, the disk's own flush), goal < 10
@@ -12,21 +13,37 @@
 //   store_trend_ms_10k   the trend of a machine with 10,000 records
 //   protocol_ms          median time to write one protocol PDF with a trend of 10 records, goal < 1,000
 //   protocol_first_ms    the first of them, which loads the fonts: what the user waits for once
+//   history_open_ms_100k the history page opened on 100,000 records until its first rows and the trend of
+//                        the newest machine are drawn, goal < 300 (median of 5)
+//   trend_ms_10k         the trend chart of a machine with 10,000 records set and drawn, goal < 50
+//                        (median of 5; reading them from the store is store_trend_ms_10k)
 //   push_s_10k           10,000 records queued on this PC sent to a private PostgreSQL server on this machine
 //                        (Unix socket) and pulled back, in seconds, goal < 10
 
 #include "BenchSupport.h"
 #include "PgCluster.h"
 #include "RecordsBenchData.h"
+#include "records/HistoryPage.h"
+#include "records/HistoryTrend.h"
 #include "records/PostgresStore.h"
 #include "records/ProtocolOutput.h"
+#include "records/RecordsModel.h"
 #include "records/RecordsSender.h"
+#include "settings/Language.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <qcustomplot.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -151,19 +168,89 @@ void pushS10k(const QDir& folder) {
     figure("push_s_10k", ms / 1000);
 }
 
+// The history page's controls as the form lays them out, on a page of their own.
+struct HistoryForm {
+    QTabWidget tabs;
+    QWidget* other = new QWidget;
+    QWidget* page = new QWidget;
+    QTableView* table = new QTableView(page);
+    QCustomPlot* chart = new QCustomPlot(page);
+    QPlainTextEdit languageLines;
+    QLineEdit delimiter{QStringLiteral(";")};
+    HistoryView view() {
+        return {&tabs,
+                page,
+                new QComboBox(page),
+                new QLineEdit(page),
+                table,
+                chart,
+                new QPushButton(page),
+                new QPushButton(page),
+                new QPushButton(page),
+                &delimiter};
+    }
+    HistoryForm() {
+        tabs.addTab(other, QStringLiteral("main"));
+        tabs.addTab(page, QStringLiteral("history"));
+        tabs.resize(1030, 637);
+        table->setGeometry(8, 46, 1010, 282);
+        chart->setGeometry(8, 336, 1010, 258);
+        tabs.show();
+    }
+};
+
+void historyOpenMs100k(const QDir& folder) {
+    const QString path = folder.filePath("history.db");
+    benchdata::fillRecords(*openStore(path), 0, 100'000);
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i) {
+        auto store = openStore(path);
+        HistoryForm form;
+        Language language(&form.languageLines);
+        ScriptedDialogs dialogs;
+        ms.push_back(msOf([&] {
+            records::HistoryPage history(form.view(), *store, dialogs, language);
+            form.tabs.setCurrentWidget(form.page);
+            form.table->viewport()->grab();
+            form.chart->replot();
+            if (history.model().rowCount() == 0)
+                qFatal("history: no rows");
+        }));
+    }
+    figure("history_open_ms_100k", bench::median(ms));
+}
+
+void historyTrendMs10k(const QDir& folder) {
+    const QString path = folder.filePath("history-trend.db");
+    benchdata::fillRecords(*openStore(path), 0, 10'000, 1);
+    const QList<records::Record> records = openStore(path)->trend("Presse 01", 10'000);
+    QCustomPlot chart;
+    chart.resize(1010, 258);
+    chart.show();
+    records::HistoryTrend trend(&chart);
+    std::vector<double> ms;
+    for (int i = 0; i < 5; ++i)
+        ms.push_back(msOf([&] {
+            trend.show(records, records[i * 100].id);
+            trend.replotNow();
+        }));
+    figure("trend_ms_10k", bench::median(ms));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The protocol needs fonts, not a screen.
+    // The protocol needs fonts and the history page widgets, not a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QTemporaryDir work(QDir::current().filePath("bench-records-XXXXXX"));
     work.setAutoRemove(!qEnvironmentVariableIsSet("VANTORIA_BENCH_KEEP")); // to look into the databases
     const QDir folder(work.path());
     const std::vector<std::pair<QString, void (*)(const QDir&)>> parts = {
-        {"insert", insertMs},  {"size", bytesPerRecord}, {"store100k", storeFigures100k},
-        {"trend", trendMs10k}, {"protocol", protocolMs}, {"push", pushS10k}};
+        {"insert", insertMs},           {"size", bytesPerRecord},           {"store100k", storeFigures100k},
+        {"trend", trendMs10k},          {"protocol", protocolMs},           {"push", pushS10k},
+        {"history", historyOpenMs100k}, {"historytrend", historyTrendMs10k}};
     const QStringList chosen = app.arguments().mid(1); // parts by name; all without
     for (const auto& [name, part] : parts)
         if (chosen.isEmpty() || chosen.contains(name))

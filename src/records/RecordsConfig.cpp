@@ -2,6 +2,8 @@
 
 #include "settings/TextFile.h"
 
+#include <QFile>
+
 #include <optional>
 #include <utility>
 
@@ -55,6 +57,11 @@ QByteArray withOperator(const QByteArray& bytes, const QString& operatorName) {
     if (document.encoding.codec == textfile::Codec::Windows1252)
         document.encoding = {textfile::Codec::Utf8, true};
     return textfile::encode(document.lines, document.encoding);
+}
+
+RecordsConfig readRecordsConfig(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? parseRecordsConfig(file.readAll()) : RecordsConfig{};
 }
 
 } // namespace records

@@ -14,6 +14,8 @@ struct RecordsConfig {
 };
 
 RecordsConfig parseRecordsConfig(const QByteArray& bytes);
+// The file at `path`; one that is missing or cannot be read names no server and no operator.
+RecordsConfig readRecordsConfig(const QString& path);
 // The file with its operator line set to `operatorName`, every other line as it was.
 QByteArray withOperator(const QByteArray& bytes, const QString& operatorName);
 

@@ -191,8 +191,37 @@ const Texts All[] = {
      "La registrazione \"%1\" non \u00e8 qui, e il server delle registrazioni non \u00e8 utilizzabile: %2"},
     {"Zuerst den ge\u00f6ffneten Parameter best\u00e4tigen", "Confirm the open parameter first",
      "Confermare prima il parametro aperto"},
+    {"Verlauf", "History", "Storico"},
+    {"Alle Maschinen", "All machines", "Tutte le macchine"},
+    {"Datum und Zeit|Maschine|Kommentar|Bediener|Gesamtkraft [kN]|Kanal 1|Kanal 2|Kanal 3|Kanal 4|"
+     "Abweichung [%]|Toleranz|Notiz",
+     "Date and time|Machine|Comment|Operator|Total force [kN]|Channel 1|Channel 2|Channel 3|Channel 4|"
+     "Deviation [%]|Tolerance|Note",
+     "Data e ora|Macchina|Commento|Operatore|Forza totale [kN]|Canale 1|Canale 2|Canale 3|Canale 4|"
+     "Deviazione [%]|Tolleranza|Nota"},
+    {"Seriennummer|Einheit|Toleranz [%]|Gesamtkraft [t]|Verst\u00e4rker|Port|Programm|Rechner|ID",
+     "Serial number|Unit|Tolerance [%]|Total force [t]|Amplifier|Port|Program|Host|ID",
+     "Numero di serie|Unit\u00e0|Tolleranza [%]|Forza totale [t]|Amplificatore|Porta|Programma|Computer|ID"},
+    {"Suchen: Maschine, Kommentar, Bediener, Notiz", "Search: machine, comment, operator, note",
+     "Cerca: macchina, commento, operatore, nota"},
+    {"Protokoll (PDF)", "Protocol (PDF)", "Protocollo (PDF)"},
+    {"Export CSV", "Export CSV", "Esporta CSV"},
+    {"Notiz hinzuf\u00fcgen", "Add a note", "Aggiungi nota"},
+    {"Notiz zur Messung von %1 am %2:", "Note on the check of %1 on %2:", "Nota sul controllo di %1 del %2:"},
+    {"Die Notiz wurde nicht gespeichert: %1", "The note was not stored: %1",
+     "La nota non \u00e8 stata salvata: %1"},
+    {"Bitte zuerst eine Messung in der Tabelle w\u00e4hlen.", "Choose a check in the table first.",
+     "Scegliere prima un controllo nella tabella."},
+    {"Innerhalb der Toleranz (\u00b1%1 %)", "Within the tolerance (\u00b1%1 %)",
+     "Entro la tolleranza (\u00b1%1 %)"},
+    {"Au\u00dferhalb der Toleranz (\u00b1%1 %)", "Outside the tolerance (\u00b1%1 %)",
+     "Fuori tolleranza (\u00b1%1 %)"},
+    {"Abweichung [%]", "Deviation [%]", "Deviazione [%]"},
+    {"\"%1\" wurde nicht geschrieben: %2", "\"%1\" was not written: %2",
+     "\"%1\" non \u00e8 stato scritto: %2"},
+    {"Protokoll in \"%1\" geschrieben", "Protocol written to \"%1\"", "Protocollo scritto in \"%1\""},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordParameterOpen) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolWritten) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -108,10 +108,27 @@ enum class OwnText {
     RecordNotStored, // %1 the reason
     OperatorTip,
     OperatorCaption,
-    OperatorNotKept, // %1 the file, %2 the reason
-    RecordsDamaged,  // %1 the database file, %2 where it was kept
+    OperatorNotKept,        // %1 the file, %2 the reason
+    RecordsDamaged,         // %1 the database file, %2 where it was kept
     ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
     RecordParameterOpen,
+    // The history page.
+    PageHistory,
+    AllMachines,
+    HistoryColumns, // the column captions of the records table, separated by "|"
+    CsvColumns,     // the columns the export adds after those of the table, separated by "|"
+    SearchRecords,
+    ProtocolOfRecord,
+    ExportRecords,
+    AddNote,
+    NoteQuestion, // %1 the machine, %2 the date and time
+    NoteNotAdded, // %1 the reason
+    ChooseRecord,
+    WithinTolerance,  // %1 the tolerance in percent
+    OutsideTolerance, // %1 the tolerance in percent
+    DeviationPercent,
+    FileNotWritten,  // %1 the file, %2 the reason
+    ProtocolWritten, // %1 the file
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -27,6 +27,8 @@ public:
     int printRuns = 0;
     std::function<void(QPrinter&)> printerChoice; // what the user picks in the print dialog
     QList<QUrl> opened;
+    QList<std::optional<QString>> textAnswers; // typed texts, or nullopt for a cancelled box
+    QStringList textQuestions;
 
     void showError(const QString& message) override { errors.append(message); }
     void inform(const QString& message) override { notices.append(message); }
@@ -45,6 +47,13 @@ public:
         if (printAnswer && printerChoice)
             printerChoice(printer);
         return printAnswer;
+    }
+    bool askText(const QString& question, QString& text) override {
+        textQuestions.append(question);
+        const std::optional<QString> typed = textAnswers.isEmpty() ? std::nullopt : textAnswers.takeFirst();
+        if (typed)
+            text = *typed;
+        return typed.has_value();
     }
     void openExternally(const QUrl& url) override { opened.append(url); }
 

@@ -1,0 +1,245 @@
+#include "records/HistoryPage.h"
+
+#include "records/HistoryTrend.h"
+#include "records/RecordText.h"
+#include "records/RecordsCsv.h"
+#include "records/RecordsModel.h"
+#include "settings/Language.h"
+#include "settings/LanguageLines.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace records {
+
+namespace {
+QStringList split(const QString& texts) { return texts.split(QLatin1Char('|')); }
+
+QString loginName() {
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+}
+
+// A name for the file from the machine and the time, without characters a file system refuses.
+QString fileStem(const Record& record) {
+    QString machine = cutText(record.machine, 40);
+    for (QChar& c : machine)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    return machine + localTime(record).toString(QStringLiteral("_yyyy-MM-dd_HHmm"));
+}
+
+QString withSuffix(const QString& path, const QString& suffix) {
+    return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+} // namespace
+
+HistoryPage::HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& dialogs,
+                         const Language& language)
+    : view_(view), store_(store), dialogs_(dialogs), language_(language),
+      model_(new RecordsModel(store, view.records)), trend_(std::make_unique<HistoryTrend>(view.chart)),
+      author_(loginName) {
+    QTableView* table = view_.records;
+    table->setModel(model_);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideRight);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(22);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    // Everything up to the tolerance mark fits the page's width; the note takes what is left, or scrolls.
+    const int widths[] = {112, 100, 120, 92, 100, 76, 76, 76, 76, 90, 74};
+    table->horizontalHeader()->setMinimumSectionSize(24);
+    for (int column = 0; column < static_cast<int>(std::size(widths)); ++column)
+        table->setColumnWidth(column, widths[column]);
+
+    exportDialog_.filter = QStringLiteral("CSV (*.csv)|*.CSV");
+    protocolDialog_.filter = QStringLiteral("PDF (*.pdf)|*.PDF");
+    searchDelay_.setSingleShot(true);
+    searchDelay_.setInterval(SearchDelayMs);
+    connect(&searchDelay_, &QTimer::timeout, this, &HistoryPage::applyFilter);
+    connect(view_.search, &QLineEdit::textChanged, &searchDelay_, qOverload<>(&QTimer::start));
+    connect(view_.machine, &QComboBox::activated, this, &HistoryPage::applyFilter);
+    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        showTrend();
+        updateButtons();
+    });
+    connect(view_.tabs, &QTabWidget::currentChanged, this, &HistoryPage::onPageChanged);
+    connect(view_.exportCsv, &QAbstractButton::clicked, this, &HistoryPage::exportRecords);
+    connect(view_.note, &QAbstractButton::clicked, this, &HistoryPage::addNote);
+    connect(view_.protocol, &QAbstractButton::clicked, this, &HistoryPage::writeProtocol);
+    view_.machine->addItem(QString(), QString());
+    updateButtons();
+}
+
+HistoryPage::~HistoryPage() = default;
+
+void HistoryPage::setProtocolWriter(ProtocolWriter writer) {
+    protocolWriter_ = std::move(writer);
+    updateButtons();
+}
+
+void HistoryPage::applyLanguage(const Language& language) {
+    view_.tabs->setTabText(view_.tabs->indexOf(view_.page), language.own(OwnText::PageHistory));
+    view_.machine->setItemText(0, language.own(OwnText::AllMachines));
+    view_.search->setPlaceholderText(language.own(OwnText::SearchRecords));
+    view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
+    view_.exportCsv->setText(language.own(OwnText::ExportRecords));
+    view_.note->setText(language.own(OwnText::AddNote));
+    model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
+                     language.own(OwnText::OutsideTolerance));
+    QStringList names;
+    for (int channel = 1; channel <= 4; ++channel)
+        names << language.text(lang::ChannelWord) + QString::number(channel);
+    names << language.own(OwnText::DeviationPercent);
+    trend_->setNames(names);
+}
+
+void HistoryPage::onPageChanged() {
+    if (stale_ && view_.tabs->currentWidget() == view_.page)
+        reload();
+}
+
+void HistoryPage::recordsChanged() {
+    if (view_.tabs->currentWidget() != view_.page) {
+        stale_ = true;
+        return;
+    }
+    const std::optional<Record> selected = selectedRecord();
+    fillMachines();
+    model_->refresh();
+    if (selected)
+        select(selected->id);
+    showTrend();
+    updateButtons();
+}
+
+void HistoryPage::reload() {
+    stale_ = false;
+    fillMachines();
+    applyFilter();
+}
+
+void HistoryPage::fillMachines() {
+    QComboBox* combo = view_.machine;
+    const QString chosen = combo->currentData().toString();
+    const QStringList machines = store_.machines();
+    while (combo->count() > 1)
+        combo->removeItem(1);
+    for (const QString& machine : machines) {
+        combo->addItem(cutText(machine, 40), machine);
+        combo->setItemData(combo->count() - 1, machine, Qt::ToolTipRole);
+    }
+    const int index = combo->findData(chosen);
+    combo->setCurrentIndex(std::max(index, 0));
+}
+
+void HistoryPage::applyFilter() {
+    searchDelay_.stop();
+    stale_ = false;
+    model_->setFilter({view_.machine->currentData().toString(), view_.search->text().trimmed()});
+    showTrend();
+    updateButtons();
+}
+
+std::optional<Record> HistoryPage::selectedRecord() const {
+    const QModelIndex current = view_.records->selectionModel()->currentIndex();
+    if (!current.isValid() || !view_.records->selectionModel()->isRowSelected(current.row()))
+        return std::nullopt;
+    return model_->record(current.row());
+}
+
+void HistoryPage::select(const QString& id) {
+    // Through the selection model: the view's selectRow needs a view that was laid out once.
+    const int row = model_->rowOf(id);
+    if (row >= 0)
+        view_.records->selectionModel()->setCurrentIndex(
+            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    updateButtons();
+}
+
+void HistoryPage::showTrend() {
+    const std::optional<Record> selected = selectedRecord();
+    QString machine = selected ? selected->machine : model_->filter().machine;
+    if (!selected && machine.isEmpty() && model_->rowCount() > 0)
+        machine = model_->record(0).machine; // all machines: the one checked last
+    if (machine.isEmpty() && model_->rowCount() == 0) {
+        trend_->clear();
+        return;
+    }
+    trend_->show(store_.trend(machine, TrendLimit), selected ? selected->id : QString());
+}
+
+void HistoryPage::updateButtons() {
+    const bool chosen = selectedRecord().has_value();
+    view_.protocol->setEnabled(chosen && protocolWriter_ != nullptr);
+    view_.note->setEnabled(chosen && !store_.readOnly());
+    view_.exportCsv->setEnabled(model_->total() > 0);
+}
+
+void HistoryPage::exportRecords() {
+    const Filter filter = model_->filter();
+    if (!dialogs_.runSaveDialog(exportDialog_))
+        return;
+    const QString path = withSuffix(exportDialog_.fileName, QStringLiteral(".csv"));
+    QString delimiter = view_.csvDelimiter->text();
+    if (delimiter.isEmpty())
+        delimiter = QStringLiteral(";");
+    const QStringList header =
+        split(language_.own(OwnText::HistoryColumns)) + split(language_.own(OwnText::CsvColumns));
+    int written = 0;
+    QString error;
+    if (!writeRecordsCsv(path, store_, filter, header, delimiter, &written, &error)) {
+        dialogs_.showError(language_.own(OwnText::FileNotWritten).arg(path, error));
+        return;
+    }
+    dialogs_.inform(language_.own(OwnText::RowsWritten).arg(written).arg(path));
+}
+
+void HistoryPage::addNote() {
+    const std::optional<Record> record = selectedRecord();
+    if (!record) {
+        dialogs_.inform(language_.own(OwnText::ChooseRecord));
+        return;
+    }
+    QString text;
+    const QString question =
+        language_.own(OwnText::NoteQuestion).arg(cutText(record->machine, 40), shownTime(*record));
+    if (!dialogs_.askText(question, text) || text.trimmed().isEmpty())
+        return;
+    QString error;
+    if (!store_.addNote(record->id, author_(), text, &error)) {
+        dialogs_.showError(language_.own(OwnText::NoteNotAdded).arg(error));
+        return;
+    }
+    emit noteAdded();
+    model_->refresh();
+    select(record->id);
+}
+
+void HistoryPage::writeProtocol() {
+    const std::optional<Record> record = selectedRecord();
+    if (!record || !protocolWriter_) {
+        dialogs_.inform(language_.own(OwnText::ChooseRecord));
+        return;
+    }
+    protocolDialog_.fileName = fileStem(*record) + QStringLiteral(".pdf");
+    if (!dialogs_.runSaveDialog(protocolDialog_))
+        return;
+    const QString path = withSuffix(protocolDialog_.fileName, QStringLiteral(".pdf"));
+    QString error;
+    if (!protocolWriter_(*record, path, &error)) {
+        dialogs_.showError(error);
+        return;
+    }
+    dialogs_.inform(language_.own(OwnText::ProtocolWritten).arg(path));
+}
+
+} // namespace records

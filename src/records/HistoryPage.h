@@ -1,0 +1,82 @@
+#pragma once
+// The history page: every stored check, newest first, filtered by machine and a search text; the trend of
+// one machine under it; and what can be done with a check afterwards: its protocol, a note, the export of
+// the checks shown. The store is read only when the page is shown: a record stored while the user is on
+// the main view costs no reading until the page is opened.
+
+#include "Dialogs.h"
+#include "Views.h"
+#include "records/RecordStore.h"
+#include "settings/LanguageParticipant.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Language;
+
+namespace records {
+
+class HistoryTrend;
+class RecordsModel;
+
+class HistoryPage : public QObject, public LanguageParticipant {
+    Q_OBJECT
+
+public:
+    // Writes the protocol of a record as a PDF; false with the message for the user in *error.
+    using ProtocolWriter = std::function<bool(const Record&, const QString& path, QString* error)>;
+    static constexpr int SearchDelayMs = 250;
+    static constexpr int TrendLimit = 10000;
+
+    HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& dialogs, const Language& language);
+    ~HistoryPage() override;
+
+    void setProtocolWriter(ProtocolWriter writer);
+    // Who adds a note: the operator's name.
+    void setAuthor(std::function<QString()> author) { author_ = std::move(author); }
+
+    void applyLanguage(const Language& language) override;
+
+    RecordsModel& model() const { return *model_; }
+    std::optional<Record> selectedRecord() const;
+
+public slots:
+    // A record was stored, or records of the plant arrived.
+    void recordsChanged();
+    // The machine or the search text changed; the search field waits SearchDelayMs for the next key first.
+    void applyFilter();
+    void exportRecords();
+    void addNote();
+    void writeProtocol();
+
+signals:
+    // A note was stored beside a record: the plant server is owed it.
+    void noteAdded();
+
+private:
+    void onPageChanged();
+    void reload();
+    void fillMachines();
+    void showTrend();
+    void updateButtons();
+    void select(const QString& id);
+
+    HistoryView view_;
+    RecordStore& store_;
+    Dialogs& dialogs_;
+    const Language& language_;
+    RecordsModel* model_; // owned by the table
+    std::unique_ptr<HistoryTrend> trend_;
+    QTimer searchDelay_;
+    FileDialogState exportDialog_;
+    FileDialogState protocolDialog_;
+    ProtocolWriter protocolWriter_;
+    std::function<QString()> author_;
+    bool stale_ = true;
+};
+
+} // namespace records

@@ -1,0 +1,41 @@
+#include "records/RecordText.h"
+
+namespace records {
+
+QString shownNumber(const Number& number) {
+    if (!number)
+        return {};
+    // Values were read from a display with at most a few decimals; six keep them and hide binary noise.
+    QString text = QString::number(*number, 'f', 6);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QDateTime localTime(const Record& record) { return record.takenAt.toOffsetFromUtc(record.utcOffsetMin * 60); }
+
+QString shownTime(const Record& record) {
+    return localTime(record).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString cutText(const QString& text, int length) {
+    qsizetype end = text.indexOf(QLatin1Char('\n'));
+    const qsizetype cr = text.indexOf(QLatin1Char('\r'));
+    if (cr >= 0 && (end < 0 || cr < end))
+        end = cr;
+    QString first = end < 0 ? text : text.left(end);
+    const bool more = end >= 0 || first.size() > length;
+    if (first.size() > length)
+        first.truncate(length);
+    return more ? first.trimmed() + QChar(0x2026) : first;
+}
+
+QString toleranceMark(const std::optional<bool>& within) {
+    if (!within)
+        return QStringLiteral("\u2013");
+    return *within ? QStringLiteral("\u2713") : QStringLiteral("\u2717");
+}
+
+} // namespace records

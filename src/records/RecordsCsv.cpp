@@ -1,0 +1,70 @@
+#include "records/RecordsCsv.h"
+
+#include "records/RecordStore.h"
+#include "records/RecordText.h"
+
+#include <QSaveFile>
+
+namespace records {
+
+QString csvLine(const QStringList& fields, const QString& delimiter) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields) {
+        const bool needsQuotes = (!delimiter.isEmpty() && field.contains(delimiter)) ||
+                                 field.contains(QLatin1Char('"')) || field.contains(QLatin1Char('\n')) ||
+                                 field.contains(QLatin1Char('\r'));
+        if (!needsQuotes) {
+            quoted.append(field);
+            continue;
+        }
+        QString inner = field;
+        inner.replace(QLatin1String("\""), QLatin1String("\"\""));
+        quoted.append(QLatin1Char('"') + inner + QLatin1Char('"'));
+    }
+    return quoted.join(delimiter) + QLatin1String("\r\n");
+}
+
+QStringList csvFields(const Record& record) {
+    // Seconds and the offset: a spreadsheet reads "2026-03-02 14:05:09" as a time, and the offset says
+    // whose clock it was.
+    const QDateTime local = localTime(record);
+    QStringList fields{local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.machine, record.comment,
+                       record.operatorName, shownNumber(record.totalKn)};
+    for (const Number& channel : record.channels)
+        fields.append(shownNumber(channel));
+    fields << shownNumber(record.deviation) << toleranceMark(record.withinTolerance) << record.note;
+    fields << record.serialNr << record.unit << shownNumber(record.tolerance) << shownNumber(record.totalTons)
+           << record.amplifier << record.port << record.program << record.host << record.id;
+    return fields;
+}
+
+bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
+                     const QString& delimiter, int* written, QString* error) {
+    *written = 0;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    file.write("\xEF\xBB\xBF");
+    file.write(csvLine(header, delimiter).toUtf8());
+    // In pages, so a database of many thousand records is never held in memory at once.
+    constexpr int Page = 1000;
+    for (;;) {
+        const QList<Record> page = store.page(filter, *written, Page);
+        for (const Record& record : page)
+            file.write(csvLine(csvFields(record), delimiter).toUtf8());
+        *written += static_cast<int>(page.size());
+        if (page.size() < Page)
+            break;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        *written = 0;
+        return false;
+    }
+    return true;
+}
+
+} // namespace records

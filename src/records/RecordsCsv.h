@@ -1,0 +1,28 @@
+#pragma once
+// The history's records as a delimited text file for a spreadsheet: UTF-8 with a byte-order mark (so a
+// spreadsheet reads umlauts and the µ of µm/m right), the delimiter of the settings, one record per line.
+
+#include "records/Record.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace records {
+
+class RecordStore;
+struct Filter;
+
+// One line, ended by CR LF. A field that holds the delimiter, a quote or a line break is put in quotes and
+// its quotes are doubled, so a comment comes back exactly as it was typed.
+QString csvLine(const QStringList& fields, const QString& delimiter);
+// A record's fields in the order of the header: those of the table, then those of `extraColumns`.
+QStringList csvFields(const Record& record);
+
+// Writes every record of the filter, newest first, beside the target and then in its place, so a failed
+// write leaves an older file as it was. False with the reason in *error. *written: how many records.
+bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
+                     const QString& delimiter, int* written, QString* error);
+
+} // namespace records
