@@ -224,6 +224,8 @@ void historyTrendMs10k(const QDir& folder) {
     const QString path = folder.filePath("history-trend.db");
     benchdata::fillRecords(*openStore(path), 0, 10'000, 1);
     const QList<records::Record> records = openStore(path)->trend("Presse 01", 10'000);
+    if (records.size() != 10'000)
+        qFatal("trend: %lld records", static_cast<long long>(records.size()));
     QCustomPlot chart;
     chart.resize(1010, 258);
     chart.show();

@@ -28,7 +28,6 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
     plot_->yAxis2->setVisible(true);
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
     ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
-    ticker->setDateTimeSpec(Qt::LocalTime);
     plot_->xAxis->setTicker(ticker);
 
     // The band first, so the points are drawn over it.
