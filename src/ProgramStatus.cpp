@@ -30,7 +30,7 @@ void ProgramStatus::showSessionState(std::int32_t state) {
 
 void ProgramStatus::showNotice(const QString& text) { controls::setLine(display_, 2, text); }
 
-void ProgramStatus::showRecordsServer(const QString& text) { controls::setLine(display_, 5, text); }
+void ProgramStatus::showRecordsServer(const QString& text) { controls::setLine(display_, 3, text); }
 
 void ProgramStatus::showConnecting(bool reopening) {
     if (otherTypeShown_)

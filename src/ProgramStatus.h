@@ -29,7 +29,7 @@ public:
     void showSessionState(std::int32_t state);
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
-    // The plant's records server, on a line of its own that no other message takes.
+    // The plant's records server, on the line between the notices and the measuring state.
     void showRecordsServer(const QString& text);
 
     void showConnecting(bool reopening);

@@ -106,7 +106,7 @@ private slots:
             r.takenAt = r.takenAt.addSecs(60);
             r.machine = QStringLiteral("Press Z");
             QString error;
-            QVERIFY2(w.window->recordStore().insert(r, &error), qPrintable(error));
+            QVERIFY2(w.window->recordStore()->insert(r, &error), qPrintable(error));
             w.page().recordsChanged();
         };
         store();

@@ -2,7 +2,9 @@
 // the append-only role, and the sending queue across a stopped server, a lost acknowledgement, a refused
 // login, two PCs at once and a server that hangs.
 #include "PgCluster.h"
+#include "TestWindow.h"
 #include "records/PostgresStore.h"
+#include "records/RecordButtons.h"
 #include "records/RecordsSender.h"
 #include "records/SqliteStore.h"
 
@@ -145,7 +147,20 @@ private slots:
         }
         QCOMPARE_LT(destroying.elapsed(), 1000);
     }
+
+    // The window with Records.ini naming the server: what it stores is queued and sent, and the status line
+    // says so; a note added on the history page follows.
+    void theWindowSendsWhatItStores() {
+        writeFile(QStringLiteral("Records.ini"), "operator=QS\nserver=" + writer().toUtf8() + "\n");
+        TestWindow w;
+        const Record record = sample("W-1", 3);
+        QVERIFY(w.window->recordStore()->insert(record, nullptr));
+        emit w.window->recordButtons().recordStored(record.id);
+        PostgresStore server(writer());
+        QTRY_VERIFY_WITH_TIMEOUT(server.find(record.id).has_value(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.statusLine(3), QStringLiteral("Protokollserver: alles gesendet"), 30000);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestRecordsServer)
+QTEST_MAIN(TestRecordsServer)
 #include "test_records_server.moc"
