@@ -22,7 +22,7 @@ CREATE TABLE records (
     operator         TEXT NOT NULL,             -- who took it
     amplifier        TEXT NOT NULL,             -- amplifier type
     port             TEXT NOT NULL,             -- the amplifier's port as the program showed it
-    unit             TEXT NOT NULL,             -- unit of channels, sensors and main value: µm/m, kN or t
+    unit             TEXT NOT NULL,             -- unit of channels, sensors and main value: µm/m, kN, t or US t
     channel1         REAL,                      -- tie bars 1 to 4, in `unit`
     channel2         REAL,
     channel3         REAL,
@@ -42,7 +42,7 @@ CREATE TABLE records (
     tolerance        REAL,                      -- the tolerance the deviation was held against, percent
     within_tolerance INTEGER CHECK (within_tolerance IN (0, 1)), -- 1 within, 0 outside, NULL not known
     k_factor         REAL,                      -- the sensors' K-factor
-    e_modulus        REAL,                      -- E-modulus of the tie bars, N/mm²
+    e_modulus        REAL,                      -- E-modulus of the tie bars, kN/mm² (210 for steel)
     bar_diameter     REAL,                      -- tie bar diameter, mm
     program          TEXT NOT NULL,             -- program name and version
     host             TEXT NOT NULL,             -- the PC's host name

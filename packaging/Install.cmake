@@ -15,7 +15,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/pictures/src/app-icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vantoria.svg)
 # The about group's link (KELVARA.url) opens manual.html in this folder.
 install(FILES ${VANTORIA_DOC_HTML} ${PROJECT_SOURCE_DIR}/docs/manual.md
-              ${PROJECT_SOURCE_DIR}/docs/LANGUAGE-FILES.md ${PROJECT_SOURCE_DIR}/LICENSE
+              ${PROJECT_SOURCE_DIR}/docs/LANGUAGE-FILES.md ${PROJECT_SOURCE_DIR}/docs/records-server.md
+              ${PROJECT_SOURCE_DIR}/docs/records-server.sql ${PROJECT_SOURCE_DIR}/docs/records-schema.sql
+              ${PROJECT_SOURCE_DIR}/LICENSE
               ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${CMAKE_INSTALL_DOCDIR})

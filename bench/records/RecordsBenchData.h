@@ -50,7 +50,7 @@ inline records::Record realisticRecord(int i, int machines = 40) {
     r.tolerance = 10;
     r.withinTolerance = *r.deviation <= *r.tolerance;
     r.kFactor = 2.05;
-    r.eModulus = 210000;
+    r.eModulus = 210;
     r.barDiameter = 160;
     r.program = QStringLiteral("Vantoria 4.0.3");
     r.host = QStringLiteral("PRESS-PC-%1").arg(machine, 2, 10, QLatin1Char('0'));

@@ -10,6 +10,7 @@ check_installed_tree() {
         share/icons/hicolor/scalable/apps/vantoria.svg \
         share/doc/vantoria/manual.html share/doc/vantoria/manual.md share/doc/vantoria/LANGUAGE-FILES.md \
         share/doc/vantoria/LANGUAGE-FILES.html share/doc/vantoria/LICENSE share/doc/vantoria/copyright \
+        share/doc/vantoria/records-server.html share/doc/vantoria/records-server.sql \
         share/doc/vantoria/changelog.Debian.gz share/man/man1/vantoria.1.gz share/man/man1/vantoria-ampsim.1.gz \
         share/metainfo/example.vantoria.Vantoria.metainfo.xml; do
         [ -s "$root/$file" ] || fail "missing or empty: $file"
