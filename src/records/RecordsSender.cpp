@@ -11,7 +11,9 @@ namespace records {
 
 namespace {
 constexpr int SendBatch = 500;
-constexpr int PullBatch = 1000;
+// The plant's records are written into the local file in transactions of this many; the record button on
+// the GUI thread waits for such a transaction, so it stays at a few tens of milliseconds.
+constexpr int PullBatch = 200;
 constexpr int FirstRetryMs = 2000;
 constexpr int LongestRetryMs = 60000;
 // With everything sent, the other PCs' records are looked for this often.
