@@ -1,6 +1,8 @@
 // `vantoria --protocol <id>` for a record of another PC of the plant: found on the server that Records.ini
 // names, when the working folder has no database or not that record.
 #include "PgCluster.h"
+#include "ProgramRun.h"
+#include "TestWindow.h"
 #include "records/PostgresStore.h"
 
 #include <QDir>
@@ -12,36 +14,25 @@ using namespace records;
 class TestProtocolServer : public QObject {
     Q_OBJECT
 
+    // The program in the working folder; with `pdf`, the text of the file it was asked to write.
     static std::pair<int, QString> vantoria(const QStringList& arguments, QString* pdf = nullptr) {
-        QProcess program;
-        program.start(QStringLiteral(VANTORIA_BIN), arguments);
-        program.waitForFinished(60000);
-        if (pdf) {
-            program.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), arguments.last(), "-"});
-            program.waitForFinished(30000);
-            *pdf = QString::fromUtf8(program.readAllStandardOutput());
-        }
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
+        const auto result = runHeadless(QStringLiteral(VANTORIA_BIN), ".", arguments);
+        if (pdf)
+            *pdf = pdfText(arguments.last());
+        return result;
     }
 
 private slots:
     void aRecordOfAnotherPcComesFromTheServer() {
         PgCluster cluster;
-        QFile sql(SERVER_SQL);
-        QVERIFY2(cluster.error.isEmpty(), qPrintable(cluster.error));
-        QVERIFY(sql.open(QIODevice::ReadOnly) && cluster.psql(sql.readAll(), "postgres", &cluster.error));
+        QVERIFY2(cluster.error.isEmpty() && cluster.psqlFile(SERVER_SQL), qPrintable(cluster.error));
         const QString conninfo = cluster.conninfo("vantoria_writer", "vantoria_records");
         Record other;
-        other.id = QStringLiteral("3c2b1a09-8f7e-4d6c-9b5a-493827160504");
+        other.id = QStringLiteral("3c2b1a09-8f7e-4d6c-9b5a-493827160504"), other.machine = "Press 40, hall 3";
         other.takenAt = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        other.machine = QStringLiteral("Press 40, hall 3");
-        other.deviation = 12;
-        other.tolerance = 10;
-        other.withinTolerance = false;
+        other.deviation = 12, other.tolerance = 10, other.withinTolerance = false;
         QVERIFY(PostgresStore(conninfo).insert(other, nullptr)); // no settings here: the shipped German
-        QFile ini(QStringLiteral("Records.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("server=" + conninfo.toUtf8() + "\n") > 0);
-        ini.close();
+        writeFile("Records.ini", "server=" + conninfo.toUtf8() + "\n");
 
         QString text;
         QCOMPARE(vantoria({"--protocol", other.id.toUpper(), "other.pdf"}, &text).first, 0);

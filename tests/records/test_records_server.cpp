@@ -46,9 +46,7 @@ class TestRecordsServer : public QObject {
 private slots:
     void initTestCase() {
         cluster = std::make_unique<PgCluster>(QStringList{"local all loginrole scram-sha-256"});
-        QFile sql(SERVER_SQL);
-        QVERIFY2(cluster->error.isEmpty(), qPrintable(cluster->error));
-        QVERIFY(sql.open(QIODevice::ReadOnly) && cluster->psql(sql.readAll(), "postgres", &cluster->error));
+        QVERIFY2(cluster->error.isEmpty() && cluster->psqlFile(SERVER_SQL), qPrintable(cluster->error));
         QVERIFY(cluster->psql("CREATE ROLE loginrole LOGIN PASSWORD 'right' IN ROLE vantoria_writer"));
     }
     void init() { QVERIFY(cluster->psql("TRUNCATE record_notes, records", "vantoria_records")); }
@@ -67,19 +65,16 @@ private slots:
         QVERIFY2(full.note.endsWith("UTC, QS: Checked AGAIN"), qPrintable(full.note));
         QCOMPARE(store.page({{}, "again"}, 0, 10), QList<Record>{full});
         QCOMPARE(store.page({"P-12", {}}, 0, 10), (QList<Record>{full, older}));
-        QCOMPARE(store.page({}, 1, 1), QList<Record>{full});
-        QCOMPARE(store.count({"P-12", "DROP table"}), 1);
-        QCOMPARE(store.trend("P-12", 1), QList<Record>{full});
-        QCOMPARE(store.trend("P-12", 5), (QList<Record>{older, full}));
-        QCOMPARE(store.latest(), other);
-        QCOMPARE(store.machines(), (QStringList{"A-1", "P-12"}));
+        QVERIFY(store.page({}, 1, 1) == QList<Record>{full} && store.count({"P-12", "DROP table"}) == 1);
+        QVERIFY(store.trend("P-12", 1) == QList<Record>{full} &&
+                store.trend("P-12", 5) == (QList{older, full}));
+        QVERIFY(store.latest() == other && store.machines() == QStringList({"A-1", "P-12"}));
     }
 
     void appendOnlyRole() {
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "writer");
         db.setConnectOptions(writer());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
+        QSqlQuery query(db.open() ? db : QSqlDatabase());
         for (const char* sql : {"UPDATE records SET machine = 'x'", "DELETE FROM records", "TRUNCATE records",
                                 "UPDATE record_notes SET text = 'x'", "DELETE FROM record_notes",
                                 "CREATE TABLE mine (i int)", "SELECT setval('record_seq', 1)"})
@@ -100,8 +95,7 @@ private slots:
         QVERIFY(pc->insert(sample("P-1", 3), nullptr) && pc->addNote(id, "QS", "seen", nullptr));
         QVERIFY(server.send(pc->pending(10), nullptr)); // committed; the acknowledgement is lost
         QCOMPARE(sendAndPull(*pc, server, running).status, (ServerStatus{State::Sent, 0, {}}));
-        QCOMPARE(server.count({}), 3);
-        QCOMPARE(server.find(id)->note.count("seen"), 1);
+        QVERIFY(server.count({}) == 3 && server.find(id)->note.count("seen") == 1);
         QCOMPARE(pc->find(id)->note, server.find(id)->note);
     }
 
@@ -127,8 +121,7 @@ private slots:
             b(writer(), RecordsSender::sqliteFile("b.db"));
         QSignalSpy statusA(&a, &RecordsSender::statusChanged), statusB(&b, &RecordsSender::statusChanged);
         QTRY_VERIFY_WITH_TIMEOUT(statusA.size() == 1 && statusB.size() == 1, 60000);
-        a.wakeUp(); // the one that finished first has not seen the other's records yet
-        b.wakeUp();
+        a.wakeUp(), b.wakeUp(); // the one that finished first has not seen the other's records yet
         QTRY_VERIFY_WITH_TIMEOUT(statusA.size() == 2 && statusB.size() == 2, 60000);
         QCOMPARE(statusA.last().first().value<ServerStatus>(), (ServerStatus{State::Sent, 0, {}}));
         QCOMPARE(PostgresStore(writer()).count({}), 600);
@@ -151,14 +144,14 @@ private slots:
     // The window with Records.ini naming the server: what it stores is queued and sent, and the status line
     // says so; a note added on the history page follows.
     void theWindowSendsWhatItStores() {
-        writeFile(QStringLiteral("Records.ini"), "operator=QS\nserver=" + writer().toUtf8() + "\n");
+        writeFile("Records.ini", "operator=QS\nserver=" + writer().toUtf8() + "\n");
         TestWindow w;
         const Record record = sample("W-1", 3);
         QVERIFY(w.window->recordStore()->insert(record, nullptr));
         emit w.window->recordButtons().recordStored(record.id);
         PostgresStore server(writer());
         QTRY_VERIFY_WITH_TIMEOUT(server.find(record.id).has_value(), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(w.statusLine(3), QStringLiteral("Protokollserver: alles gesendet"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.statusLine(3), "Protokollserver: alles gesendet", 30000);
     }
 };
 

@@ -4,6 +4,7 @@
 // the `postgres` user, since PostgreSQL refuses to run as root.
 
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,6 +23,13 @@ public:
     // Runs SQL (psql meta-commands allowed) as the superuser; false with psql's output in *output.
     bool psql(const QString& sql, const QString& database = QStringLiteral("postgres"),
               QString* output = nullptr);
+    // Runs the SQL file at `path` as the superuser; false with the reason in `error`.
+    bool psqlFile(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return error = file.errorString(), false;
+        return psql(QString::fromUtf8(file.readAll()), QStringLiteral("postgres"), &error);
+    }
 
 private:
     bool run(const QString& command, bool asServer, const QByteArray& input = {}, QString* output = nullptr);
