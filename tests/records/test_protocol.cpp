@@ -91,7 +91,7 @@ private slots:
 
     void aFileThatCannotBeWrittenIsNamedWithItsReasonAndLeavesNothing() {
         QDir().mkpath("w/folder");
-        for (const QString& path : {"w/missing/p.pdf", "w/folder"}) {
+        for (const QString path : {"w/missing/p.pdf", "w/folder"}) {
             QString error;
             QVERIFY(!writeProtocolPdf(path, sample(true), {}, protocolTexts("EN"), &error));
             QVERIFY2(error.contains(path) && error.size() > path.size() + 40, qPrintable(error));
