@@ -24,10 +24,7 @@ QString systemOperatorName() {
 }
 
 QString rememberedOperator(const QString& iniPath) {
-    QFile file(iniPath);
-    QString name;
-    if (file.open(QIODevice::ReadOnly))
-        name = parseRecordsConfig(file.readAll()).operatorName.trimmed();
+    const QString name = readRecordsConfig(iniPath).operatorName.trimmed();
     return name.isEmpty() ? systemOperatorName() : name;
 }
 
