@@ -1,8 +1,12 @@
 -- Vantoria measurement records: the SQLite database Vantoria.db in the working folder.
 --
--- Schema version 1. The program runs this file as it stands to make a new database (it is built into the
+-- Schema version 2. The program runs this file as it stands to make a new database (it is built into the
 -- program), so it is the schema itself, not a copy of it. A database whose schema_version is higher than
--- the program's own was written by a newer program: it is opened read-only and never changed.
+-- the program's own was written by a newer program: it is opened read-only and never changed. A version 1
+-- file is brought to version 2 in place (see the end of this file).
+--
+-- The file carries the application id 0x56544F52 ("VTOR") in its header, so that another program's SQLite
+-- file that happens to be called Vantoria.db is recognised as not ours and left alone.
 --
 -- Records are only ever inserted. A record's values never change; a note written later is a row of
 -- record_notes beside it. Texts are stored verbatim, as the user typed them.
@@ -46,11 +50,14 @@ CREATE TABLE records (
     bar_diameter     REAL,                      -- tie bar diameter, mm
     program          TEXT NOT NULL,             -- program name and version
     host             TEXT NOT NULL,             -- the PC's host name
-    note             TEXT NOT NULL              -- the note taken with the record (may be empty)
+    note             TEXT NOT NULL,             -- the note taken with the record (may be empty)
+    from_server      INTEGER NOT NULL DEFAULT 0 -- 1: another PC's record, brought from the plant server
 );
 -- The history, newest first, for all machines and for one; the trend of one machine.
 CREATE INDEX records_newest ON records (taken_at DESC, nr DESC);
 CREATE INDEX records_by_machine ON records (machine, taken_at DESC, nr DESC);
+-- This PC's own records in the order it stored them: "the last record" is the newest of these.
+CREATE INDEX records_own ON records (from_server, nr);
 
 -- Notes added to a record later, in the order they were added. The record's note as shown is its own note
 -- followed by one line per added note: "2026-12-07 14:03 UTC, Name: text".
@@ -59,17 +66,25 @@ CREATE TABLE record_notes (
     record_id TEXT NOT NULL,                    -- records.id
     added_at  TEXT NOT NULL,                    -- UTC, as taken_at
     author    TEXT NOT NULL,
-    text      TEXT NOT NULL
+    text      TEXT NOT NULL,
+    from_server INTEGER NOT NULL DEFAULT 0      -- 1: brought from the plant server
 );
 CREATE INDEX record_notes_by_record ON record_notes (record_id, added_at);
 
--- What the plant server has not yet acknowledged, oldest first. Filled in the same transaction as the record
--- or note it names; a row leaves when the server has it. Empty without a server.
+-- This PC's records and notes on their way to the plant server, oldest first. Filled in the same transaction
+-- as the record or note it names when a server is named, and for everything of this PC's own that has no
+-- row yet when a server is named later. A row stays when the server has it (sent_at), so that what is
+-- there already is known; an item the server refused is set aside with the server's reason (refused) and
+-- waits until it is retried. Empty without a server.
 CREATE TABLE outbox (
-    seq  INTEGER PRIMARY KEY AUTOINCREMENT,     -- never reused, so an acknowledgement cannot hit a newer row
-    kind TEXT NOT NULL CHECK (kind IN ('record', 'note')),
-    ref  TEXT NOT NULL                          -- records.id or record_notes.id
+    seq     INTEGER PRIMARY KEY AUTOINCREMENT,  -- never reused, so an acknowledgement cannot hit a newer row
+    kind    TEXT NOT NULL CHECK (kind IN ('record', 'note')),
+    ref     TEXT NOT NULL,                      -- records.id or record_notes.id
+    sent_at TEXT,                               -- UTC, when the server acknowledged it; NULL while waiting
+    refused TEXT                                -- the server's reason for refusing it; NULL otherwise
 );
+CREATE INDEX outbox_by_ref ON outbox (ref);
+CREATE INDEX outbox_waiting ON outbox (seq) WHERE sent_at IS NULL;
 
 -- Where the last pull of the plant's records from the server ended: the server's own sequence. One row.
 CREATE TABLE server_position (
@@ -80,4 +95,12 @@ CREATE TABLE server_position (
 CREATE TABLE schema_version (
     version INTEGER NOT NULL
 );
-INSERT INTO schema_version (version) VALUES (1);
+INSERT INTO schema_version (version) VALUES (2);
+PRAGMA application_id = 1448365906;
+
+-- Version 1 had no from_server columns, no records_own, outbox_by_ref and outbox_waiting indexes, and no
+-- sent_at and refused columns: its outbox held only what waited, and a row left when the server had it. The
+-- program adds them to a version 1 file in one transaction. Its records of another PC's host count as
+-- brought from the server where the file ever pulled from one (server_position has a row); its own
+-- records and notes without an outbox row are queued once more when a server is named, and the server
+-- skips those it already has.

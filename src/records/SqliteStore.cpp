@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QUuid>
 
 #include <algorithm>
@@ -245,9 +246,11 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
         {}, &ok);
     const bool made = ok && tables.next() && tables.value(0).toInt() > 0;
     tables.finish();
+    int version = 0;
     if (made) {
-        QSqlQuery version = run(QStringLiteral("SELECT max(version) FROM schema_version"), {});
-        if (version.next() && version.value(0).toInt() > SchemaVersion) {
+        QSqlQuery versions = run(QStringLiteral("SELECT max(version) FROM schema_version"), {});
+        version = versions.next() ? versions.value(0).toInt() : 0;
+        if (version > SchemaVersion) {
             readOnly_ = report->newerSchema = true;
             run(QStringLiteral("PRAGMA query_only = ON"), {});
             return Health::Usable;
@@ -257,7 +260,8 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
     // A large pull from the server would otherwise leave its log on the disk at full size.
     run(QStringLiteral("PRAGMA journal_size_limit = 4194304"), {});
     run(QStringLiteral("PRAGMA synchronous = FULL"), {}, &ok);
-    if (!ok || (!made && !createSchema(&report->error))) {
+    if (!ok || (!made && !createSchema(&report->error)) ||
+        (made && version < SchemaVersion && !upgradeFromVersion1(&report->error))) {
         if (report->error.isEmpty())
             report->error = lastError_;
         return Health::Failed;
@@ -286,6 +290,39 @@ bool SqliteStore::createSchema(QString* error) {
                     return false;
             }
             return true;
+        },
+        error);
+}
+
+bool SqliteStore::upgradeFromVersion1(QString* error) {
+    return inTransaction(
+        [&] {
+            bool ok = false;
+            QSqlQuery versions = run(QStringLiteral("SELECT max(version) FROM schema_version"), {}, &ok);
+            if (!ok || !versions.next())
+                return false;
+            if (versions.value(0).toInt() >= 2)
+                return true; // another process upgraded it first
+            versions.finish();
+            const QStringList steps{
+                QStringLiteral("ALTER TABLE records ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
+                QStringLiteral("ALTER TABLE record_notes ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
+                QStringLiteral("ALTER TABLE outbox ADD COLUMN sent_at TEXT"),
+                QStringLiteral("ALTER TABLE outbox ADD COLUMN refused TEXT"),
+                QStringLiteral("CREATE INDEX records_own ON records (from_server, nr)"),
+                QStringLiteral("CREATE INDEX outbox_by_ref ON outbox (ref)"),
+                QStringLiteral("CREATE INDEX outbox_waiting ON outbox (seq) WHERE sent_at IS NULL"),
+                QStringLiteral("UPDATE schema_version SET version = 2"),
+                QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId)};
+            for (const QString& step : steps)
+                if (run(step, {}, &ok), !ok)
+                    return false;
+            // Version 1 did not say where a record came from; another host's record in a file that ever
+            // pulled from a server came from there.
+            run(QStringLiteral("UPDATE records SET from_server = 1 WHERE host <> ? AND "
+                               "EXISTS (SELECT 1 FROM server_position)"),
+                {QSysInfo::machineHostName()}, &ok);
+            return ok;
         },
         error);
 }
@@ -326,7 +363,7 @@ bool SqliteStore::refuseWhenReadOnly(QString* error) const {
     return readOnly_;
 }
 
-bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number) {
+bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number, bool fromServer) {
     bool ok = false;
     QSqlQuery known = run(QStringLiteral("SELECT nr FROM records WHERE id = ?"), {record.id}, &ok);
     if (!ok)
@@ -342,20 +379,21 @@ bool SqliteStore::insertRecord(const Record& record, bool queue, qint64* number)
     const qint64 nr = next.value(0).toLongLong();
     if (number)
         *number = nr;
-    static const QString insert = QStringLiteral("INSERT INTO records (nr, %1) VALUES (?%2)")
+    static const QString insert = QStringLiteral("INSERT INTO records (nr, from_server, %1) VALUES (?, ?%2)")
                                       .arg(Columns, QStringLiteral(", ?").repeated(ColumnNames.size()));
-    run(insert, QVariantList{nr} + valuesOf(record), &ok);
+    run(insert, QVariantList{nr, int(fromServer)} + valuesOf(record), &ok);
     if (ok && queue)
         run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('record', ?)"), {record.id}, &ok);
     return ok;
 }
 
-bool SqliteStore::insertNote(const Note& note, bool queue) {
+bool SqliteStore::insertNote(const Note& note, bool queue, bool fromServer) {
     bool ok = false;
     QSqlQuery added =
         run(QStringLiteral("INSERT OR IGNORE INTO record_notes (id, record_id, added_at, author, "
-                           "text) VALUES (?, ?, ?, ?, ?)"),
-            {text(note.id), text(note.recordId), timeText(note.addedAt), text(note.author), text(note.text)},
+                           "text, from_server) VALUES (?, ?, ?, ?, ?, ?)"),
+            {text(note.id), text(note.recordId), timeText(note.addedAt), text(note.author), text(note.text),
+             int(fromServer)},
             &ok);
     if (ok && queue && added.numRowsAffected() > 0)
         run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('note', ?)"), {note.id}, &ok);
@@ -450,7 +488,9 @@ std::optional<Record> SqliteStore::find(const QString& id) {
 }
 
 std::optional<Record> SqliteStore::latest() {
-    const QList<Record> found = page({}, 0, 1);
+    // In this PC's own order of storing: neither another PC's record nor a clock that runs ahead decides.
+    const QList<Record> found =
+        select(QStringLiteral(" WHERE from_server = 0"), {}, QStringLiteral(" ORDER BY nr DESC LIMIT 1"));
     return found.isEmpty() ? std::nullopt : std::optional(found.first());
 }
 
@@ -560,9 +600,9 @@ bool SqliteStore::keepFromServer(const QList<Record>& records, const QList<Note>
     return inTransaction(
         [&] {
             return std::all_of(records.begin(), records.end(),
-                               [&](const Record& r) { return insertRecord(r, false, nullptr); }) &&
+                               [&](const Record& r) { return insertRecord(r, false, nullptr, true); }) &&
                    std::all_of(notes.begin(), notes.end(),
-                               [&](const Note& n) { return insertNote(n, false); });
+                               [&](const Note& n) { return insertNote(n, false, true); });
         },
         error);
 }

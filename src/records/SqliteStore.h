@@ -29,7 +29,9 @@ struct OpenReport {
 class SqliteStore : public RecordStore, public Outbox {
 public:
     static constexpr const char* DefaultFileName = "Vantoria.db";
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+    // In the file's header: this program's databases are told from other SQLite files by it ("VTOR").
+    static constexpr qint32 ApplicationId = 0x56544F52;
 
     // Null, with the reason in report->error, when the file cannot be opened or made.
     static std::unique_ptr<SqliteStore> open(const QString& path, OpenReport* report = nullptr);
@@ -72,13 +74,14 @@ private:
     explicit SqliteStore(const QString& path);
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
+    bool upgradeFromVersion1(QString* error);
 
     QSqlQuery run(const QString& sql, const QVariantList& values, bool* ok = nullptr);
     // Runs `work` inside BEGIN IMMEDIATE ... COMMIT, so that concurrent writers queue instead of failing.
     bool inTransaction(const std::function<bool()>& work, QString* error);
     bool refuseWhenReadOnly(QString* error) const;
-    bool insertRecord(const Record& record, bool queue, qint64* number);
-    bool insertNote(const Note& note, bool queue);
+    bool insertRecord(const Record& record, bool queue, qint64* number, bool fromServer = false);
+    bool insertNote(const Note& note, bool queue, bool fromServer = false);
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
                          bool withAddedNotes = true);
     void appendAddedNotes(QList<Record>& records);
