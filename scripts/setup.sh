@@ -2,15 +2,15 @@
 # Installs what is missing on Debian 12 (apt-get; sudo when not root) and configures the build in build/;
 # the caller builds what it needs from there. dpkg-dev and file make the Debian package, desktop-file-utils
 # checks its menu entry, qt6-translations-l10n gives Qt's own dialogs the chosen language,
-# the Qt SQL drivers keep the measurement records. Further packages
-# that a caller needs (the tests, the screenshots) are given as arguments. Safe to run again: it installs
+# the Qt SQL drivers keep the measurement records (libsqlite3-dev: the program sets up SQLite's file
+# locking itself). Further packages that a caller needs (the tests, the screenshots) are given as arguments. Safe to run again: it installs
 # nothing that is there.
 set -eu
 cd "$(dirname "$0")/.."
 
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqcustomplot-dev \
 libqcustomplot2.1-qt6 libxkbcommon-dev pkg-config fonts-crosextra-carlito fonts-liberation fontconfig \
-qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql dpkg-dev file desktop-file-utils $*"
+qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev dpkg-dev file desktop-file-utils $*"
 
 missing=""
 for p in $packages; do

@@ -6,8 +6,9 @@ set -eu
 cd "$(dirname "$0")/.."
 # Only the tests need these: a virtual X server and a mouse for the installed program's window, the
 # package's judges lintian and appstream, clang with its runtime libraries for the fuzz targets, a PostgreSQL
-# that the records' server tests start privately, and pdftotext to read the protocols back.
-scripts/setup.sh xvfb xauth xdotool lintian appstream clang libclang-rt-14-dev postgresql poppler-utils
+# that the records' server tests start privately, pdftotext to read the protocols back, and sqlite3, the
+# plain reader another program on the PC would be.
+scripts/setup.sh xvfb xauth xdotool lintian appstream clang libclang-rt-14-dev postgresql poppler-utils sqlite3
 # Everything: the tests and benchmarks besides what scripts/run.sh builds.
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j2

@@ -512,9 +512,11 @@ void TfrmMain::setUpRecords() {
     recordStore_ = records::SqliteStore::open(file, &report);
     // Without a database the program measures as before; the buttons say why they cannot record, and the
     // history shows an empty store that nothing is ever written to.
-    recordButtons_->setStore(recordStore_.get(), report.error);
+    recordButtons_->setStore(recordStore_.get(), report.error,
+                             report.notWritable ? OwnText::RecordsNotWritable : OwnText::RecordsReadOnly);
     if (!report.damagedKeptAs.isEmpty())
-        dialogs_->inform(language_->own(OwnText::RecordsDamaged).arg(file, report.damagedKeptAs));
+        dialogs_->inform(language_->own(OwnText::RecordsDamaged)
+                             .arg(file, report.damagedKeptAs, QString::number(report.salvaged)));
     if (report.newerSchema)
         dialogs_->inform(language_->own(OwnText::RecordsReadOnly));
     if (!recordStore_)

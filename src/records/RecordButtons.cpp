@@ -24,9 +24,10 @@ RecordButtons::RecordButtons(const Views& views, const Services& services, const
     refresh();
 }
 
-void RecordButtons::setStore(records::RecordStore* store, const QString& problem) {
+void RecordButtons::setStore(records::RecordStore* store, const QString& problem, OwnText readOnly) {
     store_ = store;
     storeProblem_ = problem;
+    readOnlyReason_ = readOnly;
     refresh();
 }
 
@@ -35,7 +36,7 @@ std::optional<QString> RecordButtons::whyNot() const {
     if (!store_)
         return language.own(OwnText::RecordsUnavailable).arg(storeProblem_);
     if (store_->readOnly())
-        return language.own(OwnText::RecordsReadOnly);
+        return language.own(readOnlyReason_);
     const bool sensors = state_.pollMode == PollChannelsAndSensors;
     const auto refusal =
         records::whyNotRecordable(state_.cycleSnapshot, services_.measuring.isMeasuring(), sensors);

@@ -6,6 +6,7 @@
 
 #include "records/RecordMaking.h"
 #include "settings/LanguageParticipant.h"
+#include "settings/OwnTexts.h"
 
 #include <QObject>
 #include <QString>
@@ -50,7 +51,9 @@ public:
 
     // Where records go. None, or one that may not be changed, keeps the buttons disabled; problem says why
     // there is none.
-    void setStore(records::RecordStore* store, const QString& problem);
+    // problem: why there is no store; readOnly: why a read-only store takes no records.
+    void setStore(records::RecordStore* store, const QString& problem,
+                  OwnText readOnly = OwnText::RecordsReadOnly);
 
     // Both buttons enabled or disabled, with the reason as their tooltip. Called whenever the cycle, the
     // measuring state or the language changes.
@@ -78,4 +81,5 @@ private:
     QString rememberedOperator_;
     records::RecordStore* store_ = nullptr;
     QString storeProblem_;
+    OwnText readOnlyReason_ = OwnText::RecordsReadOnly;
 };

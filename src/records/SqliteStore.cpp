@@ -1,5 +1,7 @@
 #include "records/SqliteStore.h"
 
+#include "records/SqliteLocks.h"
+
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
@@ -7,10 +9,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QUrl>
 #include <QUuid>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,7 +30,7 @@ namespace {
 
 // Long enough for another writer's commit and a checkpoint, short enough that a stuck lock is reported.
 constexpr int BusyTimeoutMs = 5000;
-constexpr int SqliteCorrupt = 11, SqliteFull = 13, SqliteNotADatabase = 26;
+constexpr int SqliteCorrupt = 11, SqliteFull = 13, SqliteCantOpen = 14, SqliteNotADatabase = 26;
 
 // The trend's columns come first: a trend reads only them.
 const QStringList ColumnNames =
@@ -182,6 +188,7 @@ bool onlyComments(const QString& sql) {
 } // namespace
 
 SqliteStore::SqliteStore(const QString& path) {
+    sqlite_locks::install();
     static QAtomicInteger<quint64> instances;
     connection_ = QStringLiteral("records-%1").arg(instances.fetchAndAddRelaxed(1));
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
@@ -202,8 +209,8 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
     std::unique_ptr<SqliteStore> store(new SqliteStore(path));
     Health health = store->connect(&r);
     if (health == Health::Damaged) {
-        const Salvage saved = store->salvage();
-        store.reset();
+        store.reset(); // without a checkpoint: the file and its log go aside as they were found
+        const QList<page_salvage::Row> saved = salvage(path);
         QString reason;
         r.damagedKeptAs = keepDamaged(path, &reason);
         if (r.damagedKeptAs.isEmpty()) {
@@ -224,37 +231,101 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, OpenReport* 
 }
 
 SqliteStore::Health SqliteStore::connect(OpenReport* report) {
-    if (!db_.open()) {
+    const QString path = db_.databaseName();
+    const QFileInfo file(path);
+    const bool inMemory = path == QLatin1String(":memory:");
+    const bool exists = !inMemory && file.exists();
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+    if (exists && !(file.isWritable() && QFileInfo(file.absolutePath()).isWritable())) {
+        readOnly_ = notWritable_ = report->notWritable = true;
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        // A log left by a crash holds records the file lacks: it is read through. Without one, the file is
+        // read as it stands and nothing is made beside it: a -wal or -shm left in a folder we may not write
+        // into, or with the modes of a read-only file, would break the next writer.
+        if (QFileInfo(path + QLatin1String("-wal")).size() == 0)
+            options += QStringLiteral(";QSQLITE_OPEN_URI");
+    }
+    const auto open = [&] {
+        if (options.contains(QLatin1String("URI")))
+            db_.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                                QStringLiteral("?immutable=1"));
+        db_.setConnectOptions(options);
+        return db_.open();
+    };
+    if (!open()) {
         report->error = reasonOf(db_.lastError());
         return Health::Failed;
     }
+    // Until the file is known to be ours and whole, closing it must not write the log into it.
+    checkpointOnClose(false);
+
     // Only SQLite's own verdict counts as damage: a locked or unreadable file is reported, never moved.
     bool ok = false;
-    QSqlQuery check = run(QStringLiteral("PRAGMA quick_check"), {}, &ok);
-    const int code = primaryCode(check.lastError());
-    if (!ok && code != SqliteCorrupt && code != SqliteNotADatabase) {
+    const auto failed = [&](const QSqlQuery& query) {
+        const int code = primaryCode(query.lastError());
+        if (code == SqliteCorrupt || code == SqliteNotADatabase)
+            return Health::Damaged;
         report->error = lastError_;
         return Health::Failed;
+    };
+    QSqlQuery header = run(QStringLiteral("PRAGMA application_id"), {}, &ok);
+    if (!ok && readOnly_ && !options.contains(QLatin1String("URI")) &&
+        primaryCode(header.lastError()) == SqliteCantOpen) {
+        // The log's index cannot be made in a folder we may not write into: the file as it stands, then.
+        header = QSqlQuery();
+        db_.close();
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+        if (open())
+            header = run(QStringLiteral("PRAGMA application_id"), {}, &ok);
     }
-    if (!ok || !check.next() || check.value(0).toString() != QLatin1String("ok"))
-        return Health::Damaged;
-    check.finish();
+    if (!ok)
+        return failed(header);
+    const qint64 applicationId = header.next() ? header.value(0).toLongLong() : 0;
+    header.finish();
+    QSqlQuery names = run(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"), {}, &ok);
+    if (!ok)
+        return failed(names);
+    QStringList tables;
+    while (names.next())
+        tables << names.value(0).toString();
+    names.finish();
+    const bool made = tables.contains(QLatin1String("schema_version"));
+    // Version 1 files carry no mark but their tables; anything else is another program's and stays as it is.
+    if (applicationId != ApplicationId &&
+        (applicationId != 0 || (!tables.isEmpty() && !(made && tables.contains(QLatin1String("records")))))) {
+        report->error =
+            QStringLiteral("%1 is not a records database of this program; it was left as it is").arg(path);
+        return Health::Failed;
+    }
+    // Reading every page at each start takes seconds with a million records; the pages every start needs
+    // (the table's first and last leaf, its indexes' ends, the notes and the queue) are read instead, and
+    // damage elsewhere is reported by the query that meets it.
+    for (const char* probe :
+         {"SELECT * FROM records ORDER BY rowid LIMIT 1", "SELECT * FROM records ORDER BY rowid DESC LIMIT 1",
+          "SELECT max(nr) FROM records", "SELECT id FROM records ORDER BY taken_at DESC, nr DESC LIMIT 1",
+          "SELECT count(*) FROM record_notes", "SELECT * FROM outbox ORDER BY seq DESC LIMIT 1"}) {
+        if (!tables.contains(QString::fromLatin1(probe).section(QLatin1Char(' '), 3, 3)))
+            continue;
+        QSqlQuery read = run(QString::fromLatin1(probe), {}, &ok);
+        while (ok && read.next()) {
+        }
+        if (!ok || read.lastError().isValid())
+            return failed(read);
+    }
 
     // Nothing is written before the version is known: a newer program's file stays as it is, byte for byte.
-    QSqlQuery tables = run(
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'"),
-        {}, &ok);
-    const bool made = ok && tables.next() && tables.value(0).toInt() > 0;
-    tables.finish();
     int version = 0;
     if (made) {
         QSqlQuery versions = run(QStringLiteral("SELECT max(version) FROM schema_version"), {});
         version = versions.next() ? versions.value(0).toInt() : 0;
-        if (version > SchemaVersion) {
+        if (version > SchemaVersion)
             readOnly_ = report->newerSchema = true;
-            run(QStringLiteral("PRAGMA query_only = ON"), {});
-            return Health::Usable;
-        }
+    }
+    if (readOnly_) {
+        run(QStringLiteral("PRAGMA query_only = ON"), {});
+        // Read-only connections never write the log into the file, and a newer program's file stays byte
+        // for byte as it was.
+        return Health::Usable;
     }
     run(QStringLiteral("PRAGMA journal_mode = WAL"), {});
     // A large pull from the server would otherwise leave its log on the disk at full size.
@@ -266,7 +337,15 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
             report->error = lastError_;
         return Health::Failed;
     }
+    checkpointOnClose(true);
     return Health::Usable;
+}
+
+void SqliteStore::checkpointOnClose(bool on) {
+    const QVariant handle = db_.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
+            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, on ? 0 : 1, nullptr);
 }
 
 bool SqliteStore::createSchema(QString* error) {
@@ -359,7 +438,10 @@ bool SqliteStore::inTransaction(const std::function<bool()>& work, QString* erro
 bool SqliteStore::refuseWhenReadOnly(QString* error) const {
     if (readOnly_ && error)
         *error =
-            QStringLiteral("the records database was written by a newer program version and is only read");
+            notWritable_
+                ? QStringLiteral("the records database or its folder may not be written; it is only read")
+                : QStringLiteral(
+                      "the records database was written by a newer program version and is only read");
     return readOnly_;
 }
 
@@ -547,33 +629,68 @@ std::optional<Note> SqliteStore::findNote(const QString& id) {
     return query.next() ? std::optional(noteAt(query)) : std::nullopt;
 }
 
-// Rows are read in the tables' own order, up to the first page that cannot be read; a broken index costs
-// nothing, a broken page of the table the records on it and after it.
-SqliteStore::Salvage SqliteStore::salvage() {
-    Salvage saved;
-    QSqlQuery records = run(QStringLiteral("SELECT %1 FROM records").arg(Columns), {});
-    while (records.next())
-        saved.records << recordAt(records);
-    QSqlQuery notes = run(NoteSelect, {});
-    while (notes.next())
-        saved.notes << noteAt(notes);
-    QSqlQuery queued = run(QStringLiteral("SELECT ref FROM outbox ORDER BY seq"), {});
-    while (queued.next())
-        saved.queued << queued.value(0).toString();
-    return saved;
+QList<page_salvage::Row> SqliteStore::salvage(const QString& path) {
+    QFile file(path), log(path + QLatin1String("-wal"));
+    const auto bytesOf = [](QFile& f) {
+        if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
+            return QByteArrayView();
+        const uchar* mapped = f.map(0, f.size());
+        return mapped ? QByteArrayView(mapped, f.size()) : QByteArrayView();
+    };
+    return page_salvage::tableRows(bytesOf(file), bytesOf(log));
 }
 
-int SqliteStore::restore(const Salvage& saved) {
-    const bool restored = inTransaction(
+// Rows are told apart by their shape: the records' 35 columns (36 since from_server), the notes' five
+// texts (and from_server), the queue's kind and reference. Numbers and ids stay as they were, so "Record 17"
+// is still 17 and what waited for the server still waits, in its order.
+int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
+    const auto columnsOf = [&](const QString& table) {
+        QStringList names;
+        QSqlQuery info = run(QStringLiteral("PRAGMA table_info(%1)").arg(table), {});
+        while (info.next())
+            names << info.value(1).toString();
+        return names;
+    };
+    const QStringList recordColumns = columnsOf(QStringLiteral("records"));
+    const QStringList noteColumns = columnsOf(QStringLiteral("record_notes"));
+    const auto isText = [](const QVariant& v) { return v.typeId() == QMetaType::QString; };
+    const auto isTime = [&](const QVariant& v) { return isText(v) && timeOf(v).isValid(); };
+    QHash<qint64, QVariantList> queue; // by seq: a later copy of a row (from the log) replaces an earlier one
+    int restored = 0;
+    const auto insert = [&](const QString& table, const QStringList& columns, const QVariantList& values) {
+        const QStringList names = columns.first(values.size());
+        bool ok = false;
+        QSqlQuery q = run(QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES (?%3)")
+                              .arg(table, names.join(QLatin1String(", ")),
+                                   QStringLiteral(", ?").repeated(values.size() - 1)),
+                          values, &ok);
+        return ok ? q.numRowsAffected() : 0;
+    };
+    inTransaction(
         [&] {
-            for (const Record& r : saved.records)
-                if (!insertRecord(r, saved.queued.contains(r.id), nullptr))
-                    return false;
-            return std::all_of(saved.notes.begin(), saved.notes.end(),
-                               [&](const Note& n) { return insertNote(n, saved.queued.contains(n.id)); });
+            for (const page_salvage::Row& row : rows) {
+                const QVariantList& c = row.columns;
+                if ((c.size() == recordColumns.size() || c.size() == recordColumns.size() - 1) &&
+                    isText(c[0]) && c[1].typeId() == QMetaType::LongLong && isTime(c[2]))
+                    restored += insert(QStringLiteral("records"), recordColumns, c);
+                else if ((c.size() == noteColumns.size() || c.size() == noteColumns.size() - 1) &&
+                         std::all_of(c.begin(), c.begin() + 5, isText) && isTime(c[2]))
+                    insert(QStringLiteral("record_notes"), noteColumns, c);
+                else if ((c.size() == 3 || c.size() == 5) && c[0].isNull() && isText(c[2]) &&
+                         (c[1] == QLatin1String("record") || c[1] == QLatin1String("note")))
+                    queue.insert(row.rowid, c);
+            }
+            QList<qint64> order = queue.keys();
+            std::sort(order.begin(), order.end());
+            for (qint64 seq : order) {
+                QVariantList c = queue.value(seq);
+                c[0] = seq;
+                insert(QStringLiteral("outbox"), {"seq", "kind", "ref", "sent_at", "refused"}, c);
+            }
+            return true;
         },
         nullptr);
-    return restored ? int(saved.records.size()) : 0;
+    return restored;
 }
 
 int SqliteStore::pendingCount() {

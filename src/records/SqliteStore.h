@@ -5,6 +5,7 @@
 // queue) and another process open their own instance of the same file, and their writes wait for each other.
 
 #include "records/Outbox.h"
+#include "records/PageSalvage.h"
 #include "records/RecordStore.h"
 
 #include <QSqlDatabase>
@@ -23,6 +24,7 @@ struct OpenReport {
     QString damagedKeptAs; // the file found was no usable database: it was renamed to this and a new one made
     int salvaged = 0;      // records that could still be read from the damaged file, now in the new one
     bool newerSchema = false; // written by a newer program: opened read-only, never changed
+    bool notWritable = false; // the file or its folder may not be written: opened read-only
     QString error;            // why no store could be opened at all
 };
 
@@ -65,16 +67,11 @@ public:
 
 private:
     enum class Health { Usable, Damaged, Failed };
-    struct Salvage {
-        QList<Record> records;
-        QList<Note> notes;
-        QStringList queued; // ids of records and notes the server did not have yet
-    };
-
     explicit SqliteStore(const QString& path);
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
     bool upgradeFromVersion1(QString* error);
+    void checkpointOnClose(bool on);
 
     QSqlQuery run(const QString& sql, const QVariantList& values, bool* ok = nullptr);
     // Runs `work` inside BEGIN IMMEDIATE ... COMMIT, so that concurrent writers queue instead of failing.
@@ -86,13 +83,15 @@ private:
                          bool withAddedNotes = true);
     void appendAddedNotes(QList<Record>& records);
     std::optional<Note> findNote(const QString& id);
-    Salvage salvage();
-    int restore(const Salvage& saved);
+    // Every row still on a page of the file at `path` or of its log.
+    static QList<page_salvage::Row> salvage(const QString& path);
+    int restore(const QList<page_salvage::Row>& rows);
 
     QString connection_;
     QSqlDatabase db_;
     QString lastError_;
     bool readOnly_ = false;
+    bool notWritable_ = false;
     bool queue_ = false;
 };
 

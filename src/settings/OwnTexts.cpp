@@ -175,6 +175,10 @@ const Texts All[] = {
     {"Die Protokolldatenbank stammt von einer neueren Vantoria-Version; sie wird nur gelesen.",
      "The records database comes from a newer Vantoria; it is only read.",
      "Il database dei protocolli proviene da una versione pi\u00f9 recente di Vantoria; viene solo letto."},
+    {"Die Protokolldatenbank oder ihr Ordner ist schreibgesch\u00fctzt; die Protokolle werden nur gezeigt.",
+     "The records database or its folder is read-only; the records are only shown.",
+     "Il database dei protocolli o la sua cartella \u00e8 di sola lettura; i protocolli vengono solo "
+     "mostrati."},
     {"Protokoll %1 gespeichert", "Record %1 stored", "Protocollo %1 registrato"},
     {"Protokoll nicht gespeichert: %1", "Record not stored: %1", "Protocollo non registrato: %1"},
     {"Wer die Protokolle aufnimmt", "Who takes the records", "Chi registra i protocolli"},
@@ -182,10 +186,11 @@ const Texts All[] = {
     {"Der Bediener konnte nicht in \"%1\" gespeichert werden: %2",
      "The operator could not be kept in \"%1\": %2", "Impossibile salvare l'operatore in \"%1\": %2"},
     {"Die Protokolldatenbank \"%1\" war besch\u00e4digt. Sie wurde als \"%2\" aufbewahrt und eine neue "
-     "angelegt.",
-     "The records database \"%1\" was damaged. It was kept as \"%2\" and a new one was made.",
+     "angelegt, mit den %3 Protokollen, die noch zu lesen waren.",
+     "The records database \"%1\" was damaged. It was kept as \"%2\" and a new one was made with the %3 "
+     "records that could still be read.",
      "Il database dei protocolli \"%1\" era danneggiato. \u00c8 stato conservato come \"%2\" e ne \u00e8 "
-     "stato creato uno nuovo."},
+     "stato creato uno nuovo con i %3 protocolli ancora leggibili."},
     {"Die Messung \"%1\" ist nicht hier, und der Protokollserver ist nicht erreichbar: %2",
      "The record \"%1\" is not here, and the records server cannot be used: %2",
      "La registrazione \"%1\" non \u00e8 qui, e il server delle registrazioni non \u00e8 utilizzabile: %2"},

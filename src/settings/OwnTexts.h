@@ -104,12 +104,13 @@ enum class OwnText {
     RecordSensorError,
     RecordsUnavailable, // %1 the reason
     RecordsReadOnly,
+    RecordsNotWritable,
     RecordStored,    // %1 the record's running number
     RecordNotStored, // %1 the reason
     OperatorTip,
     OperatorCaption,
     OperatorNotKept,        // %1 the file, %2 the reason
-    RecordsDamaged,         // %1 the database file, %2 where it was kept
+    RecordsDamaged,         // %1 the database file, %2 where it was kept, %3 the records recovered
     ProtocolServerUnusable, // %1 the record's id, %2 the server's reason
     RecordParameterOpen,
     // The history page.

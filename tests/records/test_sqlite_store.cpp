@@ -7,10 +7,12 @@
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTest>
 #include <QUuid>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,9 +34,9 @@ auto openDb(const QString& path = db(), OpenReport* report = nullptr) {
 }
 
 // One value of a statement run on the test's database past the store; the file is closed again after it.
-QVariant direct(const QString& sql) {
-    QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", db());
-    raw.setDatabaseName(db());
+QVariant direct(const QString& sql, const QString& path = db()) {
+    QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", path);
+    raw.setDatabaseName(path);
     QVariant value;
     if (QSqlQuery query(raw.open() ? raw : QSqlDatabase()); query.exec(sql))
         value = query.next() ? query.value(0) : true;
@@ -146,6 +148,124 @@ private slots:
         QVERIFY(report.damagedKeptAs.isEmpty() && !report.newerSchema && !store->readOnly());
     }
 
+    // Damage SQLite itself cannot read past; the file and its log go aside byte for byte, and every record
+    // whose page survived comes back whole.
+    void damagedFilesAreKeptAsFoundAndTheirRecordsRecovered_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("header zeroed") << "header";
+        QTest::newRow("the table's root page zeroed, a note in the pending log") << "root";
+        QTest::newRow("cut in half") << "half";
+    }
+    void damagedFilesAreKeptAsFoundAndTheirRecordsRecovered() {
+        QFETCH(QString, damage);
+        const QString path = damage + ".db";
+        QList<Record> all;
+        for (int i = 0; i < 1200; ++i) {
+            Record r = sample(i, QStringLiteral("Press %1").arg(i % 7), QString(i % 300, QChar(0xe4)));
+            r.channels = {i * 0.5, -1.25, std::nullopt, 1e6 + i},
+            r.note = QString(i % 7 ? i % 100 : 5000 + i, 'n');
+            all << r;
+        }
+        QVERIFY(openDb(path)->keepFromServer(all, {}, nullptr)); // closed: the log is written into the file
+        const int root = direct("SELECT rootpage FROM sqlite_master WHERE name = 'records'", path).toInt();
+        // A note added just before a crash is only in the log.
+        const pid_t writer = child([&] {
+            _exit(openDb(path)->addNote(all[7].id, "Eva", "late", nullptr) ? 0 : 1);
+            return false;
+        });
+        QCOMPARE(statusOf(writer), 0);
+        QByteArray bytes = readFile(path);
+        if (damage == "header")
+            bytes.replace(0, 100, QByteArray(100, '\0'));
+        else if (damage == "root")
+            bytes.replace((root - 1) * 4096, 4096, QByteArray(4096, '\0'));
+        else
+            bytes.truncate(bytes.size() / 2);
+        writeFile(path, bytes);
+        const QByteArray log = readFile(path + "-wal");
+        QVERIFY(!log.isEmpty());
+        OpenReport report;
+        auto store = openDb(path, &report);
+        QVERIFY2(store && report.damagedKeptAs == path + ".damaged", qPrintable(report.error));
+        QVERIFY(readFile(report.damagedKeptAs) == bytes && readFile(report.damagedKeptAs + "-wal") == log);
+        QVERIFY2(report.salvaged == (damage == "half" ? report.salvaged : 1200) && report.salvaged > 300,
+                 qPrintable(QString::number(report.salvaged)));
+        QCOMPARE(store->count({}), report.salvaged);
+        for (Record r : all)
+            if (const auto found = store->find(r.id))
+                QCOMPARE(*found, r.id == all[7].id ? (r.note += found->note.mid(r.note.size()), r) : r);
+        QVERIFY(store->find(all[7].id)->note.endsWith(", Eva: late"));
+    }
+
+    // Another program's database under our name, mid-write with its log pending, is refused and untouched.
+    void anotherProgramsDatabaseIsNeverChanged() {
+        const pid_t other = child([] {
+            QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "other");
+            raw.setDatabaseName(db());
+            QSqlQuery q(raw.open() ? raw : QSqlDatabase());
+            return q.exec("PRAGMA journal_mode = WAL") && q.exec("CREATE TABLE parts (name TEXT)") &&
+                   q.exec("INSERT INTO parts VALUES ('bolt')");
+        });
+        QCOMPARE(statusOf(other), 0);
+        const QByteArray file = readFile(db()), log = readFile(db() + "-wal");
+        OpenReport report;
+        QVERIFY(!openDb(db(), &report) && report.error.contains("not a records database"));
+        QVERIFY(report.damagedKeptAs.isEmpty() && !log.isEmpty());
+        QVERIFY(readFile(db()) == file && readFile(db() + "-wal") == log);
+    }
+
+    // A folder that may not be written, with a clean file and with a log left by a crash.
+    void aReadOnlyFolderIsReadAndLeftAsItIs() {
+        QDir().mkpath("ro");
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", "ro"}) != 0)
+            QSKIP("no file system can be mounted here");
+        const auto unmount = qScopeGuard([] { QProcess::execute("umount", {"ro"}); });
+        const Record kept = sample(1), pending = sample(2);
+        QVERIFY(openDb("ro/clean.db")->insert(kept, nullptr));
+        const pid_t crashed = child([&] {
+            _exit(openDb("ro/crashed.db")->insert(pending, nullptr) ? 0 : 1);
+            return false;
+        });
+        QCOMPARE(statusOf(crashed), 0);
+        const QStringList before = QDir("ro").entryList(QDir::Files);
+        QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", "ro"}), 0);
+        for (const auto& [file, record] : {std::pair{"ro/clean.db", kept}, {"ro/crashed.db", pending}}) {
+            OpenReport report;
+            auto store = openDb(file, &report);
+            QVERIFY2(store && report.notWritable && store->readOnly(), qPrintable(report.error));
+            QCOMPARE(store->latest(), record);
+            QString error;
+            QVERIFY(!store->insert(sample(3), &error) && error.contains("may not be written"));
+        }
+        QCOMPARE(QDir("ro").entryList(QDir::Files), before);
+    }
+
+    // A file of the first version: upgraded in place; "the last record" is this PC's newest by its own order
+    // of storing, not another PC's whose clock runs years ahead.
+    void aVersion1FileIsUpgradedAndTheLastRecordIsThisPcsOwn() {
+        Record mine = sample(1), theirs = sample(2), older = sample(0);
+        mine.host = older.host = QSysInfo::machineHostName(), theirs.host = "pc-9";
+        theirs.takenAt = theirs.takenAt.addYears(10);
+        auto store = openDb();
+        QVERIFY(store->insert(older, nullptr) && store->insert(mine, nullptr) &&
+                store->keepFromServer({theirs}, {}, nullptr) && store->setServerPosition(5, nullptr));
+        QCOMPARE(store->latest(), mine);
+        store.reset();
+        for (const char* step :
+             {"DROP INDEX records_own", "DROP INDEX outbox_waiting", "DROP INDEX outbox_by_ref",
+              "ALTER TABLE records DROP COLUMN from_server",
+              "ALTER TABLE record_notes DROP COLUMN from_server", "ALTER TABLE outbox DROP COLUMN sent_at",
+              "ALTER TABLE outbox DROP COLUMN refused", "UPDATE schema_version SET version = 1",
+              "PRAGMA application_id = 0"})
+            QVERIFY2(direct(step).isValid(), step);
+        OpenReport report;
+        store = openDb(db(), &report);
+        QVERIFY2(store && !store->readOnly(), qPrintable(report.error));
+        QCOMPARE(store->latest(), mine);
+        QCOMPARE(store->page({}, 0, 1).value(0), theirs);
+        QCOMPARE(direct("PRAGMA application_id").toLongLong(), 0x56544F52);
+    }
+
     void aNewerSchemaIsReadButNeverChanged() {
         const Record r = sample(1);
         QVERIFY(openDb()->insert(r, nullptr));
@@ -200,6 +320,43 @@ private slots:
         kill(b, SIGKILL);
         QVERIFY(statusOf(a) == 0 && statusOf(b) == SIGKILL);
         QCOMPARE(openDb()->count({}), 400);
+    }
+
+    // A file dialog of the window opens and closes the database's files on its own; then another program
+    // reads the database and ends. A record stored after that must still be on the disk when the window is
+    // killed.
+    void anotherDescriptorOfTheProcessAndAnotherReaderCostNoRecord() {
+        const auto count = [] {
+            QProcess reader;
+            reader.start("sqlite3", {db(), "SELECT count(*) FROM records"});
+            return reader.waitForFinished(10000) ? reader.readAllStandardOutput().trimmed() : "no answer";
+        };
+        int step[2], done[2];
+        QVERIFY(pipe(step) == 0 && pipe(done) == 0);
+        const pid_t window = child([&] {
+            auto store = openDb();
+            char go = 0;
+            if (!store || !store->insert(sample(1), nullptr))
+                return false;
+            for (const char* suffix : {"", "-wal", "-shm"})
+                ::close(::open(qPrintable(db() + suffix), O_RDONLY));
+            if (write(done[1], "1", 1) != 1 || read(step[0], &go, 1) != 1 ||
+                !store->insert(sample(2), nullptr))
+                return false;
+            while (write(done[1], "2", 1) == 1)
+                pause();
+            return true;
+        });
+        auto end = qScopeGuard([&] { kill(window, SIGKILL), statusOf(window); }); // on a failed check
+        close(done[1]);
+        char stored = 0;
+        QVERIFY(read(done[0], &stored, 1) == 1);
+        QCOMPARE(count(), "1");
+        QVERIFY(write(step[1], "g", 1) == 1 && read(done[0], &stored, 1) == 1 && stored == '2');
+        kill(window, SIGKILL);
+        QCOMPARE(statusOf(window), SIGKILL);
+        end.dismiss();
+        QCOMPARE(count(), "2");
     }
 };
 
