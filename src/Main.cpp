@@ -682,7 +682,10 @@ bool TfrmMain::FormClose(bool ask) {
     // next start recovers them.
     if (dataLog_->unsavedRows() == 0)
         journal_->remove();
-    QCoreApplication::quit();
+    // An end that was decided elsewhere is left to its caller: quit() would first close every window, and
+    // this window's close asks about the unsaved rows, which is the very question it must not ask.
+    if (ask)
+        QCoreApplication::quit();
     return true;
 }
 

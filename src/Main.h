@@ -88,8 +88,8 @@ public:
 
     // Closing the window. True when it may close: data log rows that no save has written were saved or let
     // go, and the settings were written, or the user chose to close without saving after the write failed.
-    // Without asking (the session ends) a failed write is reported on the standard error output and the
-    // program ends all the same.
+    // Without asking (the session ends) a failed write is reported on the standard error output, and the
+    // caller, who decided the end, leaves the event loop itself.
     bool FormClose(bool ask = true);
 
 public slots:

@@ -180,7 +180,12 @@ int main(int argc, char** argv) {
         app.applyVisualStyle();
         QObject::connect(&firstInstance, &single_instance::FirstInstance::raiseRequested, &window,
                          &TfrmMain::bringToFront);
-        end_signals::install([&window] { window.FormClose(false); });
+        // exit(), not quit(): the end is decided, so no window gets the close event in which it would ask
+        // about unsaved rows or refuse, and a box that happens to be open goes with the event loop.
+        end_signals::install([&window] {
+            window.FormClose(false);
+            QCoreApplication::exit(0);
+        });
         window.show();
         if (!entered.problem.isEmpty())
             reportUnusableFolder(dialogs, folder, entered.problem);

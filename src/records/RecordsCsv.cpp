@@ -7,13 +7,23 @@
 
 namespace records {
 
+namespace {
+// Every text of a record may have been typed on any PC of the plant. A spreadsheet runs a cell that begins
+// with one of these as a formula (some skip a leading tab or CR first); the apostrophe keeps it text. Only
+// texts get it: a number the program wrote, "-12.5" among them, must stay a number.
+QString textCell(const QString& text) {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
+}
+} // namespace
+
 QString csvLine(const QStringList& fields, const QString& delimiter) {
     QStringList quoted;
     quoted.reserve(fields.size());
     for (const QString& field : fields) {
         const bool needsQuotes = (!delimiter.isEmpty() && field.contains(delimiter)) ||
                                  field.contains(QLatin1Char('"')) || field.contains(QLatin1Char('\n')) ||
-                                 field.contains(QLatin1Char('\r'));
+                                 field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\t'));
         if (!needsQuotes) {
             quoted.append(field);
             continue;
@@ -29,13 +39,14 @@ QStringList csvFields(const Record& record) {
     // Seconds and the offset: a spreadsheet reads "2026-03-02 14:05:09" as a time, and the offset says
     // whose clock it was.
     const QDateTime local = localTime(record);
-    QStringList fields{local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), record.machine, record.comment,
-                       record.operatorName, shownNumber(record.totalKn)};
+    QStringList fields{local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), textCell(record.machine),
+                       textCell(record.comment), textCell(record.operatorName), shownNumber(record.totalKn)};
     for (const Number& channel : record.channels)
         fields.append(shownNumber(channel));
-    fields << shownNumber(record.deviation) << toleranceMark(record.withinTolerance) << record.note;
-    fields << record.serialNr << record.unit << shownNumber(record.tolerance) << shownNumber(record.totalTons)
-           << record.amplifier << record.port << record.program << record.host << record.id;
+    fields << shownNumber(record.deviation) << toleranceMark(record.withinTolerance) << textCell(record.note);
+    fields << textCell(record.serialNr) << textCell(record.unit) << shownNumber(record.tolerance)
+           << shownNumber(record.totalTons) << textCell(record.amplifier) << textCell(record.port)
+           << textCell(record.program) << textCell(record.host) << textCell(record.id);
     return fields;
 }
 

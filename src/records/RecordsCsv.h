@@ -14,10 +14,13 @@ namespace records {
 class RecordStore;
 struct Filter;
 
-// One line, ended by CR LF. A field that holds the delimiter, a quote or a line break is put in quotes and
-// its quotes are doubled, so a comment comes back exactly as it was typed.
+// One line, ended by CR LF. A field that holds the delimiter, a quote, a line break or a tab (a spreadsheet
+// may split at tabs too) is put in quotes and its quotes are doubled, so a comment comes back exactly as it
+// was typed.
 QString csvLine(const QStringList& fields, const QString& delimiter);
-// A record's fields in the order of the header: those of the table, then those of `extraColumns`.
+// A record's fields in the order of the header: those of the table, then those of `extraColumns`. A text
+// that a spreadsheet would run as a formula (it begins with =, +, -, @, a tab or a CR) begins with an
+// apostrophe; numbers are written as they are.
 QStringList csvFields(const Record& record);
 
 // Writes every record of the filter, newest first, beside the target and then in its place, so a failed

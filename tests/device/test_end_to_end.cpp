@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <csignal>
+
 namespace {
 // The commands the simulator received, from its byte log ("   1520 RX P0").
 QStringList receivedCommands(const QString& logPath) {
@@ -120,6 +122,57 @@ private slots:
         QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
         QVERIFY(QFile::exists(QStringLiteral("Vantoria.ini"))); // installed on the first start
         QVERIFY(!QFile::exists(QStringLiteral("ports/COM2")));  // the simulator cleaned up
+    }
+
+    // Logging out, shutting down or Ctrl+C while the data log holds rows no save has written (here those a
+    // crash left): the program ends at once and asks nothing, with its settings written and the rows kept in
+    // the journal. The second start takes them back, which shows when its own end keeps them again. A second
+    // signal while it ends changes nothing.
+    void anEndBySignalAsksNothingAndKeepsTheUnsavedRows_data() {
+        QTest::addColumn<QList<int>>("sent");
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP};
+        QTest::newRow("SIGINT, then SIGTERM") << QList<int>{SIGINT, SIGTERM};
+    }
+
+    void anEndBySignalAsksNothingAndKeepsTheUnsavedRows() {
+        QFETCH(QList<int>, sent);
+        const QString folder = QDir::current().absoluteFilePath(QString::number(sent[0]));
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray rows = "µε;401;407;387;407;405;398;408;409;391;384;405;408;401;2645;270;;;;"
+                                "21:13:26;07.12.2026\n"
+                                "µε;402;406;388;407;404;399;407;409;392;385;405;408;401;2647;270;;;;"
+                                "21:13:27;07.12.2026\n";
+        writeFile(folder + QStringLiteral("/Vantoria.journal"), rows);
+        for (int start = 1; start <= 2; ++start) {
+            QProcess simulator;
+            simulator.setWorkingDirectory(folder);
+            const QString log = QStringLiteral("simulator%1.log").arg(start);
+            simulator.start(QStringLiteral(AMPSIM_BIN), {"--type", "QT34", "--com", "2", "--log", log});
+            QVERIFY(simulator.waitForStarted() && simulator.waitForReadyRead(5000));
+            QProcess program;
+            startProgram(program, folder, QProcessEnvironment::systemEnvironment(), {});
+            // Polling shows its event loop runs, where the signals are handled.
+            QVERIFY(pollingLoopReached(awaitPollingLoop(folder + QLatin1Char('/') + log)));
+            const QDateTime past(QDate(2001, 1, 1), QTime(0, 0));
+            QFile settings(folder + QStringLiteral("/Vantoria.ini"));
+            QVERIFY(settings.open(QIODevice::ReadWrite) &&
+                    settings.setFileTime(past, QFileDevice::FileModificationTime));
+            settings.close();
+
+            QElapsedTimer sinceSignal;
+            sinceSignal.start();
+            for (const int signal : sent)
+                ::kill(pid_t(program.processId()), signal);
+            QVERIFY2(program.waitForFinished(5000), program.readAllStandardError().constData());
+            qInfo("start %d: ended %lld ms after the signal", start, sinceSignal.elapsed());
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY(QFileInfo(settings).lastModified() > past);
+            QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.journal")), rows);
+            simulator.terminate();
+            QVERIFY(simulator.waitForFinished(5000));
+        }
     }
 
     void aLauncherStartWorksInTheUserFolderAndLeavesTheHomeFolderAlone() {

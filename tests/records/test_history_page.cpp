@@ -63,8 +63,8 @@ class HistoryPageTest : public QObject {
 private slots:
     void csvLineQuotesOnlyWhatNeedsIt() {
         QCOMPARE(csvLine({"a", "b c", ""}, ";"), "a;b c;\r\n");
-        QCOMPARE(csvLine({"x;y", "say \"hi\"", "two\nlines", "cr\r"}, ";"),
-                 "\"x;y\";\"say \"\"hi\"\"\";\"two\nlines\";\"cr\r\"\r\n");
+        QCOMPARE(csvLine({"x;y", "say \"hi\"", "two\nlines", "cr\r", "a\tb"}, ";"),
+                 "\"x;y\";\"say \"\"hi\"\"\";\"two\nlines\";\"cr\r\";\"a\tb\"\r\n");
         QCOMPARE(csvLine({"x;y", "1,5"}, ","), "x;y,\"1,5\"\r\n");
         QCOMPARE(csvLine({"a", "b"}, "::"), "a::b\r\n");
     }
@@ -137,6 +137,28 @@ private slots:
         w.dialogs.saveAnswers = {"all.csv"};
         w.button("btnRecordsExport")->click();
         QCOMPARE(readFile("all.csv").count("\r\n"), 1 + 1003);
+    }
+
+    // Any PC of the plant may have typed a record's texts: one that a spreadsheet would run as a formula is
+    // exported as text. A text with "=" inside and the numbers, negative ones too, stay as they are.
+    void theExportWritesFormulaLikeTextsAsText() {
+        writeRecords(0);
+        Record r;
+        r.id = QStringLiteral("0d9e2f5c-6b1a-4f7e-9c3d-2a8b7e6f5d4c");
+        r.takenAt = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC), r.utcOffsetMin = 60;
+        r.machine = "=1+1", r.comment = "+SUM(1;2)", r.operatorName = "-2+3", r.note = "@A1";
+        r.serialNr = "\t=1+1", r.host = "\r=2+2", r.port = "a=b", r.unit = "kN";
+        r.channels = {-12.5, 0.0, 395.0, -0.25}, r.totalKn = -1607.5;
+        QString error;
+        QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({r}, {}, &error), qPrintable(error));
+        HistoryWindow w;
+        w.edit("editCRVDelimiter")->setText(";");
+        w.dialogs.saveAnswers = {"formulas"};
+        w.button("btnRecordsExport")->click();
+        QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
+                 "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
+                 "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
+                     r.id + "\r");
     }
 
     // A note, the protocol of the chosen record, and a record stored while the page is shown or not.
