@@ -19,13 +19,8 @@
 #include <QUrl>
 #include <QUuid>
 
-#include <algorithm>
-#include <tuple>
-
 namespace records {
-char* toString(const ServerStatus& status) { // for the failures of QCOMPARE
-    return qstrdup(qPrintable(QString("%1 [%2]").arg(serverStatusText(status, "EN")).arg(int(status.state))));
-}
+char* toString(const ServerStatus& status) { return qstrdup(qPrintable(serverStatusText(status, "EN"))); }
 } // namespace records
 using namespace records;
 using State = ServerStatus::State;
@@ -47,34 +42,18 @@ std::unique_ptr<SqliteStore> pcWith(const QString& file, const QString& machine,
     return pc;
 }
 ServerStatus sent(Refused refused = {}) { return {State::Sent, 0, {}, refused}; }
-// The first value of a query on a connection of its own: to the server as its superuser, or to a PC's file.
-QVariant valueOf(const QString& sql, const QString& conninfo, const QString& driver = "QPSQL") {
-    QVariant value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, "look");
-        driver == "QPSQL" ? db.setConnectOptions(conninfo) : db.setDatabaseName(conninfo);
-        QSqlQuery query(db.open() ? db : QSqlDatabase());
-        if (query.exec(sql) && query.next())
-            value = query.value(0);
-    }
-    QSqlDatabase::removeDatabase("look");
-    return value;
+QVariant valueOf(QSqlDatabase db, const QString& sql) {
+    QSqlQuery query(db);
+    return query.exec(sql) && query.next() ? query.value(0) : QVariant();
 }
-QString percentEncoded(const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); }
 } // namespace
 
 class TestRecordsServer : public QObject {
     Q_OBJECT
     std::unique_ptr<PgCluster> cluster;
     QString writer() const { return cluster->conninfo("vantoria_writer", "vantoria_records"); }
-    QVariant onServer(const QString& sql) {
-        return valueOf(sql, cluster->conninfo("postgres", "vantoria_records"));
-    }
-    // The socket folder and port of the private cluster, for a URI.
-    QString uriHost() const {
-        const QStringList parts = writer().split(' ');
-        return percentEncoded(parts[0].mid(5)) + ':' + parts[1].mid(5);
-    }
+    // The server as its superuser, first used after the tests that stop and start it.
+    QVariant onServer(const QString& sql) { return valueOf(QSqlDatabase::database("admin"), sql); }
     std::atomic<bool> running = false;
 
 private slots:
@@ -82,6 +61,8 @@ private slots:
         cluster = std::make_unique<PgCluster>(QStringList{"local all loginrole scram-sha-256"});
         QVERIFY2(cluster->error.isEmpty() && cluster->psqlFile(SERVER_SQL), qPrintable(cluster->error));
         QVERIFY(cluster->psql("CREATE ROLE loginrole LOGIN PASSWORD 'right' IN ROLE vantoria_writer"));
+        QSqlDatabase::addDatabase("QPSQL", "admin")
+            .setConnectOptions(cluster->conninfo("postgres", "vantoria_records"));
     }
     void init() {
         QVERIFY(cluster->psql(
@@ -119,8 +100,8 @@ private slots:
             QVERIFY2(!query.exec(sql), sql);
         QVERIFY(query.exec("SELECT count(*) FROM records, record_notes, schema_version"));
         // A PC that freezes halfway through a send cannot hold the writers' lock for long, whatever it runs.
-        QVERIFY(query.exec("SHOW idle_in_transaction_session_timeout") && query.next());
-        QVERIFY2(query.value(0).toString() != "0", qPrintable(query.value(0).toString()));
+        QVERIFY(query.exec("SHOW idle_in_transaction_session_timeout") && query.next() &&
+                query.value(0) != "0");
     }
 
     void queueAcrossStopCrashAndNotes() {
@@ -139,7 +120,9 @@ private slots:
         QVERIFY(server.count({}) == 3 && server.find(id)->note.count("seen") == 1);
         QCOMPARE(pc->find(id)->note, server.find(id)->note);
         // What went stays in the queue, marked, so that it is known what the server has.
-        QCOMPARE(valueOf("SELECT count(*) FROM outbox WHERE sent_at > '2026'", "pc.db", "QSQLITE"), 4);
+        QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "pc.db");
+        file.setDatabaseName("pc.db");
+        QVERIFY(file.open() && valueOf(file, "SELECT count(*) FROM outbox WHERE sent_at > '2026'") == 4);
     }
 
     void loginRefusedUntilPasswordFile() {
@@ -162,17 +145,14 @@ private slots:
                  qPrintable(serverStatusText(other, "EN")));
     }
 
-    // The count first, the reason last; refused records and notes counted apart, in the three languages.
+    // The count first, the reason last; refused records and notes counted apart.
     void statusTexts() {
         QCOMPARE(serverStatusText({State::Unreachable, 3, "timeout", {}}, "EN"),
                  "Records server: 3 waiting, not reachable (timeout)");
-        QCOMPARE(serverStatusText({State::LoginRefused, 0, "x", {}}, "EN"), "Records server: login refused");
         QCOMPARE(serverStatusText({State::Waiting, 2, "lock timeout", {1, 0, "too long"}}, "EN"),
                  "Records server: 2 waiting (lock timeout), 1 record refused by the server: too long");
         QCOMPARE(serverStatusText(sent({2, 1, "check"}), "DE"),
                  "Protokollserver: 2 Protokolle und 1 Notiz vom Server abgelehnt: check");
-        QCOMPARE(serverStatusText(sent({0, 3, "fk"}), "IT"),
-                 "Server delle registrazioni: il server ha rifiutato 3 note: fk");
     }
 
     void twoPcsAtOnceThenEachPullsTheOther() {
@@ -181,16 +161,12 @@ private slots:
         RecordsSender a(writer(), RecordsSender::sqliteFile("a.db")),
             b(writer(), RecordsSender::sqliteFile("b.db"));
         QSignalSpy statusA(&a, &RecordsSender::statusChanged), statusB(&b, &RecordsSender::statusChanged);
-        const auto rounds = [](const QSignalSpy& spy) {
-            return std::count_if(spy.begin(), spy.end(), [](const QList<QVariant>& s) {
-                return s[0].value<ServerStatus>() == sent();
-            });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(rounds(statusA) == 1 && rounds(statusB) == 1, 60000);
+        const QList<QVariant> done{QVariant::fromValue(sent())};
+        QTRY_VERIFY_WITH_TIMEOUT(statusA.count(done) == 1 && statusB.count(done) == 1, 60000);
         // While a round sends, its count is shown, never "all sent".
         QCOMPARE(statusA.first().first().value<ServerStatus>(), (ServerStatus{State::Waiting, 300, {}, {}}));
         a.wakeUp(), b.wakeUp(); // the one that finished first has not seen the other's records yet
-        QTRY_VERIFY_WITH_TIMEOUT(rounds(statusA) == 2 && rounds(statusB) == 2, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(statusA.count(done) == 2 && statusB.count(done) == 2, 60000);
         QCOMPARE(PostgresStore(writer()).count({}), 600);
         QCOMPARE(SqliteStore::open("a.db")->count({}) + SqliteStore::open("b.db")->count({}), 1200);
     }
@@ -209,98 +185,69 @@ private slots:
     }
 
     // The server refuses two records for what they hold (a check the plant added, an id it cannot read) and
-    // a note of one of them: they are set aside with its reason and the rest goes, a text with a NUL
-    // included. The next start of the sender tries them again.
+    // the notes of records it lacks: they are set aside with its reason and the rest goes, a text with a NUL
+    // included. The next start of the sender tries them again, and queues the record taken before
+    // Records.ini named the server, ahead of the note added to it since.
     void refusedItemsAreSetAsideAndTriedAgainAtStart() {
-        auto pc = pcWith("aside.db", "P-3", 3);
-        Record bad = sample("BAD", 4), garbled = sample("P-3", 5);
+        auto pc = SqliteStore::open("aside.db");
+        Record older = sample("P-3", 3), bad = sample("BAD", 4), garbled = sample("P-3", 5);
         const Record withNul = sample("P-3", 6, QString("a") + QChar(0) + "b");
         garbled.id = "a record of some other program"; // no UUID
-        QVERIFY(pc->insert(bad, nullptr) && pc->insert(garbled, nullptr) && pc->insert(withNul, nullptr) &&
-                pc->addNote(bad.id, "QS", "bad one", nullptr) && pc->insert(sample("P-3", 7), nullptr) &&
+        QVERIFY(pc->insert(older, nullptr) && (pc->setQueueForServer(true), pc->insert(bad, nullptr)) &&
+                pc->insert(garbled, nullptr) && pc->insert(withNul, nullptr) &&
+                pc->addNote(bad.id, "QS", "bad one", nullptr) &&
+                pc->addNote(older.id, "QS", "later", nullptr) &&
                 pc->addNote(withNul.id, "QS", QString("n") + QChar(0), nullptr));
         QVERIFY(cluster->psql("ALTER TABLE records ADD CONSTRAINT no_bad CHECK (machine <> 'BAD')",
                               "vantoria_records"));
         PostgresStore server(writer());
         const ServerStatus status = sendAndPull(*pc, server, running).status;
-        QCOMPARE(status, sent({2, 1, status.refused.reason}));
-        QVERIFY2(status.refused.reason.contains("no_bad"), qPrintable(status.refused.reason));
-        QVERIFY(server.count({}) == 5 && server.find(withNul.id)->comment == "ab");
-        QVERIFY(server.find(withNul.id)->note.endsWith("QS: n"));
+        QVERIFY2(status == sent({2, 2, status.refused.reason}) && status.refused.reason.contains("no_bad"),
+                 toString(status));
+        QVERIFY(server.count({}) == 1 && server.find(withNul.id)->comment == "ab" &&
+                server.find(withNul.id)->note.endsWith("QS: n"));
 
         QVERIFY(cluster->psql("ALTER TABLE records DROP CONSTRAINT no_bad", "vantoria_records"));
         RecordsSender restarted(writer(), RecordsSender::sqliteFile("aside.db"));
         QSignalSpy spy(&restarted, &RecordsSender::statusChanged);
         QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last()[0].value<ServerStatus>().state == State::Sent,
                                  30000);
-        const Refused still = spy.last()[0].value<ServerStatus>().refused; // the id stays unreadable
-        QVERIFY2(still.records == 1 && still.notes == 0 && still.reason.contains("uuid"),
-                 qPrintable(still.reason));
-        QVERIFY(server.count({}) == 6 && server.find(bad.id)->note.endsWith("QS: bad one"));
-    }
-
-    // Records taken before Records.ini named the server go as well, and before a note added to one of them.
-    void recordsFromBeforeTheServerLineGoFirst() {
-        auto pc = SqliteStore::open("before.db");
-        const Record first = sample("P-4", 1), second = sample("P-4", 2);
-        QVERIFY(pc->insert(first, nullptr) && pc->insert(second, nullptr));
-        pc->setQueueForServer(true);
-        QVERIFY(pc->addNote(first.id, "QS", "later", nullptr) && pc->pendingCount() == 1);
-        RecordsSender sender(writer(), RecordsSender::sqliteFile("before.db"));
-        QSignalSpy spy(&sender, &RecordsSender::statusChanged);
-        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last()[0].value<ServerStatus>().state == State::Sent,
-                                 30000);
-        QCOMPARE(spy.last()[0].value<ServerStatus>(), sent());
-        PostgresStore server(writer());
-        QVERIFY(server.count({}) == 2 && server.find(first.id)->note.endsWith("QS: later"));
-        // Queued after its note, the record still goes first: a batch may end between the two.
-        auto order = SqliteStore::open("order.db");
-        QVERIFY(order->insert(first, nullptr) &&
-                (order->setQueueForServer(true), order->addNote(first.id, "QS", "x", nullptr)));
-        QVERIFY(order->requeue(nullptr) && order->pending(1).value(0).record == first);
+        QCOMPARE(spy.last()[0].value<ServerStatus>(), // the id stays unreadable
+                 sent({1, 0, "invalid input syntax for type uuid: \"a record of some other program\""}));
+        QVERIFY(server.count({}) == 3 && server.find(bad.id)->note.endsWith("QS: bad one") &&
+                server.find(older.id)->note.endsWith("QS: later"));
     }
 
     // Another session holds the lock the send needs: the round ends at the session's lock timeout with the
     // items still queued, says so with the count, not "not reachable", and never "all sent" meanwhile.
     void aHeldLockEndsTheRoundInTime() {
         pcWith("locked.db", "P-5", 3);
-        QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
-        holder.setConnectOptions(cluster->conninfo("postgres", "vantoria_records"));
-        QVERIFY(holder.open() && holder.transaction());
-        QVERIFY(QSqlQuery(holder).exec("LOCK TABLE records IN ACCESS EXCLUSIVE MODE"));
+        QSqlDatabase holder = QSqlDatabase::database("admin");
+        QVERIFY(holder.transaction() &&
+                QSqlQuery(holder).exec("LOCK TABLE records IN ACCESS EXCLUSIVE MODE"));
         {
-            QElapsedTimer round;
-            round.start();
+            const qint64 start = QDateTime::currentMSecsSinceEpoch();
             RecordsSender sender(writer() + " options='-c lock_timeout=300'",
                                  RecordsSender::sqliteFile("locked.db"));
             QSignalSpy spy(&sender, &RecordsSender::statusChanged);
             QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= 2, 20000);
-            qInfo("the round ended after %lld ms", round.elapsed());
+            qInfo("the round ended after %lld ms", QDateTime::currentMSecsSinceEpoch() - start);
             QCOMPARE(spy[0][0].value<ServerStatus>(), (ServerStatus{State::Waiting, 3, {}, {}}));
             const ServerStatus ended = spy[1][0].value<ServerStatus>();
             QVERIFY2(ended.state == State::Waiting && ended.waiting == 3 &&
                          ended.reason.contains("lock timeout"),
-                     qPrintable(serverStatusText(ended, "EN")));
+                     toString(ended));
         }
-        holder.rollback();
-        holder.close();
+        QVERIFY(holder.rollback());
         // Where the connection string sets none, the session has limits of its own.
         PostgresStore store(writer());
         QVERIFY(store.open(nullptr));
-        int sessions = 0;
-        for (const QString& name : QSqlDatabase::connectionNames()) {
-            QSqlQuery query(QSqlDatabase::database(name, false));
-            if (!name.startsWith("vantoria-records-server") ||
-                !query.exec("SELECT setting::int FROM pg_settings "
-                            "WHERE name IN ('lock_timeout', "
-                            "'statement_timeout', "
-                            "'idle_in_transaction_session_timeout')"))
-                continue;
-            ++sessions;
-            while (query.next())
-                QVERIFY(query.value(0).toInt() > 0 && query.value(0).toInt() <= 60000);
-        }
-        QCOMPARE(sessions, 1);
+        const QStringList sessions = QSqlDatabase::connectionNames().filter("vantoria-records-server");
+        QVERIFY(sessions.size() == 1 &&
+                valueOf(QSqlDatabase::database(sessions[0]),
+                        "SELECT bool_and(setting::int BETWEEN 1 AND 60000) FROM pg_settings "
+                        "WHERE name IN ('lock_timeout', 'statement_timeout')")
+                    .toBool());
     }
 
     // A URI-form line works, password and all, and the server notes who sent each record and when; a wrong
@@ -310,31 +257,23 @@ private slots:
         Record ahead = sample("P-6", 2); // from a PC whose clock runs decades ahead
         ahead.takenAt = ahead.takenAt.addYears(40);
         QVERIFY(pc->insert(ahead, nullptr) && pc->insert(sample("P-6", 3), nullptr));
-        const QString uri =
-            "postgresql://loginrole:%1@" + uriHost() + "/vantoria_records?application_name=uri";
+        const QStringList at = writer().split(' '); // the cluster's socket folder and port
+        const QString uri = "postgresql://loginrole:%1@" + QUrl::toPercentEncoding(at[0].mid(5)) + ':' +
+                            at[1].mid(5) + "/vantoria_records?application_name=uri";
         PostgresStore right(uri.arg("right"));
         QCOMPARE(sendAndPull(*pc, right, running).status, sent());
         QCOMPARE(onServer("SELECT string_agg(DISTINCT sent_by, ',') FROM records"), "loginrole");
-        QVERIFY(onServer("SELECT bool_and(received_at > now() - interval '1 minute') FROM records").toBool());
         QCOMPARE(right.latest()->id, pc->latest()->id);
 
-        pc->insert(sample("P-6", 4), nullptr);
-        for (const auto& [password, state, says] :
-             {std::tuple{"Wr0ng-S3cret", State::LoginRefused, "password"},
-              std::tuple{"Wr0ng%3BS3cret", State::Waiting, "';'"}}) {
-            PostgresStore wrong(uri.arg(password));
-            const ServerStatus status = sendAndPull(*pc, wrong, running).status;
-            QString error;
-            QVERIFY(!wrong.open(&error) && status.state == state && status.waiting == 1);
-            const QString shown = serverStatusText(status, "EN") + '|' + status.reason + '|' + error;
-            QVERIFY2(!shown.contains("S3cret") && error.contains(says), qPrintable(shown));
-        }
-        QCOMPARE(withoutPasswords("missing \"=\" after \"postgresql://w:S3cret@h/db\""),
-                 "missing \"=\" after \"postgresql://w:***@h/db\"");
+        PostgresStore wrong(uri.arg("Wr0ng-S3cret")), semicolon(uri.arg("Wr0ng%3BS3cret"));
+        const ServerStatus refused = sendAndPull(*pc, wrong, running).status;
+        QString error;
+        QVERIFY(refused.state == State::LoginRefused && !semicolon.open(&error) && error.contains("';'"));
+        QVERIFY2(!(toString(refused) + refused.reason + error).contains("S3cret"), qPrintable(error));
         QCOMPARE(
-            withoutPasswords("host=h password = 'S3 \\'cret' port=1 x?password=S3cret&y PASSWORD=S3cret"),
-            "host=h password = *** port=1 x?password=***&y PASSWORD=***");
-        // A NUL in the server line (a damaged Records.ini) would cut it short for libpq.
+            withoutPasswords("\"postgresql://w:S3cret@h/db\" password = 'S3 \\'cret' x?password=S3cret&y "
+                             "PASSWORD=S3cret"),
+            "\"postgresql://w:***@h/db\" password = *** x?password=***&y PASSWORD=***");
         QCOMPARE(parseRecordsConfig(QByteArray("server=host=h \0dbname=d\n", 24)).server, "host=h dbname=d");
     }
 
@@ -354,19 +293,16 @@ private slots:
     // A server still at schema version 1 takes the records as before; the guide's upgrade brings it to
     // version 2, after which it keeps who sent each row and when.
     void aVersion1ServerAndItsUpgrade() {
-        QVERIFY(
-            cluster->psql("ALTER TABLE records DROP COLUMN received_at, DROP COLUMN sent_by; ALTER TABLE "
-                          "record_notes DROP COLUMN received_at, DROP COLUMN sent_by; UPDATE schema_version "
-                          "SET version = 1",
-                          "vantoria_records"));
+        const QString drop = "DROP COLUMN received_at, DROP COLUMN sent_by; ";
+        QVERIFY(cluster->psql("ALTER TABLE records " + drop + "ALTER TABLE record_notes " + drop +
+                                  "UPDATE schema_version SET version = 1",
+                              "vantoria_records"));
         auto pc = pcWith("v1.db", "P-7", 2);
         PostgresStore server(writer());
         QCOMPARE(sendAndPull(*pc, server, running).status, sent());
-        QFile guide(QString(SERVER_SQL).replace(".sql", ".md"));
-        QVERIFY(guide.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(guide.readAll());
+        const QString guide = readFile(QString(SERVER_SQL).replace(".sql", ".md"));
         QStringList upgrade; // the indented block after the words
-        for (const QString& line : text.mid(text.indexOf("a version 1 server")).split('\n').mid(1)) {
+        for (const QString& line : guide.mid(guide.indexOf("a version 1 server")).split('\n').mid(1)) {
             if (line.startsWith("    "))
                 upgrade << line.mid(4);
             else if (!upgrade.isEmpty() && !line.trimmed().isEmpty())
@@ -376,11 +312,9 @@ private slots:
         QVERIFY(pc->addNote(pc->latest()->id, "QS", "after", nullptr) &&
                 pc->insert(sample("P-7", 3), nullptr));
         QCOMPARE(sendAndPull(*pc, server, running).status, sent());
-        QCOMPARE(onServer("SELECT count(*) FROM records WHERE sent_by = 'vantoria_writer' AND received_at > "
-                          "now() - interval '1 minute'"),
+        QCOMPARE(onServer("SELECT count(*) FROM records r JOIN record_notes n ON n.sent_by = r.sent_by WHERE "
+                          "r.sent_by = 'vantoria_writer' AND r.received_at > now() - interval '1 minute'"),
                  1);
-        QVERIFY(onServer("SELECT sent_by FROM record_notes") == "vantoria_writer" &&
-                onServer("SELECT max(version) FROM schema_version") == 2);
     }
 };
 
