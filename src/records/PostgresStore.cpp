@@ -204,16 +204,16 @@ std::optional<Options> fromUri(const QString& uri, qsizetype start, QString* err
             break;
     }
     QStringList hosts, ports;
-    for (const QString& spec : rest.left(end).split(QLatin1Char(','))) {
-        const bool v6 = spec.startsWith(QLatin1Char('['));
-        const qsizetype close = v6 ? spec.indexOf(QLatin1Char(']')) : 0;
-        const qsizetype colon = spec.indexOf(QLatin1Char(':'), close);
-        if (v6 && (close < 2 || (close + 1 < spec.size() && colon != close + 1))) {
+    for (const QString& hostPort : rest.left(end).split(QLatin1Char(','))) {
+        const bool v6 = hostPort.startsWith(QLatin1Char('['));
+        const qsizetype close = v6 ? hostPort.indexOf(QLatin1Char(']')) : 0;
+        const qsizetype colon = hostPort.indexOf(QLatin1Char(':'), close);
+        if (v6 && (close < 2 || (close + 1 < hostPort.size() && colon != close + 1))) {
             *error = QStringLiteral("the server line's URI has a broken IPv6 address");
             return std::nullopt;
         }
-        hosts << (v6 ? spec.mid(1, close - 1) : spec.left(colon));
-        ports << (colon < 0 ? QString() : spec.mid(colon + 1));
+        hosts << (v6 ? hostPort.mid(1, close - 1) : hostPort.left(colon));
+        ports << (colon < 0 ? QString() : hostPort.mid(colon + 1));
     }
     if (!store(QStringLiteral("host"), hosts.join(QLatin1Char(','))) ||
         !store(QStringLiteral("port"), ports.join(QLatin1Char(','))))
