@@ -1,11 +1,22 @@
--- The plant's records server: the database, its tables and the role the press PCs log in with.
--- Run once as a superuser of the PostgreSQL server, e.g.  sudo -u postgres psql -f records-server.sql
+-- The plant's records server, schema version 2: the database, its tables and the role that holds the press
+-- PCs' rights. Run once as a superuser of the PostgreSQL server, e.g.  sudo -u postgres psql -f records-server.sql
 -- The press PCs only ever insert and read; nothing of a record is changed or deleted through them.
+-- records-server.md tells how to give each PC a login of its own, and how to bring a version 1 server here.
 
+-- The rights of every press PC. Each PC logs in with a role of its own that is a member of this one
+-- (CREATE ROLE press_07 LOGIN IN ROLE vantoria_writer), so that the server knows which PC sent a row.
 CREATE ROLE vantoria_writer LOGIN;
 CREATE DATABASE vantoria_records ENCODING 'UTF8' TEMPLATE template0;
 REVOKE ALL ON DATABASE vantoria_records FROM PUBLIC;
 GRANT CONNECT ON DATABASE vantoria_records TO vantoria_writer;
+
+-- A PC that freezes or loses its power halfway through a send holds the writers' lock, and every other PC
+-- waits for it: the server ends such a session after half a minute without a word, and finds a PC that is
+-- gone from the network by TCP keepalives within about two minutes.
+ALTER DATABASE vantoria_records SET idle_in_transaction_session_timeout = '30s';
+ALTER DATABASE vantoria_records SET tcp_keepalives_idle = 60;
+ALTER DATABASE vantoria_records SET tcp_keepalives_interval = 10;
+ALTER DATABASE vantoria_records SET tcp_keepalives_count = 6;
 
 \connect vantoria_records
 
@@ -47,7 +58,11 @@ CREATE TABLE records (
     program text NOT NULL,
     host text NOT NULL,
     note text NOT NULL,
-    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq')
+    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq'),
+    -- Filled in by the server, never by a PC: when it was stored, by the server's clock, and the login of
+    -- the PC that sent it.
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
 );
 CREATE INDEX records_machine_taken ON records (machine, taken_at);
 CREATE INDEX records_taken ON records (taken_at);
@@ -59,12 +74,14 @@ CREATE TABLE record_notes (
     added_at timestamptz NOT NULL,
     author text NOT NULL,
     text text NOT NULL,
-    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq')
+    seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq'),
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
 );
 CREATE INDEX record_notes_record ON record_notes (record_id);
 
 CREATE TABLE schema_version (version integer NOT NULL);
-INSERT INTO schema_version VALUES (1);
+INSERT INTO schema_version VALUES (2);
 
 -- Append-only: insert and read, never update, delete or truncate.
 REVOKE ALL ON SCHEMA public FROM PUBLIC;

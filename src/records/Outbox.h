@@ -3,6 +3,7 @@
 // sending queue works through it on its own thread, with its own connection to the local database.
 
 #include "records/Record.h"
+#include "records/ServerStatus.h"
 
 #include <QDateTime>
 #include <QList>
@@ -33,11 +34,21 @@ struct OutboxItem {
 class Outbox {
 public:
     virtual ~Outbox() = default;
-    // The oldest `limit` items not yet acknowledged by the server, oldest first.
+    // Up to `limit` items neither acknowledged by the server nor refused by it: records before notes, since a
+    // note's record must be there first (a record stored before the server was named is queued after notes
+    // added to it later), each kind oldest first.
     virtual QList<OutboxItem> pending(int limit) = 0;
+    // Those still to be sent; not counting the refused ones.
     virtual int pendingCount() = 0;
-    // The server has them: they leave the queue.
+    // The server has them: they stay, marked sent, so that what the server has is known.
     virtual bool markSent(const QList<qint64>& seqs, QString* error) = 0;
+    // The server refused the item for what it holds: it is set aside with the server's reason and the rest
+    // goes on. requeue() tries it once more.
+    virtual bool setAside(qint64 seq, const QString& reason, QString* error) = 0;
+    virtual Refused refused() = 0;
+    // Once when sending starts: every record and note of this PC's own that was never queued is queued (those
+    // stored before Records.ini named a server), and the refused ones go once more.
+    virtual bool requeue(QString* error) = 0;
     // Records and notes of the whole plant, as the server gave them: kept here so that the history shows
     // them without the network; already known ids are skipped. Never queued for sending.
     virtual bool keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) = 0;

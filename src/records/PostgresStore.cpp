@@ -6,17 +6,22 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QVariant>
 
+#include <cctype>
+#include <optional>
+
 namespace records {
 
 namespace {
 
-// The schema version of docs/records-server.sql that this program writes.
-constexpr int KnownVersion = 1;
+// The schema version of docs/records-server.sql that this program writes. Version 2 only added columns
+// that the server fills in itself, so the program writes both alike.
+constexpr int KnownVersion = 2;
 
 // Every writer holds this lock until it commits. Numbers from the shared sequence are thus taken in commit
 // order, and a PC that has pulled up to number N can never later find a committed row below N.
@@ -117,33 +122,251 @@ ServerFailure classifyServerMessage(const QString& message) {
                              "authentifizierung", "rolle", "autenticazione", "ruolo"})
         if (text.contains(QLatin1String(word)))
             return ServerFailure::LoginRefused;
+    // Any other FATAL came from a server that answered: a database that is not there, too many clients.
+    if (text.contains(QLatin1String("fatal:")) || text.contains(QLatin1String("fatale:")))
+        return ServerFailure::Other;
     return ServerFailure::Unreachable;
 }
 
 QString shortServerReason(const QString& message) {
-    QString line = message.trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+    QString line = withoutPasswords(message).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
     const qsizetype failed = line.indexOf(QLatin1String("failed: "));
     if (failed >= 0)
         line = line.mid(failed + 8);
-    if (line.startsWith(QLatin1String("FATAL:")))
-        line = line.mid(6).trimmed();
+    for (const char* severity : {"FATAL:", "ERROR:", "FEHLER:", "ERRORE:", "FATALE:"})
+        if (line.startsWith(QLatin1String(severity)))
+            return line.mid(qstrlen(severity)).trimmed();
     return line;
 }
 
-QString withConnectDefaults(const QString& conninfo) {
+namespace {
+
+using Options = QList<std::pair<QString, QString>>;
+
+void setOption(Options& options, const QString& key, const QString& value) {
+    for (auto& [name, old] : options)
+        if (name == key)
+            return void(old = value);
+    options.append({key, value});
+}
+
+QString optionIn(const Options& options, const QString& key) {
+    for (const auto& [name, value] : options)
+        if (name == key)
+            return value;
+    return {};
+}
+
+// A part of a URI as libpq decodes it; %00 and broken escapes are refused, as libpq refuses them. The part
+// itself is not quoted in the reason: it may be the password.
+std::optional<QString> percentDecoded(const QString& part, QString* error) {
+    const QByteArray in = part.toUtf8();
+    QByteArray out;
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '%') {
+            out += in[i];
+        } else if (i + 2 < in.size() && hex(in[i + 1]) && hex(in[i + 2]) && in.mid(i + 1, 2) != "00") {
+            out += char(in.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            *error = QStringLiteral("the server line's URI has a broken %-escape");
+            return std::nullopt;
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+// postgresql://[user[:password]@][host][:port][,...][/dbname][?name=value&...], read as libpq reads it.
+std::optional<Options> fromUri(const QString& uri, qsizetype start, QString* error) {
+    Options options;
+    const auto store = [&](const QString& key, const QString& raw, bool whenEmpty = false) {
+        const std::optional<QString> value = percentDecoded(raw, error);
+        if (value && (whenEmpty || !value->isEmpty()))
+            setOption(options, key, *value);
+        return value.has_value();
+    };
+    QString rest = uri.mid(start);
+    const qsizetype at = rest.indexOf(QLatin1Char('@')), slash = rest.indexOf(QLatin1Char('/'));
+    if (at >= 0 && (slash < 0 || at < slash)) {
+        const QString user = rest.left(at);
+        const qsizetype colon = user.indexOf(QLatin1Char(':'));
+        if (!store(QStringLiteral("user"), user.left(colon)) ||
+            (colon >= 0 && !store(QStringLiteral("password"), user.mid(colon + 1))))
+            return std::nullopt;
+        rest = rest.mid(at + 1);
+    }
+    qsizetype end = 0; // of the hosts: '/' or '?' outside an IPv6 address
+    for (bool inBrackets = false; end < rest.size(); ++end) {
+        const QChar c = rest[end];
+        inBrackets = c == QLatin1Char('[') || (inBrackets && c != QLatin1Char(']'));
+        if (!inBrackets && (c == QLatin1Char('/') || c == QLatin1Char('?')))
+            break;
+    }
+    QStringList hosts, ports;
+    for (const QString& hostPort : rest.left(end).split(QLatin1Char(','))) {
+        const bool v6 = hostPort.startsWith(QLatin1Char('['));
+        const qsizetype close = v6 ? hostPort.indexOf(QLatin1Char(']')) : 0;
+        const qsizetype colon = hostPort.indexOf(QLatin1Char(':'), close);
+        if (v6 && (close < 2 || (close + 1 < hostPort.size() && colon != close + 1))) {
+            *error = QStringLiteral("the server line's URI has a broken IPv6 address");
+            return std::nullopt;
+        }
+        hosts << (v6 ? hostPort.mid(1, close - 1) : hostPort.left(colon));
+        ports << (colon < 0 ? QString() : hostPort.mid(colon + 1));
+    }
+    if (!store(QStringLiteral("host"), hosts.join(QLatin1Char(','))) ||
+        !store(QStringLiteral("port"), ports.join(QLatin1Char(','))))
+        return std::nullopt;
+    QString tail = rest.mid(end);
+    if (tail.startsWith(QLatin1Char('/'))) {
+        const qsizetype query = tail.indexOf(QLatin1Char('?'));
+        if (!store(QStringLiteral("dbname"), tail.mid(1, query < 0 ? -1 : query - 1)))
+            return std::nullopt;
+        tail = query < 0 ? QString() : tail.mid(query);
+    }
+    for (const QString& parameter : tail.mid(1).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const QStringList pair = parameter.split(QLatin1Char('='));
+        const std::optional<QString> key = percentDecoded(pair.value(0), error);
+        if (pair.size() != 2 || !key) {
+            if (pair.size() != 2)
+                *error = QStringLiteral("a parameter of the server line's URI is not name=value");
+            return std::nullopt;
+        }
+        const bool ssl = *key == QLatin1String("ssl") && pair[1] == QLatin1String("true"); // JDBC's way
+        if (!store(ssl ? QStringLiteral("sslmode") : *key, ssl ? QStringLiteral("require") : pair[1], true))
+            return std::nullopt;
+    }
+    return options;
+}
+
+// key=value pairs, a value in single quotes where it holds spaces, with backslash escapes: libpq's own form.
+std::optional<Options> fromKeywords(QString text, QString* error) {
+    // Qt's driver turns every ';' into a space before libpq reads the string: a line reads as it always did.
+    text.replace(QLatin1Char(';'), QLatin1Char(' '));
+    Options options;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    const auto skipSpace = [&] {
+        while (i < n && text[i].isSpace())
+            ++i;
+    };
+    for (skipSpace(); i < n; skipSpace()) {
+        const qsizetype keyStart = i;
+        while (i < n && text[i] != QLatin1Char('=') && !text[i].isSpace())
+            ++i;
+        const QString key = text.mid(keyStart, i - keyStart);
+        skipSpace();
+        if (i >= n || text[i] != QLatin1Char('=')) {
+            *error = QStringLiteral("missing \"=\" after \"%1\" in the server line").arg(key);
+            return std::nullopt;
+        }
+        ++i;
+        skipSpace();
+        QString value;
+        const bool quoted = i < n && text[i] == QLatin1Char('\'');
+        for (i += quoted; quoted || (i < n && !text[i].isSpace()); ++i) {
+            if (i >= n) {
+                *error = QStringLiteral("a quoted value in the server line has no closing quote");
+                return std::nullopt;
+            }
+            if (quoted && text[i] == QLatin1Char('\'')) {
+                ++i;
+                break;
+            }
+            if (text[i] == QLatin1Char('\\') && ++i >= n)
+                break;
+            value += text[i];
+        }
+        setOption(options, key, value);
+    }
+    return options;
+}
+
+std::optional<Options> optionsOf(const QString& conninfo, QString* error) {
+    const QString text = conninfo.trimmed();
+    for (const char* scheme : {"postgresql://", "postgres://"})
+        if (text.startsWith(QLatin1String(scheme)))
+            return fromUri(text, qstrlen(scheme), error);
+    return fromKeywords(text, error);
+}
+
+QString quoted(QString value) {
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
+// A session that waits longer than this for another PC's writer lock, runs a statement longer, or sits in a
+// transaction without a word (a PC frozen halfway through a send, holding the lock), is ended by the server.
+// Sending a batch takes well under a second; the limits are far above that and far below "hangs".
+const char* const SessionLimits =
+    "SELECT set_config(name, value, false) FROM (VALUES ('lock_timeout', '10s'), "
+    "('statement_timeout', '60s'), ('idle_in_transaction_session_timeout', '30s')) "
+    "AS limits (name, value) WHERE current_setting(name) = '0'";
+
+// What kind of failure an answer to a query was. A failure without an SQLSTATE is libpq's own: the
+// connection broke.
+ServerFailure failureOf(const QSqlError& error) {
+    const QString state = error.nativeErrorCode();
+    if (state.size() != 5)
+        return classifyServerMessage(messageOf(error));
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return ServerFailure::Unreachable; // the connection, or the server shutting down
+    if (state.startsWith(QLatin1String("28")))
+        return ServerFailure::LoginRefused;
+    for (const char* data : {"22", "23", "54"}) // data exception, integrity constraint, a value too large
+        if (state.startsWith(QLatin1String(data)))
+            return ServerFailure::DataRefused;
+    return ServerFailure::Other;
+}
+
+} // namespace
+
+QString withConnectDefaults(const QString& conninfo, QString* error) {
+    QString unused;
+    std::optional<Options> options = optionsOf(conninfo, error ? error : &unused);
+    if (!options)
+        return {};
     // A server that vanishes without a word (power, a firewall dropping the connection) is noticed within
     // about half a minute, not after the system's TCP timeouts of many minutes.
     static const char* const Defaults[][2] = {
         {"connect_timeout", "5"},  {"keepalives_idle", "10"},     {"keepalives_interval", "5"},
         {"keepalives_count", "3"}, {"tcp_user_timeout", "30000"}, {"application_name", "Vantoria"}};
-    QString result = conninfo.trimmed();
     for (const auto& [key, value] : Defaults)
-        if (!result.contains(QLatin1String(key)))
-            result += QStringLiteral(" %1=%2").arg(QLatin1String(key), QLatin1String(value));
-    return result;
+        if (optionIn(*options, QLatin1String(key)).isEmpty())
+            setOption(*options, QLatin1String(key), QLatin1String(value));
+    QStringList pairs;
+    for (const auto& [key, value] : *options) {
+        // No quoting protects it from Qt's driver, which makes it a space.
+        if (value.contains(QLatin1Char(';'))) {
+            if (error)
+                *error =
+                    QStringLiteral("the server line's %1 holds a ';', which Qt's PostgreSQL driver cannot "
+                                   "pass on")
+                        .arg(key);
+            return {};
+        }
+        pairs << key + QLatin1Char('=') + quoted(value);
+    }
+    return pairs.join(QLatin1Char(' '));
+}
+
+QString withoutPasswords(const QString& text) {
+    static const QRegularExpression userInfo(QStringLiteral(R"((postgres(?:ql)?://[^\s:/@]*:)[^\s@]*@)"));
+    static const QRegularExpression parameter(QStringLiteral(R"(([?&]password=)[^\s&]*)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression keyword(
+        QStringLiteral(R"((?<![?&])(password\s*=\s*)('(?:[^'\\]|\\.)*'?|\S*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return QString(text)
+        .replace(userInfo, QStringLiteral("\\1***@"))
+        .replace(parameter, QStringLiteral("\\1***"))
+        .replace(keyword, QStringLiteral("\\1***"));
 }
 
 PostgresStore::PostgresStore(const QString& conninfo) : conninfo_(conninfo) {
+    QString unused;
+    password_ = optionIn(optionsOf(conninfo, &unused).value_or(Options{}), QStringLiteral("password"));
     static QAtomicInteger<quint64> made;
     connectionName_ = QStringLiteral("vantoria-records-server-%1").arg(++made);
 }
@@ -174,14 +397,26 @@ bool PostgresStore::open(QString* error) {
                           ? QSqlDatabase::database(connectionName_, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
     // With no host, database or user set, QPSQL hands the options to libpq as they are: the whole
-    // connection string, read by libpq exactly as psql would read it.
-    db.setConnectOptions(withConnectDefaults(conninfo_));
+    // connection string, read by libpq as psql would read it.
+    QString reason;
+    const QString options = withConnectDefaults(conninfo_, &reason);
+    if (options.isEmpty()) {
+        failure_ = ServerFailure::Other;
+        return fail(reason, error);
+    }
+    db.setConnectOptions(options);
     if (!db.open()) {
         const QString message = messageOf(db.lastError());
         failure_ = classifyServerMessage(message);
         return fail(message, error);
     }
     QSqlQuery query(db);
+    if (!query.exec(QLatin1String(SessionLimits))) {
+        failure_ = failureOf(query.lastError());
+        const QString message = messageOf(query.lastError());
+        close();
+        return fail(message, error);
+    }
     if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next() ||
         query.value(0).isNull()) {
         const QString message = messageOf(query.lastError());
@@ -196,12 +431,17 @@ bool PostgresStore::open(QString* error) {
 }
 
 bool PostgresStore::fail(const QString& message, QString* error) {
-    if (error)
-        *error = message;
+    if (error) {
+        *error = withoutPasswords(message);
+        // libpq may quote the password on its own, outside any "password=": a short one would hide half the
+        // message when replaced, and says nothing when shown.
+        if (password_.size() >= 4)
+            error->replace(password_, QStringLiteral("***"));
+    }
     return false;
 }
 
-bool PostgresStore::inTransaction(const std::function<bool(QString*)>& work, QString* error) {
+bool PostgresStore::inTransaction(const std::function<bool(QSqlError*)>& work, QString* error) {
     if (!open(error))
         return false;
     if (readOnly_) {
@@ -210,36 +450,39 @@ bool PostgresStore::inTransaction(const std::function<bool(QString*)>& work, QSt
     }
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     QSqlQuery lock(db);
-    QString reason;
-    if (db.transaction()) {
-        if (run(lock, QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {WriterLock}) && work(&reason)) {
-            if (db.commit())
-                return true;
-            reason = messageOf(db.lastError());
-        } else if (reason.isEmpty()) {
-            reason = messageOf(lock.lastError());
-        }
-        db.rollback();
+    QSqlError reason;
+    if (!db.transaction()) {
+        reason = db.lastError();
     } else {
-        reason = messageOf(db.lastError());
+        if (!run(lock, QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {WriterLock}))
+            reason = lock.lastError();
+        else if (work(&reason) && db.commit())
+            return failure_ = ServerFailure::None, true;
+        else if (!reason.isValid())
+            reason = db.lastError();
+        db.rollback();
     }
     // Whatever broke, the next attempt starts on a fresh connection.
-    failure_ = classifyServerMessage(reason);
+    failure_ = failureOf(reason);
     close();
-    return fail(reason, error);
+    return fail(messageOf(reason), error);
 }
 
 // Many rows in one statement with one bound parameter: a batch costs one round trip, not one per record.
 bool PostgresStore::insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
-                               QString* error) {
+                               QSqlError* error) {
     const QStringList names = columns.split(QStringLiteral(", "));
     QJsonArray array;
     for (const QVariantList& row : rows) {
         QJsonObject object;
-        for (int i = 0; i < names.size(); ++i)
-            object.insert(names[i], row[i].isNull()
-                                        ? QJsonValue()
-                                        : QJsonValue::fromVariant(row[i])); // a null QString is "" here
+        for (int i = 0; i < names.size(); ++i) {
+            // PostgreSQL keeps no NUL in a text, and would refuse the whole record for it. A NUL comes only
+            // from pasted or damaged input; the PC's own file keeps the text as it was typed.
+            if (row[i].typeId() == QMetaType::QString)
+                object.insert(names[i], QString(row[i].toString()).remove(QChar(0))); // null QString: ""
+            else
+                object.insert(names[i], row[i].isNull() ? QJsonValue() : QJsonValue::fromVariant(row[i]));
+        }
         array << object;
     }
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
@@ -249,7 +492,7 @@ bool PostgresStore::insertRows(const QString& table, const QString& columns, con
                  "ON CONFLICT (id) DO NOTHING")
                  .arg(table, columns),
              {QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact))}))
-        return fail(messageOf(query.lastError()), error);
+        return *error = query.lastError(), false;
     return true;
 }
 
@@ -263,7 +506,7 @@ bool PostgresStore::send(const QList<OutboxItem>& items, QString* error) {
             noteRows << noteValues(item.note);
     }
     return inTransaction(
-        [&](QString* reason) {
+        [&](QSqlError* reason) {
             return (recordRows.isEmpty() ||
                     insertRows(QStringLiteral("records"), RecordColumns, recordRows, reason)) &&
                    (noteRows.isEmpty() ||
@@ -274,7 +517,7 @@ bool PostgresStore::send(const QList<OutboxItem>& items, QString* error) {
 
 bool PostgresStore::insert(const Record& record, QString* error, qint64* number) {
     return inTransaction(
-        [&](QString* reason) {
+        [&](QSqlError* reason) {
             QSqlQuery query(QSqlDatabase::database(connectionName_, false));
             if (!insertRows(QStringLiteral("records"), RecordColumns, {recordValues(record)}, reason))
                 return false;
@@ -283,7 +526,7 @@ bool PostgresStore::insert(const Record& record, QString* error, qint64* number)
             if (!run(query, QStringLiteral("SELECT seq FROM records WHERE id = CAST(? AS uuid)"),
                      {record.id}) ||
                 !query.next())
-                return fail(messageOf(query.lastError()), reason);
+                return *reason = query.lastError(), false;
             *number = query.value(0).toLongLong();
             return true;
         },
@@ -294,7 +537,7 @@ bool PostgresStore::addNote(const QString& id, const QString& author, const QStr
     const Note note{QUuid::createUuid().toString(QUuid::WithoutBraces), id, QDateTime::currentDateTimeUtc(),
                     author, text};
     return inTransaction(
-        [&](QString* reason) {
+        [&](QSqlError* reason) {
             return insertRows(QStringLiteral("record_notes"), NoteColumns, {noteValues(note)}, reason);
         },
         error);
@@ -304,10 +547,11 @@ bool PostgresStore::pull(qint64 position, int limit, Pulled* out, QString* error
     *out = Pulled{{}, {}, position};
     if (!open(error))
         return false;
+    failure_ = ServerFailure::None;
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     auto broken = [&] {
+        failure_ = failureOf(query.lastError());
         const QString reason = messageOf(query.lastError());
-        failure_ = classifyServerMessage(reason);
         close();
         return fail(reason, error);
     };
@@ -433,7 +677,8 @@ std::optional<Record> PostgresStore::find(const QString& id) {
 }
 
 std::optional<Record> PostgresStore::latest() {
-    const QList<Record> found = page({}, 0, 1);
+    // The last one the server received: a PC whose clock runs years ahead cannot make its records the last.
+    const QList<Record> found = select({}, {}, QStringLiteral(" ORDER BY seq DESC LIMIT 1"), true);
     return found.isEmpty() ? std::nullopt : std::optional<Record>(found.first());
 }
 

@@ -11,6 +11,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 
@@ -24,6 +25,7 @@ enum class ServerFailure {
     Unreachable,  // no answer: no route, no server, a timeout, the connection broke
     LoginRefused, // the server answered and refused us: password, role, pg_hba.conf
     Other,        // the server was there and let us in, but something else went wrong
+    DataRefused,  // the server refused what was sent: a value or a constraint (SQLSTATE 22, 23, 54)
 };
 
 // The failure a libpq message describes. The server words its messages in its own language; the
@@ -31,9 +33,15 @@ enum class ServerFailure {
 ServerFailure classifyServerMessage(const QString& message);
 // The part of a libpq message worth showing in a status line: its first line, without the socket address.
 QString shortServerReason(const QString& message);
-// The connection string as it is handed to libpq: timeouts are added where none are given, so that a
-// server that does not answer cannot hold a connection attempt or a query for minutes.
-QString withConnectDefaults(const QString& conninfo);
+// The connection string as it is handed to libpq, in its key=value form: Qt's driver cannot pass a URI
+// ("postgresql://user@host/db") on, so one is turned into that form here. Timeouts are added where none are
+// given, so that a server that does not answer cannot hold a connection attempt or a query for minutes.
+// Empty, with the reason in *error, for a string that cannot be read.
+QString withConnectDefaults(const QString& conninfo, QString* error = nullptr);
+// The text with every password of a connection string in it made unreadable: a URI's "user:password@" and
+// its "?password=", and "password=..." of the key=value form. Messages that may quote the connection string
+// pass through it before the status line, a dialog or the standard error output shows them.
+QString withoutPasswords(const QString& text);
 
 // What a pull from the server brought: everything after a position, up to a new one.
 struct Pulled {
@@ -75,13 +83,14 @@ public:
 private:
     bool fail(const QString& message, QString* error);
     bool insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
-                    QString* error);
-    bool inTransaction(const std::function<bool(QString*)>& work, QString* error);
+                    QSqlError* error);
+    bool inTransaction(const std::function<bool(QSqlError*)>& work, QString* error);
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
                          bool joinNotes);
 
     QString connectionName_;
     QString conninfo_;
+    QString password_; // of the connection string, never shown
     ServerFailure failure_ = ServerFailure::None;
     bool readOnly_ = false;
 };

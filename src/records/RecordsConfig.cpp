@@ -28,8 +28,10 @@ RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
     bool server = false, name = false; // the first line of a key counts, as withOperator writes it
     for (const QString& line : textfile::decode(bytes).lines) {
         const auto entry = entryOf(line);
+        // A NUL would end the string for libpq, which then reads a shorter line than the one written; it
+        // comes only from a damaged file or a text editor's slip, never from a connection string.
         if (entry && entry->first == QLatin1String("server") && !std::exchange(server, true))
-            config.server = entry->second;
+            config.server = QString(entry->second).remove(QChar(0));
         else if (entry && entry->first == OperatorKey && !std::exchange(name, true))
             config.operatorName = entry->second;
     }

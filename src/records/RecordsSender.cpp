@@ -19,31 +19,61 @@ constexpr int LongestRetryMs = 60000;
 // With everything sent, the other PCs' records are looked for this often.
 constexpr int PullIntervalMs = 60000;
 
-ServerStatus failed(PostgresStore& server, Outbox& outbox, const QString& error) {
-    const ServerStatus::State state = server.failure() == ServerFailure::LoginRefused
-                                          ? ServerStatus::State::LoginRefused
-                                          : ServerStatus::State::Unreachable;
-    return {state, outbox.pendingCount(), shortServerReason(error)};
+ServerStatus statusOf(Outbox& outbox, ServerStatus::State state, const QString& reason) {
+    return {state, outbox.pendingCount(), reason.isEmpty() ? QString() : shortServerReason(reason),
+            outbox.refused()};
 }
-} // namespace
 
-RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop) {
-    RoundResult result;
-    QString error;
-    if (!server.open(&error))
-        return {failed(server, outbox, error), false};
-    while (!stop) {
-        const QList<OutboxItem> items = outbox.pending(SendBatch);
-        if (items.isEmpty())
-            break;
-        if (!server.send(items, &error))
-            return {failed(server, outbox, error), false};
+ServerStatus failed(PostgresStore& server, Outbox& outbox, const QString& error) {
+    switch (server.failure()) {
+    case ServerFailure::LoginRefused:
+        return statusOf(outbox, ServerStatus::State::LoginRefused, error);
+    case ServerFailure::Unreachable:
+        return statusOf(outbox, ServerStatus::State::Unreachable, error);
+    default: // the server answered: a full disk, a lock it waited for too long, a newer schema
+        return statusOf(outbox, ServerStatus::State::Waiting, error);
+    }
+}
+
+// Sends the items and marks them sent. When the server refuses the batch for what it holds, the batch is
+// halved until the refused items are found; they are set aside and everything else is sent, so that one
+// item the server will never take cannot hold up the queue.
+bool sendSettingAside(Outbox& outbox, PostgresStore& server, const QList<OutboxItem>& items, QString* error,
+                      const std::atomic<bool>& stop) {
+    if (stop)
+        return true;
+    if (server.send(items, error)) {
         QList<qint64> seqs;
         for (const OutboxItem& item : items)
             seqs << item.seq;
         // Should this fail, the items go again and the server skips them.
-        if (!outbox.markSent(seqs, &error))
-            return {{ServerStatus::State::Waiting, outbox.pendingCount(), error}, false};
+        return outbox.markSent(seqs, error);
+    }
+    if (server.failure() != ServerFailure::DataRefused)
+        return false;
+    if (items.size() == 1)
+        return outbox.setAside(items[0].seq, shortServerReason(*error), error);
+    const qsizetype half = items.size() / 2; // the records stay before the notes
+    return sendSettingAside(outbox, server, items.first(half), error, stop) &&
+           sendSettingAside(outbox, server, items.sliced(half), error, stop);
+}
+} // namespace
+
+RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop,
+                        const std::function<void(const ServerStatus&)>& sending) {
+    RoundResult result;
+    QString error;
+    if (!server.open(&error))
+        return {failed(server, outbox, error), false};
+    for (bool first = true; !stop; first = false) {
+        const QList<OutboxItem> items = outbox.pending(SendBatch);
+        if (items.isEmpty())
+            break;
+        // The count stays in view while a send is under way, however long the server takes.
+        if (first && sending)
+            sending(statusOf(outbox, ServerStatus::State::Waiting, {}));
+        if (!sendSettingAside(outbox, server, items, &error, stop))
+            return {failed(server, outbox, error), false};
     }
     while (!stop) {
         Pulled pulled;
@@ -54,11 +84,12 @@ RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic
             break;
         if (!outbox.keepFromServer(pulled.records, pulled.notes, &error) ||
             !outbox.setServerPosition(pulled.position, &error))
-            return {{ServerStatus::State::Waiting, outbox.pendingCount(), error}, result.arrived};
+            return {statusOf(outbox, ServerStatus::State::Waiting, error), result.arrived};
         result.arrived = true;
     }
-    const int waiting = outbox.pendingCount();
-    result.status = {waiting == 0 ? ServerStatus::State::Sent : ServerStatus::State::Waiting, waiting, {}};
+    result.status = statusOf(outbox, ServerStatus::State::Waiting, {});
+    if (result.status.waiting == 0)
+        result.status.state = ServerStatus::State::Sent;
     return result;
 }
 
@@ -97,10 +128,13 @@ private:
             outbox_ = openOutbox_();
         if (!server_)
             server_ = std::make_unique<PostgresStore>(conninfo_);
-        const RoundResult result =
-            outbox_
-                ? sendAndPull(*outbox_, *server_, *stop_)
-                : RoundResult{{ServerStatus::State::Waiting, 0, QStringLiteral("no local database")}, false};
+        QString error = QStringLiteral("no local database");
+        // Once per start of the program, before anything is sent: a note must not go before its record.
+        requeued_ = requeued_ || (outbox_ && outbox_->requeue(&error));
+        const auto sending = [this](const ServerStatus& status) { emit statusChanged(status); };
+        const RoundResult result = requeued_
+                                       ? sendAndPull(*outbox_, *server_, *stop_, sending)
+                                       : RoundResult{{ServerStatus::State::Waiting, 0, error, {}}, false};
         // A connection left idle until the next round could be cut by the network unnoticed; a new one
         // costs milliseconds once a minute.
         server_->close();
@@ -126,6 +160,7 @@ private:
     QTimer* timer_ = nullptr;
     int retryMs_ = 0;
     bool wakePending_ = false;
+    bool requeued_ = false;
 };
 
 RecordsSender::RecordsSender(const QString& conninfo, OutboxFactory openOutbox, QObject* parent)

@@ -22,13 +22,14 @@ namespace records {
 class PostgresStore;
 
 // One round of the queue: send everything pending in batches, then pull what the server has after this
-// PC's last position. Stops between steps when *stop turns true. Used by the sender's thread; a test or a
-// tool may call it on its own stores.
+// PC's last position. Stops between steps when *stop turns true. `sending` hears the count when the first
+// batch goes. Used by the sender's thread; a test or a tool may call it on its own stores.
 struct RoundResult {
     ServerStatus status;
     bool arrived = false; // the pull brought records or notes
 };
-RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop);
+RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop,
+                        const std::function<void(const ServerStatus&)>& sending = {});
 
 class RecordsWorker;
 

@@ -5,16 +5,27 @@
 
 namespace records {
 
+// What the server refused and this PC set aside: tried once more at the next start of the program.
+struct Refused {
+    int records = 0;
+    int notes = 0;
+    QString reason; // the server's, for the first of them
+
+    bool operator==(const Refused&) const = default;
+};
+
 struct ServerStatus {
     enum class State {
-        Sent,         // everything this PC stored is on the server
-        Waiting,      // records wait to be sent (or the local database could not be read)
+        Sent,         // everything this PC stored is on the server, but what it refused
+        Waiting,      // records wait to be sent, or in flight; with a reason: the server or the local
+                      // database failed in some other way
         Unreachable,  // the server does not answer; records wait
         LoginRefused, // the server refuses the login; records wait
     };
     State state = State::Waiting;
-    int waiting = 0; // records and notes not yet on the server
+    int waiting = 0; // records and notes not yet on the server, the refused ones aside
     QString reason;  // why not, in the words of the server or the local database
+    Refused refused;
 
     bool operator==(const ServerStatus&) const = default;
 };

@@ -600,18 +600,27 @@ QList<Record> SqliteStore::trend(const QString& machine, int limit) {
 QList<OutboxItem> SqliteStore::pending(int limit) {
     if (readOnly_)
         return {}; // a newer program's queue is its own
-    QSqlQuery query = run(QStringLiteral("SELECT seq, kind, ref FROM outbox ORDER BY seq LIMIT ?"), {limit});
+    // A kind at a time, along the index of what waits: sorting the whole queue by kind would cost a second
+    // per batch for a queue of a million.
     QList<OutboxItem> items;
     QStringList refs;
-    while (query.next()) {
-        OutboxItem item;
-        item.seq = query.value(0).toLongLong();
-        item.kind = query.value(1).toString() == QLatin1String("note") ? OutboxItem::Kind::Note
-                                                                       : OutboxItem::Kind::Record;
-        items << item;
-        refs << query.value(2).toString();
+    for (const auto kind : {OutboxItem::Kind::Record, OutboxItem::Kind::Note}) {
+        QSqlQuery query =
+            run(QStringLiteral("SELECT seq, ref FROM outbox INDEXED BY outbox_waiting WHERE "
+                               "sent_at IS NULL AND refused IS NULL AND kind = ? ORDER BY seq "
+                               "LIMIT ?"),
+                {kind == OutboxItem::Kind::Note ? QStringLiteral("note") : QStringLiteral("record"),
+                 limit - items.size()});
+        while (query.next()) {
+            OutboxItem item;
+            item.seq = query.value(0).toLongLong();
+            item.kind = kind;
+            items << item;
+            refs << query.value(1).toString();
+        }
+        if (items.size() >= limit)
+            break;
     }
-    query.finish();
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (items[i].kind == OutboxItem::Kind::Note) {
             items[i].note = findNote(refs[i]).value_or(Note{});
@@ -694,21 +703,77 @@ int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
 }
 
 int SqliteStore::pendingCount() {
-    QSqlQuery query = run(QStringLiteral("SELECT count(*) FROM outbox"), {});
+    QSqlQuery query =
+        run(QStringLiteral("SELECT count(*) FROM outbox INDEXED BY outbox_waiting WHERE sent_at IS "
+                           "NULL AND refused IS NULL"),
+            {});
     return !readOnly_ && query.next() ? query.value(0).toInt() : 0;
 }
 
 bool SqliteStore::markSent(const QList<qint64>& seqs, QString* error) {
     if (refuseWhenReadOnly(error))
         return false;
+    const QString now = timeText(QDateTime::currentDateTimeUtc());
     return inTransaction(
         [&] {
             bool ok = true;
             for (qsizetype i = 0; ok && i < seqs.size(); ++i)
-                run(QStringLiteral("DELETE FROM outbox WHERE seq = ?"), {seqs[i]}, &ok);
+                run(QStringLiteral("UPDATE outbox SET sent_at = ? WHERE seq = ?"), {now, seqs[i]}, &ok);
             return ok;
         },
         error);
+}
+
+bool SqliteStore::setAside(qint64 seq, const QString& reason, QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    bool ok = false;
+    run(QStringLiteral("UPDATE outbox SET refused = ? WHERE seq = ?"), {text(reason), seq}, &ok);
+    if (!ok && error)
+        *error = lastError_;
+    return ok;
+}
+
+Refused SqliteStore::refused() {
+    // The reason of a record comes before that of a note: a note is mostly refused because its record was.
+    static const QString Aside =
+        QStringLiteral(" FROM outbox INDEXED BY outbox_waiting WHERE sent_at IS NULL "
+                       "AND refused IS NOT NULL");
+    QSqlQuery query = run(QStringLiteral("SELECT total(kind = 'record'), total(kind = 'note'), (SELECT "
+                                         "refused%1 ORDER BY kind = 'note', seq LIMIT 1)%1")
+                              .arg(Aside),
+                          {});
+    if (readOnly_ || !query.next())
+        return {};
+    return {query.value(0).toInt(), query.value(1).toInt(), query.value(2).toString()};
+}
+
+bool SqliteStore::requeue(QString* error) {
+    if (refuseWhenReadOnly(error))
+        return false;
+    bool ok = false;
+    run(QStringLiteral("UPDATE outbox SET refused = NULL WHERE sent_at IS NULL AND refused IS NOT NULL"), {},
+        &ok);
+    // Slices of running numbers, each its own write: when a million records are queued at once, the record
+    // button waits for one slice, not for all of them. Where all is queued already, each slice only reads.
+    constexpr qint64 Slice = 20000;
+    QSqlQuery last = run(QStringLiteral("SELECT coalesce(max(nr), 0) FROM records"), {}, &ok);
+    const qint64 end = ok && last.next() ? last.value(0).toLongLong() : 0;
+    last.finish();
+    for (qint64 from = 0; ok && from < end; from += Slice)
+        run(QStringLiteral(
+                "INSERT INTO outbox (kind, ref) SELECT 'record', id FROM records WHERE from_server = "
+                "0 AND nr > ? AND nr <= ? AND NOT EXISTS (SELECT 1 FROM outbox WHERE ref = "
+                "records.id) ORDER BY nr"),
+            {from, from + Slice}, &ok);
+    if (ok)
+        run(QStringLiteral(
+                "INSERT INTO outbox (kind, ref) SELECT 'note', id FROM record_notes WHERE from_server = "
+                "0 AND NOT EXISTS (SELECT 1 FROM outbox WHERE ref = record_notes.id) ORDER BY rowid"),
+            {}, &ok);
+    if (!ok && error)
+        *error = lastError_;
+    return ok;
 }
 
 bool SqliteStore::keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) {

@@ -58,6 +58,9 @@ public:
     QList<OutboxItem> pending(int limit) override;
     int pendingCount() override;
     bool markSent(const QList<qint64>& seqs, QString* error) override;
+    bool setAside(qint64 seq, const QString& reason, QString* error) override;
+    Refused refused() override;
+    bool requeue(QString* error) override;
     bool keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) override;
     qint64 serverPosition() override;
     bool setServerPosition(qint64 position, QString* error) override;

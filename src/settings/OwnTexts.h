@@ -88,14 +88,21 @@ enum class OwnText {
     ProtocolApproval,
     ProtocolNoDatabase, // %1 the file
     ProtocolNoRecords,
-    ProtocolNoRecord,     // %1 the id asked for
-    ProtocolNotWritten,   // %1 the file, %2 the reason
-    ProtocolCannotPrint,  // %1 the printer
-    RecordsServerWaiting, // %1 the number of records and notes not yet sent
+    ProtocolNoRecord,    // %1 the id asked for
+    ProtocolNotWritten,  // %1 the file, %2 the reason
+    ProtocolCannotPrint, // %1 the printer
+    // The records server's status line: RecordsServerLine with what follows it, separated by ", ".
+    RecordsServerLine, // %1 what follows
     RecordsServerLoginRefused,
     RecordsServerUnreachable, // %1 the reason
     RecordsServerAllSent,
-    RecordsWaitingCount, // %1 the number waiting, after one of the two above
+    RecordsWaitingCount, // %1 the number of records and notes not yet sent
+    RecordsRefused,      // %1 what the server refused ("2 records and 1 note"), %2 its reason
+    RecordsOne,
+    RecordsMany, // %1 the number, more than one
+    NotesOne,
+    NotesMany,       // %1 the number, more than one
+    RecordsAndNotes, // %1 the records, %2 the notes
     RecordCaption,
     RecordTip,
     RecordNotMeasuring,

@@ -1,10 +1,12 @@
 // The plant's records server in a private PostgreSQL cluster set up by docs/records-server.sql: the store,
 // the append-only role, and the sending queue across a stopped server, a lost acknowledgement, a refused
-// login, two PCs at once and a server that hangs.
+// login, two PCs at once, a server that hangs, a lock another session holds, items the server refuses,
+// records older than the server line, a URI with a password, and a server of schema version 1.
 #include "PgCluster.h"
 #include "TestWindow.h"
 #include "records/PostgresStore.h"
 #include "records/RecordButtons.h"
+#include "records/RecordsConfig.h"
 #include "records/RecordsSender.h"
 #include "records/SqliteStore.h"
 
@@ -14,8 +16,12 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QUrl>
 #include <QUuid>
 
+namespace records {
+char* toString(const ServerStatus& status) { return qstrdup(qPrintable(serverStatusText(status, "EN"))); }
+} // namespace records
 using namespace records;
 using State = ServerStatus::State;
 
@@ -35,12 +41,19 @@ std::unique_ptr<SqliteStore> pcWith(const QString& file, const QString& machine,
         pc->insert(sample(machine, i % 60), nullptr);
     return pc;
 }
+ServerStatus sent(Refused refused = {}) { return {State::Sent, 0, {}, refused}; }
+QVariant valueOf(QSqlDatabase db, const QString& sql) {
+    QSqlQuery query(db);
+    return query.exec(sql) && query.next() ? query.value(0) : QVariant();
+}
 } // namespace
 
 class TestRecordsServer : public QObject {
     Q_OBJECT
     std::unique_ptr<PgCluster> cluster;
     QString writer() const { return cluster->conninfo("vantoria_writer", "vantoria_records"); }
+    // The server as its superuser, first used after the tests that stop and start it.
+    QVariant onServer(const QString& sql) { return valueOf(QSqlDatabase::database("admin"), sql); }
     std::atomic<bool> running = false;
 
 private slots:
@@ -48,8 +61,14 @@ private slots:
         cluster = std::make_unique<PgCluster>(QStringList{"local all loginrole scram-sha-256"});
         QVERIFY2(cluster->error.isEmpty() && cluster->psqlFile(SERVER_SQL), qPrintable(cluster->error));
         QVERIFY(cluster->psql("CREATE ROLE loginrole LOGIN PASSWORD 'right' IN ROLE vantoria_writer"));
+        QSqlDatabase::addDatabase("QPSQL", "admin")
+            .setConnectOptions(cluster->conninfo("postgres", "vantoria_records"));
     }
-    void init() { QVERIFY(cluster->psql("TRUNCATE record_notes, records", "vantoria_records")); }
+    void init() {
+        QVERIFY(cluster->psql(
+            "TRUNCATE record_notes, records; ALTER TABLE records DROP CONSTRAINT IF EXISTS no_bad",
+            "vantoria_records"));
+    }
 
     void storesFindsAndFilters() {
         PostgresStore store(writer());
@@ -80,6 +99,9 @@ private slots:
                                 "CREATE TABLE mine (i int)", "SELECT setval('record_seq', 1)"})
             QVERIFY2(!query.exec(sql), sql);
         QVERIFY(query.exec("SELECT count(*) FROM records, record_notes, schema_version"));
+        // A PC that freezes halfway through a send cannot hold the writers' lock for long, whatever it runs.
+        QVERIFY(query.exec("SHOW idle_in_transaction_session_timeout") && query.next() &&
+                query.value(0) != "0");
     }
 
     void queueAcrossStopCrashAndNotes() {
@@ -87,16 +109,20 @@ private slots:
         PostgresStore server(writer());
         QVERIFY(cluster->stop());
         const ServerStatus down = sendAndPull(*pc, server, running).status;
-        QCOMPARE(down, (ServerStatus{State::Unreachable, 2, down.reason}));
+        QCOMPARE(down, (ServerStatus{State::Unreachable, 2, down.reason, {}}));
         QVERIFY(cluster->start() && server.open(nullptr) && cluster->stop());
         QVERIFY(!server.send(pc->pending(10), nullptr)); // the server goes away during the send
         QVERIFY(cluster->start());
         const QString id = pc->latest()->id;
         QVERIFY(pc->insert(sample("P-1", 3), nullptr) && pc->addNote(id, "QS", "seen", nullptr));
         QVERIFY(server.send(pc->pending(10), nullptr)); // committed; the acknowledgement is lost
-        QCOMPARE(sendAndPull(*pc, server, running).status, (ServerStatus{State::Sent, 0, {}}));
+        QCOMPARE(sendAndPull(*pc, server, running).status, sent());
         QVERIFY(server.count({}) == 3 && server.find(id)->note.count("seen") == 1);
         QCOMPARE(pc->find(id)->note, server.find(id)->note);
+        // What went stays in the queue, marked, so that it is known what the server has.
+        QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "pc.db");
+        file.setDatabaseName("pc.db");
+        QVERIFY(file.open() && valueOf(file, "SELECT count(*) FROM outbox WHERE sent_at > '2026'") == 4);
     }
 
     void loginRefusedUntilPasswordFile() {
@@ -106,12 +132,27 @@ private slots:
         QTemporaryFile pgpass;
         QVERIFY(pgpass.open() && pgpass.write("*:*:*:loginrole:right\n") > 0 && pgpass.flush());
         qputenv("PGPASSFILE", pgpass.fileName().toLocal8Bit());
-        QCOMPARE(sendAndPull(*pc, server, running).status, (ServerStatus{State::Sent, 0, {}}));
+        QCOMPARE(sendAndPull(*pc, server, running).status, sent());
         qunsetenv("PGPASSFILE");
         QCOMPARE(classifyServerMessage("FATAL:  Passwort-Authentifizierung für Benutzer »x« fehlgeschlagen"),
                  ServerFailure::LoginRefused);
-        QCOMPARE(serverStatusText({State::Unreachable, 3, "timeout"}, "EN"),
-                 "Records server: not reachable (timeout), 3 waiting");
+        // A server that answers but has no such database is there: the records wait, it is not "not
+        // reachable".
+        PostgresStore noDatabase(cluster->conninfo("vantoria_writer", "no_such_db"));
+        pc->insert(sample("P-2", 1), nullptr);
+        const ServerStatus other = sendAndPull(*pc, noDatabase, running).status;
+        QVERIFY2(other.state == State::Waiting && other.waiting == 1 && other.reason.contains("no_such_db"),
+                 qPrintable(serverStatusText(other, "EN")));
+    }
+
+    // The count first, the reason last; refused records and notes counted apart.
+    void statusTexts() {
+        QCOMPARE(serverStatusText({State::Unreachable, 3, "timeout", {}}, "EN"),
+                 "Records server: 3 waiting, not reachable (timeout)");
+        QCOMPARE(serverStatusText({State::Waiting, 2, "lock timeout", {1, 0, "too long"}}, "EN"),
+                 "Records server: 2 waiting (lock timeout), 1 record refused by the server: too long");
+        QCOMPARE(serverStatusText(sent({2, 1, "check"}), "DE"),
+                 "Protokollserver: 2 Protokolle und 1 Notiz vom Server abgelehnt: check");
     }
 
     void twoPcsAtOnceThenEachPullsTheOther() {
@@ -120,10 +161,12 @@ private slots:
         RecordsSender a(writer(), RecordsSender::sqliteFile("a.db")),
             b(writer(), RecordsSender::sqliteFile("b.db"));
         QSignalSpy statusA(&a, &RecordsSender::statusChanged), statusB(&b, &RecordsSender::statusChanged);
-        QTRY_VERIFY_WITH_TIMEOUT(statusA.size() == 1 && statusB.size() == 1, 60000);
+        const QList<QVariant> done{QVariant::fromValue(sent())};
+        QTRY_VERIFY_WITH_TIMEOUT(statusA.count(done) == 1 && statusB.count(done) == 1, 60000);
+        // While a round sends, its count is shown, never "all sent".
+        QCOMPARE(statusA.first().first().value<ServerStatus>(), (ServerStatus{State::Waiting, 300, {}, {}}));
         a.wakeUp(), b.wakeUp(); // the one that finished first has not seen the other's records yet
-        QTRY_VERIFY_WITH_TIMEOUT(statusA.size() == 2 && statusB.size() == 2, 60000);
-        QCOMPARE(statusA.last().first().value<ServerStatus>(), (ServerStatus{State::Sent, 0, {}}));
+        QTRY_VERIFY_WITH_TIMEOUT(statusA.count(done) == 2 && statusB.count(done) == 2, 60000);
         QCOMPARE(PostgresStore(writer()).count({}), 600);
         QCOMPARE(SqliteStore::open("a.db")->count({}) + SqliteStore::open("b.db")->count({}), 1200);
     }
@@ -141,6 +184,99 @@ private slots:
         QCOMPARE_LT(destroying.elapsed(), 1000);
     }
 
+    // The server refuses two records for what they hold (a check the plant added, an id it cannot read) and
+    // the notes of records it lacks: they are set aside with its reason and the rest goes, a text with a NUL
+    // included. The next start of the sender tries them again, and queues the record taken before
+    // Records.ini named the server, ahead of the note added to it since.
+    void refusedItemsAreSetAsideAndTriedAgainAtStart() {
+        auto pc = SqliteStore::open("aside.db");
+        Record older = sample("P-3", 3), bad = sample("BAD", 4), garbled = sample("P-3", 5);
+        const Record withNul = sample("P-3", 6, QString("a") + QChar(0) + "b");
+        garbled.id = "a record of some other program"; // no UUID
+        QVERIFY(pc->insert(older, nullptr) && (pc->setQueueForServer(true), pc->insert(bad, nullptr)) &&
+                pc->insert(garbled, nullptr) && pc->insert(withNul, nullptr) &&
+                pc->addNote(bad.id, "QS", "bad one", nullptr) &&
+                pc->addNote(older.id, "QS", "later", nullptr) &&
+                pc->addNote(withNul.id, "QS", QString("n") + QChar(0), nullptr));
+        QVERIFY(cluster->psql("ALTER TABLE records ADD CONSTRAINT no_bad CHECK (machine <> 'BAD')",
+                              "vantoria_records"));
+        PostgresStore server(writer());
+        const ServerStatus status = sendAndPull(*pc, server, running).status;
+        QVERIFY2(status == sent({2, 2, status.refused.reason}) && status.refused.reason.contains("no_bad"),
+                 toString(status));
+        QVERIFY(server.count({}) == 1 && server.find(withNul.id)->comment == "ab" &&
+                server.find(withNul.id)->note.endsWith("QS: n"));
+
+        QVERIFY(cluster->psql("ALTER TABLE records DROP CONSTRAINT no_bad", "vantoria_records"));
+        RecordsSender restarted(writer(), RecordsSender::sqliteFile("aside.db"));
+        QSignalSpy spy(&restarted, &RecordsSender::statusChanged);
+        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last()[0].value<ServerStatus>().state == State::Sent,
+                                 30000);
+        QCOMPARE(spy.last()[0].value<ServerStatus>(), // the id stays unreadable
+                 sent({1, 0, "invalid input syntax for type uuid: \"a record of some other program\""}));
+        QVERIFY(server.count({}) == 3 && server.find(bad.id)->note.endsWith("QS: bad one") &&
+                server.find(older.id)->note.endsWith("QS: later"));
+    }
+
+    // Another session holds the lock the send needs: the round ends at the session's lock timeout with the
+    // items still queued, says so with the count, not "not reachable", and never "all sent" meanwhile.
+    void aHeldLockEndsTheRoundInTime() {
+        pcWith("locked.db", "P-5", 3);
+        QSqlDatabase holder = QSqlDatabase::database("admin");
+        QVERIFY(holder.transaction() &&
+                QSqlQuery(holder).exec("LOCK TABLE records IN ACCESS EXCLUSIVE MODE"));
+        {
+            const qint64 start = QDateTime::currentMSecsSinceEpoch();
+            RecordsSender sender(writer() + " options='-c lock_timeout=300'",
+                                 RecordsSender::sqliteFile("locked.db"));
+            QSignalSpy spy(&sender, &RecordsSender::statusChanged);
+            QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= 2, 20000);
+            qInfo("the round ended after %lld ms", QDateTime::currentMSecsSinceEpoch() - start);
+            QCOMPARE(spy[0][0].value<ServerStatus>(), (ServerStatus{State::Waiting, 3, {}, {}}));
+            const ServerStatus ended = spy[1][0].value<ServerStatus>();
+            QVERIFY2(ended.state == State::Waiting && ended.waiting == 3 &&
+                         ended.reason.contains("lock timeout"),
+                     toString(ended));
+        }
+        QVERIFY(holder.rollback());
+        // Where the connection string sets none, the session has limits of its own.
+        PostgresStore store(writer());
+        QVERIFY(store.open(nullptr));
+        const QStringList sessions = QSqlDatabase::connectionNames().filter("vantoria-records-server");
+        QVERIFY(sessions.size() == 1 &&
+                valueOf(QSqlDatabase::database(sessions[0]),
+                        "SELECT bool_and(setting::int BETWEEN 1 AND 60000) FROM pg_settings "
+                        "WHERE name IN ('lock_timeout', 'statement_timeout')")
+                    .toBool());
+    }
+
+    // A URI-form line works, password and all, and the server notes who sent each record and when; a wrong
+    // password is refused, a ';' that Qt's driver would make a space is named; the password shows nowhere.
+    void aUriLineWithAPassword() {
+        auto pc = pcWith("uri.db", "P-6", 0);
+        Record ahead = sample("P-6", 2); // from a PC whose clock runs decades ahead
+        ahead.takenAt = ahead.takenAt.addYears(40);
+        QVERIFY(pc->insert(ahead, nullptr) && pc->insert(sample("P-6", 3), nullptr));
+        const QStringList at = writer().split(' '); // the cluster's socket folder and port
+        const QString uri = "postgresql://loginrole:%1@" + QUrl::toPercentEncoding(at[0].mid(5)) + ':' +
+                            at[1].mid(5) + "/vantoria_records?application_name=uri";
+        PostgresStore right(uri.arg("right"));
+        QCOMPARE(sendAndPull(*pc, right, running).status, sent());
+        QCOMPARE(onServer("SELECT string_agg(DISTINCT sent_by, ',') FROM records"), "loginrole");
+        QCOMPARE(right.latest()->id, pc->latest()->id);
+
+        PostgresStore wrong(uri.arg("Wr0ng-S3cret")), semicolon(uri.arg("Wr0ng%3BS3cret"));
+        const ServerStatus refused = sendAndPull(*pc, wrong, running).status;
+        QString error;
+        QVERIFY(refused.state == State::LoginRefused && !semicolon.open(&error) && error.contains("';'"));
+        QVERIFY2(!(toString(refused) + refused.reason + error).contains("S3cret"), qPrintable(error));
+        QCOMPARE(
+            withoutPasswords("\"postgresql://w:S3cret@h/db\" password = 'S3 \\'cret' x?password=S3cret&y "
+                             "PASSWORD=S3cret"),
+            "\"postgresql://w:***@h/db\" password = *** x?password=***&y PASSWORD=***");
+        QCOMPARE(parseRecordsConfig(QByteArray("server=host=h \0dbname=d\n", 24)).server, "host=h dbname=d");
+    }
+
     // The window with Records.ini naming the server: what it stores is queued and sent, and the status line
     // says so; a note added on the history page follows.
     void theWindowSendsWhatItStores() {
@@ -152,6 +288,33 @@ private slots:
         PostgresStore server(writer());
         QTRY_VERIFY_WITH_TIMEOUT(server.find(record.id).has_value(), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(w.statusLine(3), "Protokollserver: alles gesendet", 30000);
+    }
+
+    // A server still at schema version 1 takes the records as before; the guide's upgrade brings it to
+    // version 2, after which it keeps who sent each row and when.
+    void aVersion1ServerAndItsUpgrade() {
+        const QString drop = "DROP COLUMN received_at, DROP COLUMN sent_by; ";
+        QVERIFY(cluster->psql("ALTER TABLE records " + drop + "ALTER TABLE record_notes " + drop +
+                                  "UPDATE schema_version SET version = 1",
+                              "vantoria_records"));
+        auto pc = pcWith("v1.db", "P-7", 2);
+        PostgresStore server(writer());
+        QCOMPARE(sendAndPull(*pc, server, running).status, sent());
+        const QString guide = readFile(QString(SERVER_SQL).replace(".sql", ".md"));
+        QStringList upgrade; // the indented block after the words
+        for (const QString& line : guide.mid(guide.indexOf("a version 1 server")).split('\n').mid(1)) {
+            if (line.startsWith("    "))
+                upgrade << line.mid(4);
+            else if (!upgrade.isEmpty() && !line.trimmed().isEmpty())
+                break;
+        }
+        QVERIFY2(cluster->psql(upgrade.join('\n'), "postgres", &cluster->error), qPrintable(cluster->error));
+        QVERIFY(pc->addNote(pc->latest()->id, "QS", "after", nullptr) &&
+                pc->insert(sample("P-7", 3), nullptr));
+        QCOMPARE(sendAndPull(*pc, server, running).status, sent());
+        QCOMPARE(onServer("SELECT count(*) FROM records r JOIN record_notes n ON n.sent_by = r.sent_by WHERE "
+                          "r.sent_by = 'vantoria_writer' AND r.received_at > now() - interval '1 minute'"),
+                 1);
     }
 };
 
