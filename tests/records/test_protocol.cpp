@@ -127,7 +127,7 @@ private slots:
         Record unnamed = other; // an empty machine name is a machine of its own, not every machine
         unnamed.id = "5e6f7a8b-9c0d-4e1f-a2b3-c4d5e6f7a8b9", unnamed.machine.clear();
         unnamed.takenAt = older.takenAt.addSecs(36 * 3600);
-        for (const Record& r : {older, other, newest, unnamed})
+        for (const Record& r : {older, other, unnamed, newest}) // the last one stored is "last"
             QVERIFY(SqliteStore::open("cmd/Vantoria.db")->insert(r, nullptr));
         QCOMPARE(vantoria("cmd", {"--protocol", "last", "last.pdf"}).first, 0);
         QString text = pdfText("cmd/last.pdf");
