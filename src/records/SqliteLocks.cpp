@@ -12,6 +12,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,8 +108,19 @@ int closing(int fd) {
 
 } // namespace
 
+// A child made by fork() alone (no exec) would share our holders' descriptions, and with them our locks:
+// its own locking would change ours. It starts with none; the parent's stay with the parent.
+static void forgetInChild() {
+    for (const auto& [inode, holder] : holders)
+        ::close(holder.fd);
+    holders.clear();
+    lockers.clear();
+    mutex.unlock();
+}
+
 bool install() {
     static const bool installed = [] {
+        ::pthread_atfork([] { mutex.lock(); }, [] { mutex.unlock(); }, forgetInChild);
         sqlite3_vfs* vfs = sqlite3_vfs_find("unix");
         if (!vfs || vfs->iVersion < 3 || !vfs->xGetSystemCall || !vfs->xSetSystemCall)
             return false;
