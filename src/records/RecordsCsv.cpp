@@ -40,7 +40,7 @@ QStringList csvFields(const Record& record) {
 }
 
 bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
-                     const QString& delimiter, int* written, QString* error) {
+                     const QString& delimiter, int* written, QString* error, const std::atomic<bool>* stop) {
     *written = 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -49,18 +49,28 @@ bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filt
     }
     file.write("\xEF\xBB\xBF");
     file.write(csvLine(header, delimiter).toUtf8());
-    // In pages, so a database of many thousand records is never held in memory at once.
-    constexpr int Page = 1000;
-    for (;;) {
-        const QList<Record> page = store.page(filter, *written, Page);
-        for (const Record& record : page)
-            file.write(csvLine(csvFields(record), delimiter).toUtf8());
-        *written += static_cast<int>(page.size());
-        if (page.size() < Page)
+    // In pages, so a database of many thousand records is never held in memory at once; each continues
+    // after the last, so the millionth record costs what the first one did.
+    constexpr int PageSize = 1000;
+    for (PageKey after;;) {
+        if (stop && *stop) {
+            file.cancelWriting(); // the older file, if any, stays as it was
+            *error = QStringLiteral("stopped");
             break;
+        }
+        const Page page = store.page(filter, after, PageSize);
+        QByteArray lines;
+        for (const Record& record : page.records)
+            lines += csvLine(csvFields(record), delimiter).toUtf8();
+        file.write(lines);
+        *written += static_cast<int>(page.records.size());
+        if (page.end || page.records.isEmpty())
+            break;
+        after = page.next;
     }
     if (!file.commit()) {
-        *error = file.errorString();
+        if (error->isEmpty())
+            *error = file.errorString();
         *written = 0;
         return false;
     }

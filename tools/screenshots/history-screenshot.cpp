@@ -8,10 +8,12 @@
 #include "QtDialogs.h"
 #include "Serial.h"
 #include "records/HistoryPage.h"
+#include "records/RecordsModel.h"
 #include "records/SqliteStore.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"
 
+#include <QDeadlineTimer>
 #include <QItemSelectionModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -93,6 +95,10 @@ int main(int argc, char** argv) {
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("tabSystem"));
     auto* table = window.findChild<QTableView*>(QStringLiteral("tableRecords"));
     pages->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabHistory")));
+    // The rows and their count are read off the window's thread.
+    const records::RecordsModel& model = window.history().model();
+    for (QDeadlineTimer deadline(10000); (model.reading() || model.total() < 0) && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // The newest check of the first press, so its falling tie bar shows in the trend.
     table->selectionModel()->setCurrentIndex(table->model()->index(2, 0),
                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
