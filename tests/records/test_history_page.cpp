@@ -280,7 +280,10 @@ private slots:
         w.button("btnProtocol")->click();
         QCOMPARE(written, before.id + " check.pdf");
 
-        // The newest, one between rows 100 and 101, and one older than every row read.
+        // The newest, one between rows 100 and 101, and one older than every row read; the chosen row's
+        // machine (Press A) has one more in its trend.
+        auto* chart = w.control<QCustomPlot>("chartHistory");
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 334);
         const int rows = w.model().rowCount();
         QList<Record> arriving{record(1000), record(0), record(-1)};
         arriving[0].machine = "Press Z", arriving[1].takenAt = w.model().record(100).takenAt.addSecs(-1);
@@ -294,6 +297,7 @@ private slots:
         QVERIFY(w.model().record(0).id == arriving[0].id && w.model().record(102).id == arriving[1].id);
         QCOMPARE(w.page().selectedRecord()->id, before.id);
         QCOMPARE(w.table()->currentIndex().row(), 302);
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 335);
         QVERIFY(w.control<QComboBox>("comboHistoryMachine")->findData("Press Z") > 0);
         auto* tabs = w.control<QTabWidget>("tabSystem");
         tabs->setCurrentIndex(0);
