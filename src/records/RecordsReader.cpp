@@ -11,7 +11,7 @@
 namespace records {
 
 // Lives on the reader's thread with its own connection. One reading and one count at most: a new request
-// replaces the one of an older ticket. Work goes in steps, each a queued call of its own, so that a request
+// replaces the one waiting. Work goes in steps, each a queued call of its own, so that a request
 // that comes in meanwhile is seen between two steps; the reading goes first, since the table waits for it.
 class ReaderWorker : public QObject {
     Q_OBJECT
@@ -37,8 +37,7 @@ public:
         int total = 0;
     };
 
-    ReaderWorker(const QString& path, std::shared_ptr<std::atomic<quint64>> current)
-        : path_(path), current_(std::move(current)) {}
+    explicit ReaderWorker(const QString& path) : path_(path) {}
 
     void setReading(const Reading& reading) {
         reading_ = reading;
@@ -68,10 +67,6 @@ private:
 
     void step() {
         scheduled_ = false;
-        if (reading_ && reading_->ticket < *current_)
-            reading_.reset();
-        if (counting_ && counting_->ticket < *current_)
-            counting_.reset();
         if (!reading_ && !counting_ && !trend_)
             return;
         if (!store_)
@@ -140,7 +135,6 @@ private:
     }
 
     QString path_;
-    std::shared_ptr<std::atomic<quint64>> current_;
     std::unique_ptr<SqliteStore> store_;
     std::optional<Reading> reading_;
     std::optional<Counting> counting_;
@@ -149,8 +143,7 @@ private:
 };
 
 RecordsReader::RecordsReader(const QString& path, QObject* parent)
-    : QObject(parent), path_(path), current_(std::make_shared<std::atomic<quint64>>(0)),
-      thread_(new QThread(this)), worker_(new ReaderWorker(path, current_)) {
+    : QObject(parent), path_(path), thread_(new QThread(this)), worker_(new ReaderWorker(path)) {
     qRegisterMetaType<records::Page>();
     qRegisterMetaType<QList<records::Record>>();
     worker_->moveToThread(thread_);
@@ -163,7 +156,6 @@ RecordsReader::RecordsReader(const QString& path, QObject* parent)
 }
 
 RecordsReader::~RecordsReader() {
-    *current_ = std::numeric_limits<quint64>::max(); // whatever is under way is stale now
     thread_->quit();
     thread_->wait();
     stopExport_ = true;
@@ -175,8 +167,6 @@ RecordsReader::~RecordsReader() {
 
 void RecordsReader::read(quint64 ticket, const Filter& filter, const PageKey& after, const PageKey& through,
                          int limit) {
-    if (ticket > *current_)
-        *current_ = ticket;
     const ReaderWorker::Reading reading{ticket, filter, after, through, limit, after.isNull()};
     QMetaObject::invokeMethod(
         worker_, [w = worker_, reading] { w->setReading(reading); }, Qt::QueuedConnection);

@@ -1,8 +1,8 @@
 #pragma once
 // The history's reading off the window's thread. With a million records a search that finds little, its
 // count and an export take seconds; they run here, on connections of their own to the records file, and
-// their results come back as queued signals. A newer read supersedes the older ones: their work stops at
-// its next step and their results never arrive.
+// their results come back as queued signals, tagged with the request's ticket. A newer read replaces the
+// one under way at its next step; what that one had sent already is for the receiver to drop by its ticket.
 
 #include "records/RecordStore.h"
 
@@ -32,9 +32,9 @@ public:
     // had not finished leaves its target as it was.
     ~RecordsReader() override;
 
-    // Request `ticket`, higher than every earlier one, which it supersedes; a request of the same ticket
-    // continues the reading. Reads the filter's records after `after` down to `through` when that is given
-    // (a refresh keeps every row it had), then `limit` more. rowsRead brings them a step at a time.
+    // Request `ticket`: replaces the reading under way (a request of the same ticket continues it). Reads the
+    // filter's records after `after` down to `through` when that is given (a refresh keeps every row it had),
+    // then `limit` more. rowsRead brings them a step at a time.
     void read(quint64 ticket, const Filter& filter, const PageKey& after, const PageKey& through, int limit);
     // How many records the filter selects, once the reading of the same ticket is done.
     void count(quint64 ticket, const Filter& filter);
@@ -55,7 +55,6 @@ signals:
 
 private:
     QString path_;
-    std::shared_ptr<std::atomic<quint64>> current_;
     QThread* thread_;
     ReaderWorker* worker_;
     QThread* exportThread_ = nullptr;
