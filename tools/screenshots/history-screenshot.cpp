@@ -20,6 +20,7 @@
 #include <QUuid>
 
 #include <cstdio>
+#include <qcustomplot.h>
 
 namespace {
 QList<records::Record> sampleChecks() {
@@ -102,6 +103,15 @@ int main(int argc, char** argv) {
     // The newest check of the first press, so its falling tie bar shows in the trend.
     table->selectionModel()->setCurrentIndex(table->model()->index(2, 0),
                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Its trend is read off the window's thread as well: it ends with the chosen check, its machine's newest.
+    const auto* chart = window.findChild<QCustomPlot*>(QStringLiteral("chartHistory"));
+    const double newest = model.record(2).channels[0].value_or(0);
+    const auto shown = [&] {
+        const auto data = chart->graph(0)->data();
+        return !data->isEmpty() && (data->constEnd() - 1)->value == newest;
+    };
+    for (QDeadlineTimer deadline(10000); !shown() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QCoreApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[2])))
         return fail(QStringLiteral("cannot write ") + QString::fromLocal8Bit(argv[2]));
