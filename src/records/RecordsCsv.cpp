@@ -5,6 +5,11 @@
 
 #include <QSaveFile>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 namespace records {
 
 QString csvLine(const QStringList& fields, const QString& delimiter) {
@@ -50,23 +55,56 @@ bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filt
     file.write("\xEF\xBB\xBF");
     file.write(csvLine(header, delimiter).toUtf8());
     // In pages, so a database of many thousand records is never held in memory at once; each continues
-    // after the last, so the millionth record costs what the first one did.
+    // after the last, so the millionth record costs what the first one did. Reading a page takes about twice
+    // as long as writing it: a second thread writes one page while this one, which owns the store's
+    // connection, reads the next.
     constexpr int PageSize = 1000;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QList<Record>> waiting;
+    bool allRead = false, stopped = false;
+    std::thread writer([&] {
+        for (;;) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !waiting.empty() || allRead; });
+            if (waiting.empty())
+                return;
+            const QList<Record> records = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            changed.notify_all();
+            QByteArray lines;
+            for (const Record& record : records)
+                lines += csvLine(csvFields(record), delimiter).toUtf8();
+            file.write(lines);
+        }
+    });
     for (PageKey after;;) {
         if (stop && *stop) {
-            file.cancelWriting(); // the older file, if any, stays as it was
-            *error = QStringLiteral("stopped");
+            stopped = true;
             break;
         }
-        const Page page = store.page(filter, after, PageSize);
-        QByteArray lines;
-        for (const Record& record : page.records)
-            lines += csvLine(csvFields(record), delimiter).toUtf8();
-        file.write(lines);
+        Page page = store.page(filter, after, PageSize);
         *written += static_cast<int>(page.records.size());
-        if (page.end || page.records.isEmpty())
-            break;
+        const bool last = page.end || page.records.isEmpty();
         after = page.next;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return waiting.size() < 2; }); // two pages in memory at most
+        waiting.push_back(std::move(page.records));
+        lock.unlock();
+        changed.notify_all();
+        if (last)
+            break;
+    }
+    {
+        const std::lock_guard lock(mutex);
+        allRead = true;
+    }
+    changed.notify_all();
+    writer.join();
+    if (stopped) {
+        file.cancelWriting(); // the older file, if any, stays as it was
+        *error = QStringLiteral("stopped");
     }
     if (!file.commit()) {
         if (error->isEmpty())
