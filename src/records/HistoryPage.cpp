@@ -2,14 +2,17 @@
 
 #include "records/HistoryTrend.h"
 #include "records/RecordText.h"
-#include "records/RecordsCsv.h"
 #include "records/RecordsModel.h"
+#include "records/RecordsReader.h"
+#include "records/SqliteStore.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
@@ -38,10 +41,11 @@ QString withSuffix(const QString& path, const QString& suffix) {
 }
 } // namespace
 
-HistoryPage::HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& dialogs,
+HistoryPage::HistoryPage(const HistoryView& view, SqliteStore& store, Dialogs& dialogs,
                          const Language& language)
     : view_(view), store_(store), dialogs_(dialogs), language_(language),
-      model_(new RecordsModel(store, view.records)), trend_(std::make_unique<HistoryTrend>(view.chart)),
+      model_(new RecordsModel(store.path(), view.records)),
+      trend_(std::make_unique<HistoryTrend>(view.chart)), status_(new QLabel(view.search)),
       author_(loginName) {
     QTableView* table = view_.records;
     table->setModel(model_);
@@ -67,7 +71,8 @@ HistoryPage::HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& d
     connect(&searchDelay_, &QTimer::timeout, this, &HistoryPage::applyFilter);
     connect(view_.search, &QLineEdit::textChanged, &searchDelay_, qOverload<>(&QTimer::start));
     connect(view_.machine, &QComboBox::activated, this, &HistoryPage::applyFilter);
-    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+    // A mouse click moves the current row before it selects it: the row counts once it is selected.
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         showTrend();
         updateButtons();
     });
@@ -76,6 +81,26 @@ HistoryPage::HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& d
     connect(view_.note, &QAbstractButton::clicked, this, &HistoryPage::addNote);
     connect(view_.protocol, &QAbstractButton::clicked, this, &HistoryPage::writeProtocol);
     view_.machine->addItem(QString(), QString());
+
+    QFont small = status_->font();
+    small.setPixelSize(11);
+    status_->setFont(small);
+    status_->setForegroundRole(QPalette::PlaceholderText);
+    status_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    status_->hide();
+    view_.search->installEventFilter(this);
+    connect(model_, &RecordsModel::stateChanged, this, [this] {
+        showStatus();
+        updateButtons();
+    });
+    // The trend follows the newest row while none is chosen; the rows come some time after the filter.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
+        if (first == 0)
+            onRowsShown();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &HistoryPage::onRowsShown);
+    connect(&model_->reader(), &RecordsReader::exported, this, &HistoryPage::onExported);
+    connect(&model_->reader(), &RecordsReader::trendRead, this, &HistoryPage::onTrendRead);
     updateButtons();
 }
 
@@ -91,7 +116,6 @@ void HistoryPage::applyLanguage(const Language& language) {
     view_.machine->setItemText(0, language.own(OwnText::AllMachines));
     view_.search->setPlaceholderText(language.own(OwnText::SearchRecords));
     view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
-    view_.exportCsv->setText(language.own(OwnText::ExportRecords));
     view_.note->setText(language.own(OwnText::AddNote));
     model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
                      language.own(OwnText::OutsideTolerance));
@@ -100,6 +124,39 @@ void HistoryPage::applyLanguage(const Language& language) {
         names << language.text(lang::ChannelWord) + QString::number(channel);
     names << language.own(OwnText::DeviationPercent);
     trend_->setNames(names);
+    showStatus();
+    updateButtons();
+}
+
+bool HistoryPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_.search && event->type() == QEvent::Resize)
+        showStatus();
+    return QObject::eventFilter(watched, event);
+}
+
+QString HistoryPage::statusText() const {
+    if (model_->total() >= 0)
+        return language_.own(OwnText::HistoryCount).arg(model_->total());
+    return model_->reading() ? language_.own(OwnText::HistorySearching) : QString();
+}
+
+void HistoryPage::showStatus() {
+    const QString text = statusText();
+    status_->setText(text);
+    status_->adjustSize();
+    // Left of the clear button, with the typed text kept clear of it.
+    const int right = text.isEmpty() ? 0 : status_->width() + 8;
+    const int clearButton = view_.search->height();
+    status_->move(view_.search->width() - clearButton - status_->width() - 2,
+                  (view_.search->height() - status_->height()) / 2);
+    view_.search->setTextMargins(0, 0, right, 0);
+    status_->setVisible(!text.isEmpty());
+}
+
+void HistoryPage::onRowsShown() {
+    if (!selectedRecord() && model_->filter().machine.isEmpty())
+        showTrend(); // all machines: the trend of the newest row's
+    updateButtons();
 }
 
 void HistoryPage::onPageChanged() {
@@ -112,17 +169,16 @@ void HistoryPage::recordsChanged() {
         stale_ = true;
         return;
     }
-    const std::optional<Record> selected = selectedRecord();
     fillMachines();
-    model_->refresh();
-    if (selected)
-        select(selected->id);
+    model_->refresh(); // the chosen row stays chosen, wherever the new records come in
+    forgetTrend();
     showTrend();
     updateButtons();
 }
 
 void HistoryPage::reload() {
     stale_ = false;
+    forgetTrend();
     fillMachines();
     applyFilter();
 }
@@ -156,15 +212,6 @@ std::optional<Record> HistoryPage::selectedRecord() const {
     return model_->record(current.row());
 }
 
-void HistoryPage::select(const QString& id) {
-    // Through the selection model: the view's selectRow needs a view that was laid out once.
-    const int row = model_->rowOf(id);
-    if (row >= 0)
-        view_.records->selectionModel()->setCurrentIndex(
-            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    updateButtons();
-}
-
 void HistoryPage::showTrend() {
     const std::optional<Record> selected = selectedRecord();
     QString machine = selected ? selected->machine : model_->filter().machine;
@@ -174,14 +221,38 @@ void HistoryPage::showTrend() {
         trend_->clear();
         return;
     }
-    trend_->show(store_.trend(machine, TrendLimit), selected ? selected->id : QString());
+    if (shownTrend_ && shownTrend_->machine == machine) {
+        trend_->show(shownTrend_->records, selected ? selected->id : QString());
+        return;
+    }
+    // Off the window's thread: ten thousand records of a machine among a million take a fifth of a second.
+    if (trendPending_ && wantedTrend_ == machine)
+        return;
+    trendPending_ = true;
+    wantedTrend_ = machine;
+    model_->reader().trend(++trendTicket_, machine, TrendLimit);
+}
+
+void HistoryPage::onTrendRead(quint64 ticket, const QList<Record>& records) {
+    if (ticket != trendTicket_)
+        return;
+    trendPending_ = false;
+    shownTrend_ = {wantedTrend_, records};
+    showTrend();
+}
+
+void HistoryPage::forgetTrend() {
+    shownTrend_.reset();
+    trendPending_ = false;
 }
 
 void HistoryPage::updateButtons() {
     const bool chosen = selectedRecord().has_value();
     view_.protocol->setEnabled(chosen && protocolWriter_ != nullptr);
     view_.note->setEnabled(chosen && !store_.readOnly());
-    view_.exportCsv->setEnabled(model_->total() > 0);
+    const bool exporting = model_->reader().exporting();
+    view_.exportCsv->setEnabled(!exporting && model_->rowCount() > 0);
+    view_.exportCsv->setText(language_.own(exporting ? OwnText::HistoryExporting : OwnText::ExportRecords));
 }
 
 void HistoryPage::exportRecords() {
@@ -194,13 +265,17 @@ void HistoryPage::exportRecords() {
         delimiter = QStringLiteral(";");
     const QStringList header =
         split(language_.own(OwnText::HistoryColumns)) + split(language_.own(OwnText::CsvColumns));
-    int written = 0;
-    QString error;
-    if (!writeRecordsCsv(path, store_, filter, header, delimiter, &written, &error)) {
+    // On a thread of its own: the user goes on working and hears of it when it is written.
+    model_->reader().exportCsv(path, filter, header, delimiter);
+    updateButtons();
+}
+
+void HistoryPage::onExported(const QString& path, int written, const QString& error) {
+    updateButtons();
+    if (!error.isEmpty())
         dialogs_.showError(language_.own(OwnText::FileNotWritten).arg(path, error));
-        return;
-    }
-    dialogs_.inform(language_.own(OwnText::RowsWritten).arg(written).arg(path));
+    else
+        dialogs_.inform(language_.own(OwnText::RowsWritten).arg(written).arg(path));
 }
 
 void HistoryPage::addNote() {
@@ -221,7 +296,6 @@ void HistoryPage::addNote() {
     }
     emit noteAdded();
     model_->refresh();
-    select(record->id);
 }
 
 void HistoryPage::writeProtocol() {

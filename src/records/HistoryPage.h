@@ -2,7 +2,8 @@
 // The history page: every stored check, newest first, filtered by machine and a search text; the trend of
 // one machine under it; and what can be done with a check afterwards: its protocol, a note, the export of
 // the checks shown. The store is read only when the page is shown: a record stored while the user is on
-// the main view costs no reading until the page is opened.
+// the main view costs no reading until the page is opened. The table's rows, their count and the export
+// are read off the window's thread; a line over the table says what is under way and how many there are.
 
 #include "Dialogs.h"
 #include "Views.h"
@@ -11,6 +12,8 @@
 
 #include <QObject>
 #include <QTimer>
+
+class QLabel;
 
 #include <functional>
 #include <memory>
@@ -22,6 +25,7 @@ namespace records {
 
 class HistoryTrend;
 class RecordsModel;
+class SqliteStore;
 
 class HistoryPage : public QObject, public LanguageParticipant {
     Q_OBJECT
@@ -32,7 +36,8 @@ public:
     static constexpr int SearchDelayMs = 250;
     static constexpr int TrendLimit = 10000;
 
-    HistoryPage(const HistoryView& view, RecordStore& store, Dialogs& dialogs, const Language& language);
+    // The table reads the store's file on connections of its own.
+    HistoryPage(const HistoryView& view, SqliteStore& store, Dialogs& dialogs, const Language& language);
     ~HistoryPage() override;
 
     void setProtocolWriter(ProtocolWriter writer);
@@ -43,6 +48,8 @@ public:
 
     RecordsModel& model() const { return *model_; }
     std::optional<Record> selectedRecord() const;
+    // What the search field says at its end: searching, or how many records the filter selects.
+    QString statusText() const;
 
 public slots:
     // A record was stored, or records of the plant arrived.
@@ -58,12 +65,18 @@ signals:
     void noteAdded();
 
 private:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void onPageChanged();
+    void onRowsShown();
+    void onExported(const QString& path, int written, const QString& error);
+    void showStatus();
     void reload();
     void fillMachines();
     void showTrend();
+    void onTrendRead(quint64 ticket, const QList<Record>& records);
+    // The records changed: the next trend is read anew.
+    void forgetTrend();
     void updateButtons();
-    void select(const QString& id);
 
     HistoryView view_;
     RecordStore& store_;
@@ -71,6 +84,17 @@ private:
     const Language& language_;
     RecordsModel* model_; // owned by the table
     std::unique_ptr<HistoryTrend> trend_;
+    // The trend last read, kept while the records stay as they are: choosing another check of the same
+    // machine only moves the mark.
+    struct ShownTrend {
+        QString machine;
+        QList<Record> records;
+    };
+    std::optional<ShownTrend> shownTrend_;
+    QString wantedTrend_;
+    quint64 trendTicket_ = 0;
+    bool trendPending_ = false;
+    QLabel* status_; // owned by the search field
     QTimer searchDelay_;
     FileDialogState exportDialog_;
     FileDialogState protocolDialog_;

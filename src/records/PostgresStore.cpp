@@ -613,7 +613,7 @@ QString whereOf(const Filter& filter, QVariantList* values) {
 } // namespace
 
 QList<Record> PostgresStore::select(const QString& where, const QVariantList& values, const QString& tail,
-                                    bool joinNotes) {
+                                    bool joinNotes, PageKey* last) {
     QList<Record> records;
     if (!open(nullptr))
         return records;
@@ -622,8 +622,11 @@ QList<Record> PostgresStore::select(const QString& where, const QVariantList& va
         close();
         return records;
     }
-    while (query.next())
+    while (query.next()) {
         records << recordAt(query);
+        if (last)
+            *last = {query.value(1).toString(), query.value(34).toLongLong()}; // the time as text, seq
+    }
     if (!joinNotes || records.isEmpty())
         return records;
     QStringList ids;
@@ -662,11 +665,21 @@ int PostgresStore::count(const Filter& filter) {
     return query.value(0).toInt();
 }
 
-QList<Record> PostgresStore::page(const Filter& filter, int offset, int limit) {
+Page PostgresStore::page(const Filter& filter, const PageKey& after, int limit) {
     QVariantList values;
-    const QString where = whereOf(filter, &values);
-    values << limit << offset;
-    return select(where, values, QStringLiteral(" ORDER BY taken_at DESC, seq DESC LIMIT ? OFFSET ?"), true);
+    QString where = whereOf(filter, &values);
+    if (!after.isNull()) {
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+                 QStringLiteral("(taken_at, seq) < (CAST(? AS timestamptz), ?)");
+        values << after.takenAt << after.order;
+    }
+    values << limit;
+    Page page;
+    page.next = after;
+    page.records =
+        select(where, values, QStringLiteral(" ORDER BY taken_at DESC, seq DESC LIMIT ?"), true, &page.next);
+    page.end = page.records.size() < limit;
+    return page;
 }
 
 std::optional<Record> PostgresStore::find(const QString& id) {

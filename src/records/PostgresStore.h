@@ -73,7 +73,7 @@ public:
     bool insert(const Record& record, QString* error, qint64* number = nullptr) override;
     bool addNote(const QString& id, const QString& author, const QString& text, QString* error) override;
     int count(const Filter& filter) override;
-    QList<Record> page(const Filter& filter, int offset, int limit) override;
+    Page page(const Filter& filter, const PageKey& after, int limit) override;
     std::optional<Record> find(const QString& id) override;
     std::optional<Record> latest() override;
     QStringList machines() override;
@@ -85,8 +85,9 @@ private:
     bool insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
                     QSqlError* error);
     bool inTransaction(const std::function<bool(QSqlError*)>& work, QString* error);
+    // *last, when given, receives the key of the last record read.
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
-                         bool joinNotes);
+                         bool joinNotes, PageKey* last = nullptr);
 
     QString connectionName_;
     QString conninfo_;

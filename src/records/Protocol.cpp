@@ -80,9 +80,9 @@ QList<Record> protocolTrend(RecordStore& store, const Record& record, int limit)
     filter.machine = record.machine;
     QList<Record> newestFirst;
     bool reached = false;
-    for (int offset = 0; newestFirst.size() < limit; offset += Chunk) {
-        const QList<Record> chunk = store.page(filter, offset, Chunk);
-        for (const Record& r : chunk) {
+    for (PageKey after; newestFirst.size() < limit;) {
+        const Page chunk = store.page(filter, after, Chunk);
+        for (const Record& r : chunk.records) {
             // An empty machine name selects every machine; the trend is of one machine all the same.
             if (r.machine != record.machine)
                 continue;
@@ -90,8 +90,9 @@ QList<Record> protocolTrend(RecordStore& store, const Record& record, int limit)
             if (reached && newestFirst.size() < limit)
                 newestFirst.append(r);
         }
-        if (chunk.size() < Chunk)
+        if (chunk.end || chunk.records.isEmpty())
             break;
+        after = chunk.next;
     }
     if (!reached)
         return {record};

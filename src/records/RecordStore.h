@@ -19,6 +19,28 @@ struct Filter {
     QString search;  // contained (case-insensitive) in machine, serial number, comment, operator or note
 };
 
+// A place in the history's order: newest first by the time taken, then by the store's running number. The
+// records after a key are older, or as old and stored earlier; the null key stands before the newest.
+struct PageKey {
+    QString takenAt;  // as the store keeps it
+    qint64 order = 0; // the store's running number
+    bool isNull() const { return takenAt.isNull(); }
+    bool operator==(const PageKey&) const = default;
+};
+// True when `a` comes before `b` in that order.
+inline bool comesBefore(const PageKey& a, const PageKey& b) {
+    if (a.isNull() || b.isNull())
+        return a.isNull() && !b.isNull();
+    return a.takenAt != b.takenAt ? a.takenAt > b.takenAt : a.order > b.order;
+}
+
+// Some of a filter's records, newest first, and where the following ones start.
+struct Page {
+    QList<Record> records;
+    PageKey next;     // the next page starts after this key
+    bool end = false; // the filter has no records after `next`
+};
+
 class RecordStore {
 public:
     virtual ~RecordStore() = default;
@@ -31,8 +53,9 @@ public:
     virtual bool addNote(const QString& id, const QString& author, const QString& text, QString* error) = 0;
 
     virtual int count(const Filter& filter) = 0;
-    // Up to `limit` records from `offset`, newest first.
-    virtual QList<Record> page(const Filter& filter, int offset, int limit) = 0;
+    // Up to `limit` records of the filter after `after`, newest first. A page deep down costs what the first
+    // one costs: the store continues after the key instead of reading everything before it again.
+    virtual Page page(const Filter& filter, const PageKey& after, int limit) = 0;
     virtual std::optional<Record> find(const QString& id) = 0;
     virtual std::optional<Record> latest() = 0;
     // Every machine name that has a record, sorted.

@@ -5,6 +5,11 @@
 
 #include <QSaveFile>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 namespace records {
 
 namespace {
@@ -51,7 +56,7 @@ QStringList csvFields(const Record& record) {
 }
 
 bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
-                     const QString& delimiter, int* written, QString* error) {
+                     const QString& delimiter, int* written, QString* error, const std::atomic<bool>* stop) {
     *written = 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -60,18 +65,61 @@ bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filt
     }
     file.write("\xEF\xBB\xBF");
     file.write(csvLine(header, delimiter).toUtf8());
-    // In pages, so a database of many thousand records is never held in memory at once.
-    constexpr int Page = 1000;
-    for (;;) {
-        const QList<Record> page = store.page(filter, *written, Page);
-        for (const Record& record : page)
-            file.write(csvLine(csvFields(record), delimiter).toUtf8());
-        *written += static_cast<int>(page.size());
-        if (page.size() < Page)
+    // In pages, so a database of many thousand records is never held in memory at once; each continues
+    // after the last, so the millionth record costs what the first one did. Reading a page takes about twice
+    // as long as writing it: a second thread writes one page while this one, which owns the store's
+    // connection, reads the next.
+    constexpr int PageSize = 1000;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QList<Record>> waiting;
+    bool allRead = false, stopped = false;
+    std::thread writer([&] {
+        for (;;) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !waiting.empty() || allRead; });
+            if (waiting.empty())
+                return;
+            const QList<Record> records = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            changed.notify_all();
+            QByteArray lines;
+            for (const Record& record : records)
+                lines += csvLine(csvFields(record), delimiter).toUtf8();
+            file.write(lines);
+        }
+    });
+    for (PageKey after;;) {
+        if (stop && *stop) {
+            stopped = true;
+            break;
+        }
+        Page page = store.page(filter, after, PageSize);
+        *written += static_cast<int>(page.records.size());
+        const bool last = page.end || page.records.isEmpty();
+        after = page.next;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return waiting.size() < 2; }); // two pages in memory at most
+        waiting.push_back(std::move(page.records));
+        lock.unlock();
+        changed.notify_all();
+        if (last)
             break;
     }
+    {
+        const std::lock_guard lock(mutex);
+        allRead = true;
+    }
+    changed.notify_all();
+    writer.join();
+    if (stopped) {
+        file.cancelWriting(); // the older file, if any, stays as it was
+        *error = QStringLiteral("stopped");
+    }
     if (!file.commit()) {
-        *error = file.errorString();
+        if (error->isEmpty())
+            *error = file.errorString();
         *written = 0;
         return false;
     }

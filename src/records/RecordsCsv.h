@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 namespace records {
@@ -24,8 +25,10 @@ QString csvLine(const QStringList& fields, const QString& delimiter);
 QStringList csvFields(const Record& record);
 
 // Writes every record of the filter, newest first, beside the target and then in its place, so a failed
-// write leaves an older file as it was. False with the reason in *error. *written: how many records.
+// write leaves an older file as it was. False with the reason in *error. *written: how many records. When
+// *stop turns true, it stops after the page it is writing and leaves the target alone.
 bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
-                     const QString& delimiter, int* written, QString* error);
+                     const QString& delimiter, int* written, QString* error,
+                     const std::atomic<bool>* stop = nullptr);
 
 } // namespace records

@@ -1,8 +1,10 @@
 #include "records/RecordsModel.h"
 
 #include "records/RecordText.h"
+#include "records/RecordsReader.h"
 
 #include <QColor>
+#include <QSet>
 
 namespace records {
 
@@ -17,23 +19,105 @@ QString wrappedTooltip(const QString& text) {
 }
 } // namespace
 
-RecordsModel::RecordsModel(RecordStore& store, QObject* parent)
-    : QAbstractTableModel(parent), store_(store) {}
+RecordsModel::RecordsModel(const QString& path, QObject* parent)
+    : QAbstractTableModel(parent), reader_(new RecordsReader(path, this)) {
+    connect(reader_, &RecordsReader::rowsRead, this, &RecordsModel::onRowsRead);
+    connect(reader_, &RecordsReader::counted, this, [this](quint64 ticket, int total) {
+        if (ticket != ticket_)
+            return;
+        total_ = total;
+        emit stateChanged();
+    });
+}
 
 void RecordsModel::setFilter(const Filter& filter) {
     beginResetModel();
     filter_ = filter;
-    total_ = store_.count(filter_);
-    rows_ = store_.page(filter_, 0, PageSize);
+    rows_.clear();
+    fresh_.clear();
+    refreshing_ = end_ = false;
+    next_ = {};
+    total_ = -1;
     endResetModel();
+    reading_ = true;
+    wanted_ = PageSize;
+    reader_->read(++ticket_, filter_, {}, {}, PageSize);
+    reader_->count(ticket_, filter_);
+    emit stateChanged();
 }
 
 void RecordsModel::refresh() {
-    const int keep = std::max(static_cast<int>(rows_.size()), PageSize);
-    beginResetModel();
-    total_ = store_.count(filter_);
-    rows_ = store_.page(filter_, 0, keep);
-    endResetModel();
+    // A reading cut short here is finished by the refresh; at the end, records may have come after it.
+    const int more = reading_ ? wanted_ : end_ || next_.isNull() ? PageSize : 0;
+    refreshing_ = reading_ = true;
+    wanted_ = more;
+    fresh_.clear();
+    reader_->read(++ticket_, filter_, {}, next_, more);
+    reader_->count(ticket_, filter_);
+    emit stateChanged();
+}
+
+void RecordsModel::onRowsRead(quint64 ticket, const Page& page, bool done) {
+    if (ticket != ticket_)
+        return; // a filter or refresh that was superseded
+    // A refresh moves the place only when it is done: one that supersedes it starts from the old place.
+    if (!refreshing_ || done) {
+        next_ = page.next;
+        end_ = page.end;
+    }
+    if (refreshing_) {
+        fresh_ += page.records;
+        if (done && !merge(fresh_)) {
+            beginResetModel();
+            rows_ = fresh_;
+            endResetModel();
+        }
+    } else if (!page.records.isEmpty()) {
+        const int first = static_cast<int>(rows_.size());
+        beginInsertRows({}, first, first + static_cast<int>(page.records.size()) - 1);
+        rows_ += page.records;
+        endInsertRows();
+        wanted_ -= static_cast<int>(page.records.size());
+    }
+    if (done) {
+        reading_ = refreshing_ = false;
+        fresh_.clear();
+        emit stateChanged();
+    }
+}
+
+bool RecordsModel::merge(const QList<Record>& fresh) {
+    QSet<QString> known;
+    for (const Record& r : rows_)
+        known.insert(r.id);
+    // Records are never taken away: the rows there were must all come again, in their order.
+    qsizetype seen = 0;
+    for (const Record& r : fresh) {
+        if (!known.contains(r.id))
+            continue;
+        if (seen >= rows_.size() || rows_[seen].id != r.id)
+            return false;
+        ++seen;
+    }
+    if (seen != rows_.size())
+        return false;
+    for (qsizetype row = 0; row < fresh.size();) {
+        if (row < rows_.size() && rows_[row].id == fresh[row].id) {
+            rows_[row] = fresh[row]; // a note may have been added
+            ++row;
+            continue;
+        }
+        qsizetype end = row;
+        while (end < fresh.size() && !known.contains(fresh[end].id))
+            ++end;
+        beginInsertRows({}, static_cast<int>(row), static_cast<int>(end - 1));
+        rows_ = rows_.first(row) + fresh.mid(row, end - row) + rows_.mid(row);
+        endInsertRows();
+        row = end;
+    }
+    if (!rows_.isEmpty())
+        emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, ColumnCount - 1));
+    return true;
 }
 
 int RecordsModel::rowOf(const QString& id) const {
@@ -59,22 +143,16 @@ int RecordsModel::rowCount(const QModelIndex& parent) const {
 int RecordsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 bool RecordsModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && rows_.size() < total_;
+    return !parent.isValid() && !reading_ && !end_;
 }
 
 void RecordsModel::fetchMore(const QModelIndex& parent) {
-    if (parent.isValid())
+    if (!canFetchMore(parent))
         return;
-    const QList<Record> more = store_.page(filter_, static_cast<int>(rows_.size()), PageSize);
-    if (more.isEmpty()) {
-        // Fewer than counted: records went away meanwhile (another filter, a new database).
-        total_ = static_cast<int>(rows_.size());
-        return;
-    }
-    const int first = static_cast<int>(rows_.size());
-    beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
-    rows_.append(more);
-    endInsertRows();
+    reading_ = true;
+    wanted_ = PageSize;
+    reader_->read(ticket_, filter_, next_, {}, PageSize);
+    emit stateChanged();
 }
 
 QString RecordsModel::text(const Record& record, int column) const {

@@ -1,6 +1,7 @@
 #pragma once
-// The records of the history table, newest first: only the rows the table shows are read from the store,
-// a page at a time, so a database of a hundred thousand records opens at once.
+// The records of the history table, newest first: only the rows the table shows are read, a page at a
+// time, and that off the window's thread (RecordsReader), so a search through a million records leaves the
+// window free. Rows arrive as they are found; the count of the filter's records may come later.
 
 #include "records/Record.h"
 #include "records/RecordStore.h"
@@ -10,6 +11,8 @@
 #include <QStringList>
 
 namespace records {
+
+class RecordsReader;
 
 class RecordsModel : public QAbstractTableModel {
     Q_OBJECT
@@ -33,13 +36,18 @@ public:
     static constexpr int PageSize = 200;
     static constexpr int IdRole = Qt::UserRole;
 
-    explicit RecordsModel(RecordStore& store, QObject* parent = nullptr);
+    // `path`: the records file, which the window's store opened.
+    explicit RecordsModel(const QString& path, QObject* parent = nullptr);
 
-    // Reads the filter's first page anew; the rows read before are dropped.
+    // Reads the filter's first page anew; the rows read before are dropped, and so are the results of
+    // every earlier filter still under way.
     void setFilter(const Filter& filter);
     const Filter& filter() const { return filter_; }
-    // How many records the filter selects, read or not.
+    // How many records the filter selects, read or not; -1 until they are counted.
     int total() const { return total_; }
+    // Rows are being read.
+    bool reading() const { return reading_; }
+    RecordsReader& reader() const { return *reader_; }
     const Record& record(int row) const { return rows_.at(row); }
     // The row of a record among those read, or -1.
     int rowOf(const QString& id) const;
@@ -53,18 +61,33 @@ public:
     bool canFetchMore(const QModelIndex& parent = {}) const override;
     void fetchMore(const QModelIndex& parent = {}) override;
 
+signals:
+    // reading() or total() changed.
+    void stateChanged();
+
 public slots:
-    // A record was stored here, or records of the plant arrived: the filter is read again, with as many
-    // rows as were read before, so the table does not jump back to its top.
+    // A record was stored here, or records of the plant arrived: the filter is read again down to where
+    // the reading had come, so every row read before is there again, and the new ones come in between.
+    // The rows chosen and the view's place stay where they were.
     void refresh();
 
 private:
+    void onRowsRead(quint64 ticket, const Page& page, bool done);
+    // The rows read again: false when some of the rows before were no longer among them.
+    bool merge(const QList<Record>& fresh);
     QString text(const Record& record, int column) const;
 
-    RecordStore& store_;
+    RecordsReader* reader_;
     Filter filter_;
     QList<Record> rows_;
-    int total_ = 0;
+    int total_ = -1;
+    quint64 ticket_ = 0;
+    bool reading_ = false;
+    int wanted_ = 0;          // rows the reading under way may still add
+    bool refreshing_ = false; // the reading under way is a refresh, collected in fresh_
+    QList<Record> fresh_;
+    PageKey next_;
+    bool end_ = false;
     QStringList headers_;
     QString within_;
     QString outside_;

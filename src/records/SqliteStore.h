@@ -37,6 +37,9 @@ public:
 
     // Null, with the reason in report->error, when the file cannot be opened or made.
     static std::unique_ptr<SqliteStore> open(const QString& path, OpenReport* report = nullptr);
+    // Another connection to a file that open() has checked already, for a thread that only reads (the
+    // history's searches and exports): it opens the file as open() does and changes nothing in it.
+    static std::unique_ptr<SqliteStore> openReader(const QString& path);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
@@ -48,7 +51,14 @@ public:
     bool insert(const Record& record, QString* error, qint64* number = nullptr) override;
     bool addNote(const QString& id, const QString& author, const QString& text, QString* error) override;
     int count(const Filter& filter) override;
-    QList<Record> page(const Filter& filter, int offset, int limit) override;
+    Page page(const Filter& filter, const PageKey& after, int limit) override;
+    // As page(), in steps that a reading thread can stop between: looks at no more than `lookAt` records
+    // after `after` (all with 0), and at none after `through` when that is given. `next` is where it
+    // stopped looking, so a search that finds little costs `lookAt` records a step, not the whole file.
+    Page scan(const Filter& filter, const PageKey& after, int limit, int lookAt, const PageKey& through = {});
+    // How many records of the filter lie among the next `lookAt` records after *from (all with 0); *from
+    // moves to where it stopped looking, *end tells whether that was the last record.
+    int countWithin(const Filter& filter, PageKey* from, int lookAt, bool* end);
     std::optional<Record> find(const QString& id) override;
     std::optional<Record> latest() override;
     QStringList machines() override;
@@ -67,6 +77,7 @@ public:
 
     // An added note as it reads in a record's note: "2026-12-07 14:03 UTC, Name: text".
     static QString noteLine(const Note& note);
+    QString path() const { return db_.databaseName(); }
 
 private:
     enum class Health { Usable, Damaged, Failed };
@@ -82,6 +93,9 @@ private:
     bool refuseWhenReadOnly(QString* error) const;
     bool insertRecord(const Record& record, bool queue, qint64* number, bool fromServer = false);
     bool insertNote(const Note& note, bool queue, bool fromServer = false);
+    // The key of the `n`th record of the machine (every machine when empty) after `after`; null when there
+    // are fewer.
+    PageKey keyAfter(const QString& machine, const PageKey& after, int n);
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,
                          bool withAddedNotes = true);
     void appendAddedNotes(QList<Record>& records);

@@ -227,8 +227,11 @@ const Texts All[] = {
     {"\"%1\" wurde nicht geschrieben: %2", "\"%1\" was not written: %2",
      "\"%1\" non \u00e8 stato scritto: %2"},
     {"Protokoll in \"%1\" geschrieben", "Protocol written to \"%1\"", "Protocollo scritto in \"%1\""},
+    {"Suche l\u00e4uft \u2026", "Searching \u2026", "Ricerca in corso \u2026"},
+    {"%1 Messungen", "%1 records", "%1 misurazioni"},
+    {"Export l\u00e4uft \u2026", "Exporting \u2026", "Esportazione in corso \u2026"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolWritten) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::HistoryExporting) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

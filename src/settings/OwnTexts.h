@@ -137,6 +137,9 @@ enum class OwnText {
     DeviationPercent,
     FileNotWritten,  // %1 the file, %2 the reason
     ProtocolWritten, // %1 the file
+    HistorySearching,
+    HistoryCount, // %1 the number of records the filter selects
+    HistoryExporting,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

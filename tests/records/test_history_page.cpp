@@ -1,13 +1,18 @@
-// The history page over a real SQLite store in the working folder: paging, filter and search, the marks,
-// the export's bytes, notes, the trend and the caption.
+// The history page over a real SQLite store in the working folder: paging by key, searches read off the
+// window's thread, filter and search, the marks, the export's bytes, notes, the trend and the caption.
 
 #include "Testing.h"
 #include "records/HistoryPage.h"
+#include "records/Protocol.h"
 #include "records/RecordsCsv.h"
 #include "records/RecordsModel.h"
+#include "records/RecordsReader.h"
 #include "records/SqliteStore.h"
 #include "settings/LanguageApplier.h"
 
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTextDocumentFragment>
 #include <qcustomplot.h>
@@ -18,38 +23,83 @@ namespace {
 const QString Hostile = QStringLiteral("'; DROP TABLE records; --");
 const QString Quoted = QStringLiteral("Say \"hi\", then\nnext line");
 
+Record record(int i, const QString& comment = {}) {
+    Record r;
+    r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    r.takenAt = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC).addSecs(3600LL * i);
+    r.machine = QStringLiteral("Press %1").arg(QChar('A' + i % 3)), r.unit = QStringLiteral("kN");
+    r.channels = {400.0 + i, 410.5, 395.0, 402.0}, r.totalKn = 1607.5 + i;
+    r.deviation = i % 15, r.tolerance = 10, r.withinTolerance = i % 15 <= 10;
+    r.utcOffsetMin = 60, r.comment = comment;
+    return r;
+}
+
 // Vantoria.db with `n` records of three machines, one an hour, record 0 the oldest; comments by record.
 void writeRecords(int n, const QMap<int, QString>& comments = {}) {
     for (const char* name : {"Vantoria.db", "Vantoria.db-wal", "Vantoria.db-shm"})
         QFile::remove(QString::fromLatin1(name));
     auto store = SqliteStore::open("Vantoria.db");
     QList<Record> all;
-    for (int i = 0; i < n; ++i) {
-        Record r;
-        r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        r.takenAt = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC).addSecs(3600LL * i);
-        r.machine = QStringLiteral("Press %1").arg(QChar('A' + i % 3)), r.unit = QStringLiteral("kN");
-        r.channels = {400.0 + i, 410.5, 395.0, 402.0}, r.totalKn = 1607.5 + i;
-        r.deviation = i % 15, r.tolerance = 10, r.withinTolerance = i % 15 <= 10;
-        r.utcOffsetMin = 60, r.comment = comments.value(i);
-        all << r;
-    }
+    for (int i = 0; i < n; ++i)
+        all << record(i, comments.value(i));
     QString error;
     QVERIFY2(store->keepFromServer(all, {}, &error), qPrintable(error));
 }
 
+// `n` older records of "Press F", a minute apart, that say "hay" but every 5,000th "needle".
+void addHay(int n) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "hay");
+        db.setDatabaseName("Vantoria.db");
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(
+            QStringLiteral(
+                "WITH RECURSIVE i(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM i WHERE n < %1) "
+                "INSERT INTO records (id, nr, taken_at, utc_offset_min, machine, serial_nr, comment, "
+                "operator, amplifier, port, unit, program, host, note) SELECT 'hay-' || n, "
+                "100000 + n, strftime('%Y-%m-%dT%H:%M:%fZ', 1500000000 + n * 60, 'unixepoch'), 0, "
+                "'Press F', '', iif(n % 5000, 'hay', 'needle'), '', '', '', 'kN', '', '', '' FROM i")
+                .arg(n)));
+    }
+    QSqlDatabase::removeDatabase("hay");
+}
+
 struct HistoryWindow : TestWindow {
-    HistoryWindow() { control<QTabWidget>("tabSystem")->setCurrentWidget(control("tabHistory")); }
+    HistoryWindow() {
+        window->show();
+        control<QTabWidget>("tabSystem")->setCurrentWidget(control("tabHistory"));
+    }
     HistoryPage& page() const { return window->history(); }
     RecordsModel& model() const { return page().model(); }
-    void filter(const QString& machine, const QString& search = {}) {
+    QTableView* table() const { return control<QTableView>("tableRecords"); }
+    // The filter's reading and count are done.
+    bool settled(const QString& search = {}) const {
+        return QTest::qWaitFor(
+            [&] { return model().filter().search == search && !model().reading() && model().total() >= 0; });
+    }
+    void type(const QString& search) const {
+        edit("editHistorySearch")->clear();
+        QTest::keyClicks(edit("editHistorySearch"), search);
+    }
+    void chooseMachine(const QString& machine) const {
         auto* combo = control<QComboBox>("comboHistoryMachine");
-        combo->setCurrentIndex(machine.isEmpty() ? 0 : combo->findData(machine));
-        edit("editHistorySearch")->setText(search);
-        page().applyFilter();
+        const int wanted = machine.isEmpty() ? 0 : combo->findData(machine);
+        while (wanted >= 0 && combo->currentIndex() != wanted)
+            QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
+    }
+    // Ctrl+End, as often as the table reads more.
+    bool scrollToEnd(int rows) const {
+        for (int i = 0; i < 50 && model().rowCount() < rows; ++i) {
+            QTest::keyClick(table(), Qt::Key_End, Qt::ControlModifier);
+            if (!QTest::qWaitFor([&] { return !model().reading(); }))
+                return false;
+        }
+        return model().rowCount() >= rows;
     }
     void choose(int row) const {
-        control<QTableView>("tableRecords")->setCurrentIndex(model().index(row, 0));
+        table()->scrollTo(model().index(row, 1));
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualRect(model().index(row, 1)).center());
     }
     QString cell(int row, int column, int role = Qt::DisplayRole) const {
         return model().data(model().index(row, column), role).toString();
@@ -69,42 +119,107 @@ private slots:
         QCOMPARE(csvLine({"a", "b"}, "::"), "a::b\r\n");
     }
 
+    // Records of the same second, split across pages; a search that finds little goes in steps.
+    void pagesContinueAfterTheirLastKeyAndSearchesGoInSteps() {
+        writeRecords(30, {{2, "needle"}, {25, "Needle"}, {26, "hay"}});
+        auto store = SqliteStore::open("Vantoria.db");
+        QList<Record> twins; // of record 29's time, stored after it
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store->insert(twins.emplaceFront(record(29)), nullptr));
+        QList<Record> all;
+        Page p;
+        do
+            all += (p = store->page({}, p.next, 3)).records;
+        while (!p.end);
+        QCOMPARE(all.mid(0, 3), twins); // the same time: the one stored last first
+        QVERIFY(all.size() == 33 && all[3].takenAt == twins[0].takenAt && all[4].takenAt < all[3].takenAt);
+        for (const Filter& filter : {Filter{{}, "NEEDLE"}, Filter{"Press B", "needle"}}) {
+            QStringList found;
+            int steps = 0, emptySteps = 0, counted = 0;
+            for (Page p{{}, {}, false}; !p.end && steps < 20; ++steps) {
+                p = store->scan(filter, p.next, 10, 5);
+                emptySteps += p.records.isEmpty() && !p.end;
+                for (const Record& r : p.records)
+                    found << r.comment;
+            }
+            bool end = false;
+            for (PageKey from; !end;)
+                counted += store->countWithin(filter, &from, 7, &end);
+            const bool all = filter.machine.isEmpty(); // record 25 is of Press B, record 2 of Press C
+            QCOMPARE(found, (all ? QStringList{"Needle", "needle"} : QStringList{"Needle"}));
+            QVERIFY(steps == (all ? 7 : 3) && emptySteps > 0 && counted == found.size());
+        }
+        const Page upper = store->page({}, {}, 10), through = store->scan({}, {}, 100, 0, upper.next);
+        QVERIFY(through.records == upper.records && through.next == upper.next && !through.end);
+    }
+
     void theTableReadsAPageAtATimeNewestFirst() {
         writeRecords(1000);
         HistoryWindow w;
-        RecordsModel& model = w.model();
-        QVERIFY(model.rowCount() == RecordsModel::PageSize && model.total() == 1000 && model.canFetchMore());
-        while (model.canFetchMore())
-            model.fetchMore();
+        QVERIFY(w.settled());
+        QVERIFY(w.model().rowCount() == RecordsModel::PageSize && w.model().canFetchMore());
+        QCOMPARE(w.page().statusText(), "1000 Messungen");
+        QVERIFY(w.scrollToEnd(1000));
         // Row 0 is record 999, shown at UTC+1.
-        QVERIFY(model.rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "2025-02-11 16:00");
-        for (int row = 1; row < 1000; ++row) // a fetch that restarts at 0 repeats the newest
-            QVERIFY(model.record(row - 1).takenAt > model.record(row).takenAt);
+        QVERIFY(w.model().rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "2025-02-11 16:00");
+        for (int row = 1; row < 1000; ++row) // a page that starts again at the top repeats the newest
+            QVERIFY(w.model().record(row - 1).takenAt > w.model().record(row).takenAt);
+        // The protocol's trend of record 99, the 300th of Press A: beyond the first page of its machine.
+        const QList<Record> trend = protocolTrend(*w.window->recordStore(), w.model().record(900), 3);
+        QVERIFY(trend.size() == 3 && trend[2].id == w.model().record(900).id &&
+                trend[1].id == w.model().record(903).id);
     }
 
-    void filterAndSearchFindHostileTextsVerbatim() {
+    // Rows of a superseded search must never show, not even those on their way when the user changes it.
+    void aSearchRunsBesideTheWindowAndOnlyTheNewestShows() {
         writeRecords(1000, {{500, Hostile}, {502, Quoted}});
+        addHay(45000);
         HistoryWindow w;
-        QCOMPARE(w.control<QComboBox>("comboHistoryMachine")->count(), 4);
-        w.filter("Press B");
-        QCOMPARE(w.model().total(), 333);
-        for (int row = 0; row < w.model().rowCount(); ++row)
-            QCOMPARE(w.model().record(row).machine, "Press B");
-        w.filter({}, Hostile);
-        QVERIFY(w.model().total() == 1 && w.model().record(0).comment == Hostile);
-        w.filter("Press B", "\"HI\"");
+        QVERIFY(w.settled());
+        QStringList states, stale;
+        connect(&w.model(), &RecordsModel::stateChanged, this, [&] { states << w.page().statusText(); });
+        connect(&w.model(), &QAbstractItemModel::rowsInserted, this, [&](const QModelIndex&, int a, int b) {
+            const Filter f = w.model().filter();
+            for (int row = a; row <= b; ++row) {
+                const Record& r = w.model().record(row);
+                if (!(r.machine + r.comment).contains(f.search, Qt::CaseInsensitive) ||
+                    (!f.machine.isEmpty() && r.machine != f.machine))
+                    stale << r.comment;
+            }
+        });
+        w.type("NEEDLE");
+        QVERIFY(QTest::qWaitFor([&] { return w.model().rowCount() > 0; }));
+        w.chooseMachine("Press B"); // while the needles still come
+        QVERIFY(w.settled("NEEDLE") && w.model().rowCount() == 0);
+        w.type("\"HI\"");
+        QVERIFY(w.settled("\"HI\""));
         QVERIFY(w.model().total() == 1 && w.model().record(0).comment == Quoted);
-        // Typing waits for the next key: the table is not read at every key.
-        w.edit("editHistorySearch")->setText("no such text");
-        QCOMPARE(w.model().total(), 1);
-        w.filter({});
-        QCOMPARE(w.model().total(), 1000);
+        QVERIFY(states.contains("Suche l\u00e4uft \u2026") && states.last() == "1 Messungen");
+        w.chooseMachine({});
+        w.type("needle");
+        QVERIFY(w.settled("needle"));
+        QCOMPARE(w.model().total(), 9);
+        w.type(Hostile);
+        QVERIFY(w.settled(Hostile) && w.model().total() == 1 && w.model().record(0).comment == Hostile);
+        w.type({});
+        w.chooseMachine("Press B");
+        QVERIFY(w.settled() && w.model().total() == 333 && stale.isEmpty());
+        QCOMPARE(w.control<QComboBox>("comboHistoryMachine")->count(), 5);
+        // A superseded search stops at its next step: of its three steps with needles, only the one under
+        // way when the next search comes may still report.
+        RecordsReader reader("Vantoria.db");
+        QSignalSpy read(&reader, &RecordsReader::rowsRead);
+        reader.read(1, {{}, "needle"}, {}, {}, 200);
+        reader.read(2, {"Press B", {}}, {}, {}, 200);
+        QVERIFY(QTest::qWaitFor([&] { return !read.isEmpty() && read.last().at(2).toBool(); }));
+        QVERIFY(read.last().at(0) == 2 && read.count() <= 2);
     }
 
     void toleranceMarksAndLongTextsReadWithoutColour() {
         const QString longText = QStringLiteral("First line\n") + QString(9989, QLatin1Char('x'));
         writeRecords(15, {{14, longText}});
         HistoryWindow w;
+        QVERIFY(w.settled());
         // Newest first: row 0 is record 14 (outside), row 4 is record 10 (at the tolerance, inside).
         QVERIFY(w.cell(0, RecordsModel::Tolerance) == "\u2717" &&
                 w.cell(4, RecordsModel::Tolerance) == "\u2713");
@@ -118,24 +233,33 @@ private slots:
         QCOMPARE(QTextDocumentFragment::fromHtml(tip).toPlainText(), longText);
     }
 
-    void theExportHoldsEveryFilteredRecordQuoted() {
+    void theExportRunsBesideTheTableAndHoldsEveryFilteredRecord() {
         writeRecords(1003, {{502, Quoted}});
         HistoryWindow w;
         w.edit("editCRVDelimiter")->setText(",");
-        w.filter("Press B");
+        w.chooseMachine("Press B");
+        QVERIFY(w.settled());
         QCOMPARE(w.model().rowCount(), RecordsModel::PageSize); // fewer read than exported
         w.dialogs.saveAnswers = {"records"};
         w.button("btnRecordsExport")->click();
+        QVERIFY(w.dialogs.notices.isEmpty() && !w.button("btnRecordsExport")->isEnabled());
+        QCOMPARE(w.button("btnRecordsExport")->text(), "Export l\u00e4uft \u2026");
+        w.type("hi"); // the table goes on meanwhile
+        QVERIFY(w.settled("hi") && w.model().total() == 1);
+        QTRY_VERIFY(!w.dialogs.notices.isEmpty() && w.button("btnRecordsExport")->isEnabled());
+        QVERIFY(w.dialogs.notices.last().contains("334"));
         const QByteArray bytes = readFile("records.csv");
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF") && bytes.count("\r\n") == 1 + 334);
         QVERIFY(bytes.contains(",\"Say \"\"hi\"\", then\nnext line\","));
         const QList<QByteArray> lines = bytes.mid(3).split('\n');
         QVERIFY(lines[0].startsWith("Datum und Zeit,Maschine,"));
         QVERIFY(lines[1].startsWith("2025-02-11 17:00:00,Press B,,,2607.5,1400,410.5,395,402,10,\u2713"));
-        QVERIFY(w.dialogs.notices.last().contains("334"));
-        w.filter({}); // more records than the export reads at once
+        w.type({});
+        w.chooseMachine({}); // more records than the export reads at once
+        QVERIFY(w.settled());
         w.dialogs.saveAnswers = {"all.csv"};
         w.button("btnRecordsExport")->click();
+        QTRY_COMPARE(w.dialogs.notices.size(), 2);
         QCOMPARE(readFile("all.csv").count("\r\n"), 1 + 1003);
     }
 
@@ -154,29 +278,34 @@ private slots:
         HistoryWindow w;
         w.edit("editCRVDelimiter")->setText(";");
         w.dialogs.saveAnswers = {"formulas"};
+        QVERIFY(w.settled());
         w.button("btnRecordsExport")->click();
+        QTRY_VERIFY(!w.dialogs.notices.isEmpty());
         QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
                      r.id + "\r");
     }
 
-    // A note, the protocol of the chosen record, and a record stored while the page is shown or not.
-    void aNoteIsAddedAndAStoredRecordIsReadWhenThePageIsShown() {
-        writeRecords(30);
+    // A note, the protocol of the chosen record, and records stored while the page is shown or not: the
+    // chosen row, deep below the first page, stays chosen.
+    void aNoteIsAddedAndTheChosenRowStaysChosenWhenRecordsArrive() {
+        writeRecords(1000);
         HistoryWindow w;
+        QVERIFY(w.settled());
         w.dialogs.textAnswers = {"bolts\nretightened"};
         w.button("btnRecordNote")->click(); // nothing chosen: nothing asked
         QVERIFY(w.dialogs.textQuestions.isEmpty());
-        w.choose(3);
-        const Record before = w.model().record(3);
+        QVERIFY(w.scrollToEnd(400));
+        w.choose(300);
+        const Record before = w.model().record(300);
+        QCOMPARE(w.page().selectedRecord().value_or(Record{}).id, before.id);
         w.button("btnRecordNote")->click();
         QVERIFY(w.dialogs.textQuestions.size() == 1 && w.dialogs.errors.isEmpty());
-        Record after = w.model().record(3);
-        QVERIFY(after.note.endsWith("bolts\nretightened") &&
-                w.cell(3, RecordsModel::Note, Qt::ToolTipRole).contains("retightened"));
+        QTRY_VERIFY(w.model().record(300).note.endsWith("bolts\nretightened"));
+        Record after = w.model().record(300);
+        QVERIFY(w.cell(300, RecordsModel::Note, Qt::ToolTipRole).contains("retightened"));
         QCOMPARE((after.note = before.note, after), before);
-        QVERIFY(w.page().selectedRecord().has_value()); // the selection survives the new reading
 
         w.dialogs.saveAnswers = {"real"}; // the window's own protocol writer
         w.button("btnProtocol")->click();
@@ -190,33 +319,45 @@ private slots:
         w.button("btnProtocol")->click();
         QCOMPARE(written, before.id + " check.pdf");
 
-        w.choose(5);
-        const QString chosen = w.model().record(5).id;
-        Record r = w.model().record(0);
-        const auto store = [&] {
-            r.id = QUuid::createUuid().toString(QUuid::WithoutBraces), r.machine = QStringLiteral("Press Z");
-            r.takenAt = r.takenAt.addSecs(60);
-            QString error;
-            QVERIFY2(w.window->recordStore()->insert(r, &error), qPrintable(error));
+        // The newest, one between rows 100 and 101, and one older than every row read; the chosen row's
+        // machine (Press A) has one more in its trend.
+        auto* chart = w.control<QCustomPlot>("chartHistory");
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 334);
+        const int rows = w.model().rowCount();
+        QList<Record> arriving{record(1000), record(0), record(-1)};
+        arriving[0].machine = "Press Z", arriving[1].takenAt = w.model().record(100).takenAt.addSecs(-1);
+        const auto store = [&](const QList<Record>& records) {
+            for (const Record& r : records)
+                QVERIFY(w.window->recordStore()->insert(r, nullptr));
             w.page().recordsChanged();
         };
-        store();
-        QVERIFY(w.model().total() == 31 && w.model().record(0).id == r.id);
-        QCOMPARE(w.page().selectedRecord()->id, chosen);
+        store(arriving);
+        QVERIFY(w.settled());
+        QTRY_COMPARE(w.model().total(), 1003); // the count before it stays until the new one is there
+        QCOMPARE(w.model().rowCount(), rows + 2);
+        QVERIFY(w.model().record(0).id == arriving[0].id && w.model().record(102).id == arriving[1].id);
+        QCOMPARE(w.page().selectedRecord().value_or(Record{}).id, before.id);
+        QCOMPARE(w.table()->currentIndex().row(), 302);
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 335);
         QVERIFY(w.control<QComboBox>("comboHistoryMachine")->findData("Press Z") > 0);
         auto* tabs = w.control<QTabWidget>("tabSystem");
         tabs->setCurrentIndex(0);
-        store();
-        QCOMPARE(w.model().total(), 31); // away from the page nothing is read
+        store({record(1001)});
+        QCOMPARE(w.model().total(), 1003); // away from the page nothing is read
         tabs->setCurrentWidget(w.control("tabHistory"));
-        QCOMPARE(w.model().total(), 32);
+        QTRY_COMPARE(w.model().total(), 1004);
     }
 
     void theTrendHasOnePointPerRecordOfTheMachineOldestFirst() {
         writeRecords(90);
         HistoryWindow w;
+        QVERIFY(w.settled());
         auto* chart = w.control<QCustomPlot>("chartHistory");
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 30); // nothing chosen: the newest row's machine
+        w.choose(1);                                       // record 88, Press B
+        QTRY_COMPARE(chart->graph(0)->data()->at(29)->value, 488.0);
         w.choose(0); // record 89, Press C
+        QTRY_COMPARE(chart->graph(0)->data()->at(29)->value, 489.0);
         for (int graph = 0; graph < 5; ++graph) {
             const auto data = chart->graph(graph)->data();
             const QDateTime first = QDateTime(QDate(2025, 1, 1), QTime(2, 0), Qt::UTC); // record 2
@@ -224,19 +365,22 @@ private slots:
             for (int n = 1; n < 30; ++n)
                 QCOMPARE(data->at(n)->key - data->at(n - 1)->key, 3 * 3600.0);
         }
-        QCOMPARE(chart->graph(0)->data()->at(29)->value, 489.0);
     }
 
-    void thePageCaptionFollowsTheLanguage() {
+    void thePageCaptionAndTheCountFollowTheLanguage() {
+        writeRecords(3);
         HistoryWindow w;
+        QVERIFY(w.settled());
         QTabWidget* pages = w.control<QTabWidget>("tabSystem");
         const int index = pages->indexOf(w.control("tabHistory"));
         QCOMPARE(index, 4);
-        for (const auto& [button, caption] :
-             {std::pair{"btnEnglish", "History"}, {"btnItalian", "Storico"}, {"btnGerman", "Verlauf"}}) {
+        for (const auto& [button, caption, count] : {std::tuple{"btnEnglish", "History", "3 records"},
+                                                     {"btnItalian", "Storico", "3 misurazioni"},
+                                                     {"btnGerman", "Verlauf", "3 Messungen"}}) {
             w.button(button)->setChecked(true);
             w.window->languageApplier().ApplyLanguage();
             QCOMPARE(pages->tabText(index), QString::fromLatin1(caption));
+            QCOMPARE(w.edit("editHistorySearch")->findChild<QLabel*>()->text(), QString::fromLatin1(count));
         }
     }
 };

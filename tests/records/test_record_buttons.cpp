@@ -69,7 +69,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
         QTest::keyClick(&rig.window(), Qt::Key_F9);
 
-        const QList<records::Record> both = rig.window().recordStore()->page({}, 0, 10);
+        const QList<records::Record> both = rig.window().recordStore()->page({}, {}, 10).records;
         QVERIFY(both.size() == 2 && stored.size() == 2 && stored.at(1).at(0).toString() == both[0].id);
         for (const records::Record& r : both) {
             const auto n = [&](int entry) { return cycle.texts[entry].toInt(); };

@@ -82,9 +82,11 @@ private slots:
         QVERIFY(!store.addNote(QUuid::createUuid().toString(QUuid::WithoutBraces), {}, "x", nullptr));
         full.note = store.find(full.id)->note;
         QVERIFY2(full.note.endsWith("UTC, QS: Checked AGAIN"), qPrintable(full.note));
-        QCOMPARE(store.page({{}, "again"}, 0, 10), QList<Record>{full});
-        QCOMPARE(store.page({"P-12", {}}, 0, 10), (QList<Record>{full, older}));
-        QVERIFY(store.page({}, 1, 1) == QList<Record>{full} && store.count({"P-12", "DROP table"}) == 1);
+        QCOMPARE(store.page({{}, "again"}, {}, 10).records, QList<Record>{full});
+        QCOMPARE(store.page({"P-12", {}}, {}, 10).records, (QList<Record>{full, older}));
+        const Page newest = store.page({}, {}, 1), next = store.page({}, newest.next, 1);
+        QVERIFY(!newest.end && next.records == QList<Record>{full} &&
+                store.count({"P-12", "DROP table"}) == 1);
         QVERIFY(store.trend("P-12", 1) == QList<Record>{full} &&
                 store.trend("P-12", 5) == (QList{older, full}));
         QVERIFY(store.latest() == other && store.machines() == QStringList({"A-1", "P-12"}));

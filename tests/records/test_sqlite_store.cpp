@@ -86,10 +86,14 @@ private slots:
             QVERIFY(store->insert(all.last(), nullptr));
         }
         std::sort(all.begin(), all.end(), [](auto& a, auto& b) { return a.takenAt > b.takenAt; });
-        QCOMPARE(store->page({}, 0, 4) + store->page({}, 4, 4) + store->page({}, 8, 4), all);
-        QCOMPARE(store->page({"Press 2", {}}, 1, 2), (QList{all[3], all[5]}));
-        QCOMPARE(store->page({{}, "0%"}, 0, 10), QList{all[6]});
-        QCOMPARE(store->page({{}, "A_B"}, 0, 10), QList{all[3]});
+        const Page first = store->page({}, {}, 4), second = store->page({}, first.next, 4);
+        const Page third = store->page({}, second.next, 4);
+        QVERIFY(!second.end && third.end);
+        QCOMPARE(first.records + second.records + third.records, all);
+        QCOMPARE(store->page({"Press 2", {}}, store->page({"Press 2", {}}, {}, 1).next, 2).records,
+                 (QList{all[3], all[5]}));
+        QCOMPARE(store->page({{}, "0%"}, {}, 10).records, QList{all[6]});
+        QCOMPARE(store->page({{}, "A_B"}, {}, 10).records, QList{all[3]});
         QVERIFY(store->count({"press 1", "PRESS"}) == 5 && store->count({{}, "PRÜF"}) == 1);
         const QList<Record> trend = store->trend("Press 2", 3);
         QVERIFY(trend.size() == 3 && trend[0].id == all[5].id && trend[2].takenAt == all[1].takenAt);
@@ -111,7 +115,7 @@ private slots:
         QVERIFY2(read.note.startsWith("own\n2") && read.note.contains(" UTC, Bea: bolt 3\nretightened\n2") &&
                      read.note.endsWith(" UTC, Carl: ok"),
                  qPrintable(read.note));
-        QCOMPARE(store->page({{}, "retight"}, 0, 5), QList{read});
+        QCOMPARE(store->page({{}, "retight"}, {}, 5).records, QList{read});
         QCOMPARE((read.note = mine.note, read), mine);
         QList<OutboxItem> items = store->pending(10);
         QVERIFY(items.size() == 4 && items[0].seq < items[1].seq && items[2].kind == OutboxItem::Kind::Note &&
@@ -143,7 +147,7 @@ private slots:
         QCOMPARE(report.damagedKeptAs, db() + ".damaged.2");
         QVERIFY(readFile(db() + ".damaged") == "Vantoria records\n" &&
                 readFile(report.damagedKeptAs) == bytes);
-        QVERIFY(report.salvaged == 300 && store->page({}, 0, 300).size() == 300);
+        QVERIFY(report.salvaged == 300 && store->page({}, {}, 300).records.size() == 300);
         store = openDb(db(), &report);
         QVERIFY(report.damagedKeptAs.isEmpty() && !report.newerSchema && !store->readOnly());
     }

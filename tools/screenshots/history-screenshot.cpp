@@ -8,16 +8,19 @@
 #include "QtDialogs.h"
 #include "Serial.h"
 #include "records/HistoryPage.h"
+#include "records/RecordsModel.h"
 #include "records/SqliteStore.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"
 
+#include <QDeadlineTimer>
 #include <QItemSelectionModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUuid>
 
 #include <cstdio>
+#include <qcustomplot.h>
 
 namespace {
 QList<records::Record> sampleChecks() {
@@ -93,9 +96,22 @@ int main(int argc, char** argv) {
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("tabSystem"));
     auto* table = window.findChild<QTableView*>(QStringLiteral("tableRecords"));
     pages->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabHistory")));
+    // The rows and their count are read off the window's thread.
+    const records::RecordsModel& model = window.history().model();
+    for (QDeadlineTimer deadline(10000); (model.reading() || model.total() < 0) && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // The newest check of the first press, so its falling tie bar shows in the trend.
     table->selectionModel()->setCurrentIndex(table->model()->index(2, 0),
                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Its trend is read off the window's thread as well: it ends with the chosen check, its machine's newest.
+    const auto* chart = window.findChild<QCustomPlot*>(QStringLiteral("chartHistory"));
+    const double newest = model.record(2).channels[0].value_or(0);
+    const auto shown = [&] {
+        const auto data = chart->graph(0)->data();
+        return !data->isEmpty() && (data->constEnd() - 1)->value == newest;
+    };
+    for (QDeadlineTimer deadline(10000); !shown() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QCoreApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[2])))
         return fail(QStringLiteral("cannot write ") + QString::fromLocal8Bit(argv[2]));
