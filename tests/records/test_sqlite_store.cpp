@@ -266,7 +266,7 @@ private slots:
         store = openDb(db(), &report);
         QVERIFY2(store && !store->readOnly(), qPrintable(report.error));
         QCOMPARE(store->latest(), mine);
-        QCOMPARE(store->page({}, 0, 1).value(0), theirs);
+        QCOMPARE(store->page({}, {}, 1).records.value(0), theirs);
         QCOMPARE(direct("PRAGMA application_id").toLongLong(), 0x56544F52);
     }
 
