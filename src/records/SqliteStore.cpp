@@ -325,11 +325,15 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
     // Reading every page at each start takes seconds with a million records; the pages every start needs
     // (the table's first and last leaf, its indexes' ends, the notes and the queue) are read instead, and
     // damage elsewhere is reported by the query that meets it.
-    for (const char* probe :
-         {"SELECT * FROM records ORDER BY rowid LIMIT 1", "SELECT * FROM records ORDER BY rowid DESC LIMIT 1",
-          "SELECT max(nr) FROM records", "SELECT id FROM records ORDER BY taken_at DESC, nr DESC LIMIT 1",
-          "SELECT count(*) FROM record_notes", "SELECT * FROM outbox ORDER BY seq DESC LIMIT 1"}) {
-        if (!tables.contains(QString::fromLatin1(probe).section(QLatin1Char(' '), 3, 3)))
+    const std::pair<const char*, const char*> probes[] = {
+        {"records", "SELECT * FROM records ORDER BY rowid LIMIT 1"},
+        {"records", "SELECT * FROM records ORDER BY rowid DESC LIMIT 1"},
+        {"records", "SELECT max(nr) FROM records"},
+        {"records", "SELECT id FROM records ORDER BY taken_at DESC, nr DESC LIMIT 1"},
+        {"record_notes", "SELECT count(*) FROM record_notes"},
+        {"outbox", "SELECT * FROM outbox ORDER BY seq DESC LIMIT 1"}};
+    for (const auto& [table, probe] : probes) {
+        if (!tables.contains(QLatin1String(table)))
             continue;
         QSqlQuery read = run(QString::fromLatin1(probe), {}, &ok);
         while (ok && read.next()) {
