@@ -1,7 +1,9 @@
 #include "Controls.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -27,7 +29,25 @@ QPalette::ColorRole textRole(const QWidget* control) {
     return control->inherits("QLineEdit") || control->inherits("QPlainTextEdit") ? QPalette::Text
                                                                                  : QPalette::WindowText;
 }
+class ShowWatch : public QObject {
+public:
+    ShowWatch(QWidget* control, std::function<void()> shown) : QObject(control), shown_(std::move(shown)) {
+        control->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
 } // namespace
+
+void whenShown(QWidget* control, std::function<void()> shown) { new ShowWatch(control, std::move(shown)); }
+
+bool onShownPage(const QWidget* control) { return control->isVisibleTo(control->window()); }
 
 QStringList lines(const QPlainTextEdit* box) {
     QStringList result;
@@ -67,6 +87,11 @@ void setLine(QPlainTextEdit* box, int index, const QString& text) {
     cursor.insertText(text);
 }
 
+void setText(QLineEdit* display, const QString& text) {
+    if (display->text() != text)
+        display->setText(text);
+}
+
 void appendLine(QPlainTextEdit* box, const QString& text) { box->appendPlainText(text); }
 
 void setBackground(QWidget* control, const QColor& colour) { setRole(control, QPalette::Base, colour); }
@@ -82,6 +107,10 @@ QColor fontColour(const QWidget* control) {
 }
 
 void setCaption(QLabel* label, const QString& caption) {
+    // Captions are set again with every unit the amplifier reports; sizing an unchanged one measures its
+    // text for nothing.
+    if (label->text() == caption && label->size() == label->sizeHint())
+        return;
     label->setText(caption);
     label->adjustSize();
 }

@@ -6,8 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QAbstractButton;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
@@ -21,6 +24,17 @@ int lineCount(const QPlainTextEdit* box);
 QString line(const QPlainTextEdit* box, int index);
 void setLine(QPlainTextEdit* box, int index, const QString& text);
 void appendLine(QPlainTextEdit* box, const QString& text);
+
+// A value display's text. An equal text is left alone: setting it anyway lays the text out again, which
+// the displays of hidden pages would pay on every reply.
+void setText(QLineEdit* display, const QString& text);
+
+// Calls `shown` each time the control becomes visible on the screen: what a hidden page would show is
+// brought up to date then instead of on every change.
+void whenShown(QWidget* control, std::function<void()> shown);
+// Whether the control would be seen with its window: false on a page of the tabs that is not the current
+// one, true on the current page of a window not shown yet.
+bool onShownPage(const QWidget* control);
 
 // Colours of a control in every state (enabled, disabled, inactive window), so a value display keeps its
 // meaning whether or not it is enabled.

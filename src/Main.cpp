@@ -93,14 +93,14 @@ void TfrmMain::setUpForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(1030, 637);
-    // The timers as designed: all stopped. The graph timer reckons each tick as 5 ms, so it runs at 5 ms,
-    // precisely: a 1 ms timer would sample five times too fast and draw a wrong time axis.
+    // The timers as designed: all stopped. The graph timer is precise so that samples keep their spacing;
+    // the graph controls pace it by when the next sample is due.
     timerDeviceCom_.setObjectName(QStringLiteral("timerDeviceCom"));
     timerGraph_.setObjectName(QStringLiteral("timerGraph"));
     timerClock_.setObjectName(QStringLiteral("timerClock"));
     timerDeviceCom_.setInterval(20);
     timerGraph_.setTimerType(Qt::PreciseTimer);
-    timerGraph_.setInterval(5);
+    timerGraph_.setInterval(100);
     timerClock_.setInterval(1000);
 }
 
@@ -293,8 +293,8 @@ void TfrmMain::setUpSubsystems(CSerial& devicePort, ProgramState& state, Dialogs
         *journal_);
     graphControls_ = std::make_unique<GraphControls>(
         v.graph, v.measuring.measurement, v.values.mainValueLabel,
-        GraphControls::Services{*graph_, *dataLog_, *journal_, *status_, dialogs, dialogSave_}, state,
-        *language_);
+        GraphControls::Services{*graph_, *dataLog_, *journal_, *status_, dialogs, dialogSave_, timerGraph_},
+        state, *language_);
     languageApplier_ =
         std::make_unique<LanguageApplier>(v.settings.language, *language_, *session_, dialogs, dialogOpen_);
     settings_ = std::make_unique<SettingsFile>(

@@ -6,10 +6,18 @@
 #include "settings/LanguageLines.h"
 
 #include <QAbstractButton>
+#include <QPlainTextEdit>
+
+#include <utility>
 
 ProgramStatus::ProgramStatus(QPlainTextEdit* display, const QAbstractButton* showErrorInfo,
                              const Language& language, ProgramState& state)
-    : display_(display), showErrorInfo_(showErrorInfo), language_(language), state_(state) {}
+    : display_(display), showErrorInfo_(showErrorInfo), language_(language), state_(state) {
+    controls::whenShown(display_, [this] {
+        if (hiddenSessionState_)
+            showSessionState(*std::exchange(hiddenSessionState_, std::nullopt));
+    });
+}
 
 void ProgramStatus::setText(int slot, int textIndex) {
     if (slot < 1 || slot > 3)
@@ -25,6 +33,11 @@ void ProgramStatus::setText(int slot, int textIndex) {
 }
 
 void ProgramStatus::showSessionState(std::int32_t state) {
+    // Every tick brings a state; on a hidden page the line waits until the page is shown.
+    if (!controls::onShownPage(display_)) {
+        hiddenSessionState_ = state;
+        return;
+    }
     controls::setLine(display_, 1, QString::number(static_cast<std::uint32_t>(state)));
 }
 

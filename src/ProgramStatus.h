@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class Language;
 class QAbstractButton;
@@ -48,4 +49,5 @@ private:
     const Language& language_;
     ProgramState& state_;
     bool otherTypeShown_ = false;
+    std::optional<std::int32_t> hiddenSessionState_;
 };

@@ -29,10 +29,18 @@ private slots:
                  QStringLiteral("tabMainView"));
     }
 
-    void theGraphTimerRunsAtTheFiveMillisecondsItCountsPerTick() { // regression: it ran at 1 ms
+    void theSessionStateLineCatchesUpWhenItsPageIsShownAgain() {
         TestWindow w;
-        QCOMPARE(w.window->timerGraph().interval(), 5);
-        QCOMPARE(w.window->timerGraph().timerType(), Qt::PreciseTimer);
+        w.clickTab(QStringLiteral("tabMainView"));
+        w.window->timerDeviceComTimer();
+        const QString first = w.statusLine(1);
+        QCOMPARE(first, QString::number(w.state.sessionState));
+        w.clickTab(QStringLiteral("tabGraph"));
+        w.state.sessionState = StateMeasure;
+        w.window->timerDeviceComTimer();
+        QCOMPARE(w.statusLine(1), first); // hidden: not written on every tick
+        w.clickTab(QStringLiteral("tabMainView"));
+        QCOMPARE(w.statusLine(1), QString::number(StateMeasure));
     }
 
     void loadingTheSettingsStartsTheDeviceTimer() {

@@ -1,5 +1,6 @@
 #include "evaluation/ConnectionDisplay.h"
 
+#include "Controls.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
 #include "Views.h"
@@ -79,6 +80,8 @@ void ConnectionDisplay::onRejected(const DeviceType* found) {
 
 void ConnectionDisplay::onParameterPolled(Parameter parameter, int value) {
     if (value >= 1 && value <= 999)
-        (parameter == Parameter::BarDiameter ? views_.parameters.barDiameter : views_.parameters.eModulus)
-            .edit->setText(QString::number(value));
+        controls::setText(
+            (parameter == Parameter::BarDiameter ? views_.parameters.barDiameter : views_.parameters.eModulus)
+                .edit,
+            QString::number(value));
 }

@@ -1,5 +1,7 @@
 #include "evaluation/FittedText.h"
 
+#include "Controls.h"
+
 #include <QFontMetrics>
 #include <QLineEdit>
 
@@ -28,8 +30,13 @@ void install(QLineEdit* display) {
     QFont designed = display->font();
     if (designed.pixelSize() <= 0)
         designed.setPixelSize(QFontMetrics(designed).height());
-    QObject::connect(display, &QLineEdit::textChanged, display,
-                     [display, designed] { fit(display, designed); });
+    // Measuring the text is most of what a new value costs; a display on a hidden page is fitted when it
+    // is shown.
+    QObject::connect(display, &QLineEdit::textChanged, display, [display, designed] {
+        if (controls::onShownPage(display))
+            fit(display, designed);
+    });
+    controls::whenShown(display, [display, designed] { fit(display, designed); });
     fit(display, designed);
 }
 

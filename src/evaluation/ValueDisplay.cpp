@@ -29,14 +29,14 @@ void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
     state_.readingText[entry] = converted.text;
     switch (entry) {
     case Reading::MainValue:
-        values_.mainValue->setText(converted.text);
-        values_.mainValueBig->setText(converted.text);
+        controls::setText(values_.mainValue, converted.text);
+        controls::setText(values_.mainValueBig, converted.text);
         break;
     case Reading::TotalKN:
-        values_.totalKN->setText(converted.text);
+        controls::setText(values_.totalKN, converted.text);
         break;
     case Reading::TotalTons:
-        values_.totalTons->setText(converted.text);
+        controls::setText(values_.totalTons, converted.text);
         break;
     default:
         break;
@@ -53,12 +53,12 @@ void ValueDisplay::EvaluateReadings() {
             continue;
         const PositionDisplays& displays = values_.positions[position - 1];
         if (sensors) {
-            displays.sensors[0]->setText(state_.readingText[2 * channel - 2]);
-            displays.sensors[1]->setText(state_.readingText[2 * channel - 1]);
+            controls::setText(displays.sensors[0], state_.readingText[2 * channel - 2]);
+            controls::setText(displays.sensors[1], state_.readingText[2 * channel - 1]);
         }
         const QString& text = state_.readingText[Reading::FirstChannel + channel - 1];
-        displays.channel->setText(text);
-        displays.channelBig->setText(text);
+        controls::setText(displays.channel, text);
+        controls::setText(displays.channelBig, text);
     }
 
     // Read-back: from here on the table holds the texts by position, entry 8 being what stands top left.
@@ -89,7 +89,7 @@ void ValueDisplay::EvaluateReadings() {
     const std::int32_t limit = tolerance->text().trimmed().toInt(&ok);
     // A tolerance that is no number (a damaged settings line) is judged as the default 10.
     const deviation::Shown shown = deviation::judge(percent, ok ? limit : 10);
-    parameters_.divergence->setText(shown.text);
+    controls::setText(parameters_.divergence, shown.text);
     controls::setBackground(parameters_.divergence, shown.background);
 }
 

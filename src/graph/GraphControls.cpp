@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -33,6 +34,10 @@ GraphControls::GraphControls(const GraphPage& page, const QAbstractButton* measu
                              const Language& language)
     : page_(page), measurement_(measurement), mainValueCaption_(mainValueCaption), services_(services),
       state_(state), language_(language) {
+    QObject::connect(page_.timeUnit, &QComboBox::currentIndexChanged, page_.timeUnit, [this] {
+        if (services_.timer.isActive())
+            showAxisTitles();
+    });
     monotonicMs_ = [clock = std::make_shared<QElapsedTimer>()] {
         if (!clock->isValid())
             clock->start();
@@ -41,19 +46,39 @@ GraphControls::GraphControls(const GraphPage& page, const QAbstractButton* measu
 }
 
 void GraphControls::timerGraphTimer() {
-    if (page_.timeUnit->currentIndex() >= 0) {
-        const TimeUnit unit = unitOf(page_.timeUnit->currentText());
-        state_.graphX = xOf(state_.graphSampleCount, state_.graphSamplingMs, unit);
-        services_.graph.setBottomAxisTitle(language_.text(lang::TimeWord) + axisSuffix(unit));
-    }
-    services_.graph.setLeftAxisTitle(mainValueCaption_->text());
-    if (schedule_.due(monotonicMs_(), state_.graphSamplingMs, state_.graphRunning)) {
+    if (page_.timeUnit->currentIndex() >= 0)
+        state_.graphX =
+            xOf(state_.graphSampleCount, state_.graphSamplingMs, unitOf(page_.timeUnit->currentText()));
+    showAxisTitles();
+    const std::int64_t now = monotonicMs_();
+    if (schedule_.due(now, state_.graphSamplingMs, state_.graphRunning)) {
         state_.graphTickCount = 0;
         sample();
     } else {
         ++state_.graphTickCount;
     }
     services_.journal.syncIfDue();
+    paceTimer(now);
+}
+
+void GraphControls::showAxisTitles() {
+    if (page_.timeUnit->currentIndex() >= 0)
+        services_.graph.setBottomAxisTitle(language_.text(lang::TimeWord) +
+                                           axisSuffix(unitOf(page_.timeUnit->currentText())));
+    services_.graph.setLeftAxisTitle(mainValueCaption_->text());
+}
+
+// Sampling is timed by the clock, not by counting ticks, so the timer need not wake the machine every few
+// milliseconds: it wakes when the next sample is due, and at least every IdleTickMs for the axis titles
+// and the journal's sync; a unit or language the user chooses shows at once.
+void GraphControls::paceTimer(std::int64_t nowMs) {
+    constexpr std::int64_t IdleTickMs = 1000;
+    const std::int64_t wait =
+        state_.graphRunning && state_.graphSamplingMs > 0
+            ? std::clamp<std::int64_t>(schedule_.msUntilDue(nowMs, state_.graphSamplingMs), 1, IdleTickMs)
+            : IdleTickMs;
+    if (services_.timer.interval() != wait)
+        services_.timer.setInterval(int(wait));
 }
 
 void GraphControls::sample() {
@@ -102,6 +127,7 @@ void GraphControls::btnGraphStartStopClick() {
         state_.graphSamplingMs = interval.ms;
         if (!interval.shown.isEmpty())
             page_.sampling->setText(interval.shown);
+        paceTimer(monotonicMs_());
         return;
     }
     page_.startStop->setText(language_.text(lang::StartCaption));
@@ -196,4 +222,6 @@ void GraphControls::applyLanguage(const Language& language) {
     page_.clear->setText(language.text(lang::GraphClear));
     controls::setLeftFromText(page_.samplingLabel, language.text(lang::LeftGraphSampling));
     controls::setLeftFromText(page_.timeUnitLabel, language.text(lang::LeftGraphTimeUnit));
+    if (services_.timer.isActive())
+        showAxisTitles(); // as the next tick would
 }

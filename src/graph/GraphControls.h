@@ -16,6 +16,7 @@ class LiveGraph;
 class ProgramStatus;
 class QAbstractButton;
 class QLabel;
+class QTimer;
 #include <QStringList>
 struct FileDialogState;
 struct GraphPage;
@@ -30,6 +31,7 @@ public:
         ProgramStatus& status;
         Dialogs& dialogs;
         FileDialogState& dialogSave;
+        QTimer& timer; // the graph timer: its owner starts and stops it, the controls pace it
     };
 
     // The measuring button's caption tells whether a measurement runs; the main value caption titles the
@@ -61,6 +63,8 @@ public:
 
 private:
     void sample();
+    void paceTimer(std::int64_t nowMs);
+    void showAxisTitles();
 
     const GraphPage& page_;
     const QAbstractButton* measurement_;

@@ -20,6 +20,12 @@ bool SampleSchedule::due(std::int64_t nowMs, std::uint32_t intervalMs, bool samp
     return true;
 }
 
+std::int64_t SampleSchedule::msUntilDue(std::int64_t nowMs, std::uint32_t intervalMs) const {
+    if (!lastDueMs_)
+        return 0;
+    return std::max<std::int64_t>(0, *lastDueMs_ + intervalMs - nowMs);
+}
+
 TimeUnit unitOf(const QString& entry) {
     if (entry == QLatin1String("ms"))
         return TimeUnit::Milliseconds;

@@ -29,6 +29,8 @@ class SampleSchedule {
 public:
     // On every tick of the graph timer; true when a sample is due now.
     bool due(std::int64_t nowMs, std::uint32_t intervalMs, bool sampling);
+    // How long until the next sample is due; 0 when it is due now or no tick has been seen yet.
+    std::int64_t msUntilDue(std::int64_t nowMs, std::uint32_t intervalMs) const;
 
 private:
     std::optional<std::int64_t> lastDueMs_; // before the first sample: the first tick

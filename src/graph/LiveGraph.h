@@ -13,6 +13,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class ChannelSeries;
 class QCustomPlot;
@@ -50,6 +52,8 @@ public:
     // A redraw soon, at most one per RedrawMs; replotNow() draws at once (benchmarks, pictures).
     void requestReplot();
     void replotNow();
+    // Milliseconds of a clock that never goes back; tests put a virtual one here.
+    void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
 
 private:
     void onPress(QMouseEvent* event);
@@ -60,6 +64,8 @@ private:
     std::array<ChannelSeries*, SeriesCount> series_{};
     std::array<double, 4> limits_{1500, -1500, 60, 0};
     QTimer redraw_;
+    std::function<std::int64_t()> monotonicMs_;
+    std::optional<std::int64_t> lastReplotMs_;
     bool panning_ = false;
     double panStartPixel_ = 0;
     std::pair<double, double> panStartRange_;

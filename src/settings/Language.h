@@ -4,13 +4,18 @@
 
 #include "settings/OwnTexts.h"
 
+#include <QHash>
+#include <QMetaObject>
 #include <QString>
 
 class QPlainTextEdit;
 
 class Language {
 public:
-    explicit Language(QPlainTextEdit* lines) : lines_(lines) {}
+    explicit Language(QPlainTextEdit* lines);
+    ~Language();
+    Language(const Language&) = delete;
+    Language& operator=(const Language&) = delete;
 
     // Language line `line`, or an empty text when the file has no such line.
     QString text(int line) const;
@@ -21,5 +26,9 @@ public:
 
 private:
     QPlainTextEdit* lines_;
+    // Captions are compared with these lines on every reply of the amplifier; finding a line in the box's
+    // document each time cost more than the rest of the reply. Emptied whenever the box changes.
+    mutable QHash<int, QString> read_;
+    QMetaObject::Connection changed_;
     QString code_ = QStringLiteral("DE");
 };

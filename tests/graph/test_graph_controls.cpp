@@ -3,6 +3,8 @@
 #include "Testing.h"
 #include "settings/LanguageApplier.h"
 
+#include <QSignalSpy>
+
 #include <qcustomplot.h>
 
 namespace {
@@ -52,6 +54,44 @@ private slots:
         QCOMPARE(w.window->dataLog().rowCount(), 1 + 45); // one row every 200 ms all the same
         QCOMPARE(w.window->graph().pointCount(3), std::size_t(46));
         QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [s]"));
+    }
+
+    void theGraphTimerWakesWhenASampleIsDueAndSeldomWhileSamplingIsOff() {
+        TestWindow w;
+        QTimer& timer = w.window->timerGraph();
+        tickEvery(w, 3, 500);
+        QCOMPARE_GE(timer.interval(), 250);
+        startSampling(w);
+        QCOMPARE_LE(timer.interval(), 5); // switched on: the first sample comes at once
+        const std::int64_t end = w.monotonicMs + 20000;
+        int ticks = 0;
+        while (w.monotonicMs < end) { // the timer fires as it was set, for 20 s of the graph's clock
+            tickEvery(w, 1, timer.interval());
+            ++ticks;
+        }
+        const qsizetype rows = w.window->dataLog().rowCount(); // one sample every 200 ms, none skipped
+        QVERIFY2(rows == 100 || rows == 101, qPrintable(QString::number(rows)));
+        QCOMPARE_LE(ticks, rows + 2);
+    }
+
+    void theTimeAxisTitleFollowsTheUnitChosenWhileMeasuringAtOnce() { // ticks are a second apart
+        TestWindow w;
+        w.window->btnMeasurementClick();
+        QTest::keyClick(w.control("comboGraphTimeUnit"), Qt::Key_Down);
+        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
+        w.button("btnEnglish")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage(); // and so does a language chosen
+        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
+    }
+
+    void aSampleIsDrawnAtTheNextPassOfTheEventLoop() { // not by a timer that wakes the machine once more
+        TestWindow w;
+        startSampling(w);
+        QCoreApplication::processEvents();
+        QSignalSpy drawn(w.control<QCustomPlot>(QStringLiteral("Graph")), &QCustomPlot::afterReplot);
+        sampleNow(w);
+        QCoreApplication::processEvents();
+        QCOMPARE(drawn.count(), 1);
     }
 
     void uncheckedChannelsAndErrorTextsAddNoPoints() {

@@ -4,6 +4,7 @@
 #include "Resources.h"
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
+#include "graph/LiveGraph.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <csignal>
@@ -33,12 +36,22 @@ TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     window->timerClock().stop();
     window->timerGraph().stop();
     window->graphControls().setClock([this] { return monotonicMs; });
+    window->graph().setClock([this] { return monotonicMs; });
 }
 
 TestWindow::~TestWindow() = default;
 
 QString TestWindow::statusLine(int line) const {
     return controls::line(memo(QStringLiteral("memoProgramState")), line);
+}
+
+void TestWindow::clickTab(const QString& page) const {
+    window->show();
+    auto* tabs = control<QTabWidget>(QStringLiteral("tabSystem"));
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tabs->indexOf(control(page))).center());
+    if (tabs->currentWidget() != control(page))
+        qFatal("the click did not bring %s forward", qPrintable(page));
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

@@ -41,6 +41,8 @@ struct TestWindow {
     QAbstractButton* button(const QString& name) const { return control<QAbstractButton>(name); }
     QPlainTextEdit* memo(const QString& name) const { return control<QPlainTextEdit>(name); }
     QString statusLine(int line) const;
+    // Shows the window and brings a page of its tabs forward with a click on its tab.
+    void clickTab(const QString& page) const;
 };
 
 // While it lives, writing files fails as on a full disk. Unlike a read-only folder this also holds for root,
