@@ -1,6 +1,8 @@
 // A record made from a cycle snapshot: the numbers as the displays showed them, the deviation as the
 // display judged it, sensors only when polled, and when a snapshot may not be recorded.
 #include "records/RecordMaking.h"
+#include "records/RecordText.h"
+#include "records/RecordsCsv.h"
 
 #include <QTest>
 
@@ -45,10 +47,33 @@ private slots:
         c.tolerance = "27", c.sensorsPolled = true;
         QVERIFY(makeRecord(s, c).withinTolerance == false && makeRecord(s, c).sensors[7] == 8);
         c.tolerance = "100"; // beyond 99 % the display shows "> 99" in red, whatever the tolerance
-        r = makeRecord(cycle({"100", "250", "100", "100"}), c);
-        QVERIFY(r.deviation == 150 && r.withinTolerance == false);
+        r = makeRecord(cycle({"100", "200", "100", "100"}), c);
+        QCOMPARE(csvFields(r).filter("99"), QStringList{"> 99"}); // not the 100 % computed
+        QCOMPARE(r.withinTolerance, false);
+        QCOMPARE(shownDeviation(makeRecord(cycle({"200", "399", "200", "200"}), c).deviation), "99");
+        Record old = r;
+        old.deviation = 500; // as files from before the over-range mark hold it
+        QCOMPARE(shownDeviation(old.deviation), "> 99");
         r = makeRecord(cycle({"100", "E01", "100", "100"}), c); // no deviation from three channels
         QVERIFY(!r.deviation && !r.withinTolerance && !r.channels[1]);
+    }
+
+    // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero band.
+    void aSteadyLoadAndNoLoad() {
+        QVERIFY(steady(cycle({"1000", "-500", "3", "7"}), cycle({"1010", "-495", "1", "9"})));
+        QVERIFY(!steady(cycle({"1000", "500", "3", "7"}), cycle({"1011", "500", "3", "7"})));
+        QVERIFY(!steady(cycle({"1000", "500", "3", "7"}), cycle({"1000", "500", "0", "7"})));
+        QVERIFY(!steady(cycle({"100", "-200", "3", "7"}), cycle({"100", "200", "3", "7"})));
+        CycleSnapshot kN = cycle({"1000", "500", "3", "7"});
+        kN.unit = 2;
+        QVERIFY(!steady(cycle({"1000", "500", "3", "7"}), kN));
+        QVERIFY(!steady(CycleSnapshot::none(1), cycle({"1", "2", "3", "4"})));
+        QVERIFY(noLoad(cycle({"10", "-10", "0", "4"})) && !noLoad(cycle({"10", "-11", "0", "4"})));
+        CycleSnapshot tons = cycle({"2", "-2", "0", "3"});
+        tons.unit = 3;
+        QVERIFY(!noLoad(tons));
+        tons.texts[11] = "1";
+        QVERIFY(noLoad(tons) && !noLoad(CycleSnapshot::none(1)));
     }
 };
 
