@@ -29,6 +29,11 @@ public:
     void showSessionState(std::int32_t state);
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
+    // A notice the user must be able to read, such as a record stored or refused: the clock leaves it in
+    // place for at least five seconds. Any later notice replaces it as usual.
+    void showLastingNotice(const QString& text);
+    // The one-second clock: every second call empties the notice line, unless a lasting notice still holds.
+    void clockTick(bool clearNotice);
     // The plant's records server, on the line between the notices and the measuring state.
     void showRecordsServer(const QString& text);
 
@@ -48,4 +53,5 @@ private:
     const Language& language_;
     ProgramState& state_;
     bool otherTypeShown_ = false;
+    int lastingTicks_ = 0; // clock ticks a lasting notice still holds the line
 };

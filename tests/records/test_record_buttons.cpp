@@ -3,10 +3,12 @@
 // missing.
 #include "Testing.h"
 #include "records/RecordButtons.h"
+#include "records/RecordText.h"
 #include "records/RecordsConfig.h"
 #include "records/SqliteStore.h"
 
 #include <QSignalSpy>
+#include <QTabBar>
 
 using records::Number;
 
@@ -17,7 +19,7 @@ QString own(TfrmMain& window, OwnText text) { return window.language().own(text)
 void measureUnderLoad(SimulatedRig& rig) {
     QVERIFY(rig.connect());
     rig.w().button("btnMeasurement")->click();
-    QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
+    QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 3200 && rig.state().measureStep == 91; }, 400));
     QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
 }
 } // namespace
@@ -94,6 +96,76 @@ private slots:
         QVERIFY(stored.size() == 2 && rig.window().recordStore()->count({}) == 2);
         rig.sim().disconnect(); // what the lost amplifier measured last is no longer true
         QVERIFY(rig.tickUntil([&] { return !rig.w().button("btnRecord")->isEnabled(); }, 80));
+    }
+
+    // A click in a ramp waits for the hold and stores it; a ramp that does not settle is refused after five
+    // seconds on the rig's clock, not before; no load is refused at once. Each notice outlasts five clock
+    // ticks.
+    void aRecordIsTakenOnlyFromASteadyLoad() {
+        SimulatedRig rig({.singleValues = false});
+        QAbstractButton* record = rig.w().button("btnRecord");
+        records::RecordStore& store = *rig.window().recordStore();
+        QVERIFY(rig.connect());
+        rig.w().button("btnMeasurement")->click();
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() % 8000 > 600 && rig.nowMs() > 8000; }, 800));
+        QTest::mouseClick(record, Qt::LeftButton);
+        QVERIFY(rig.window().recordButtons().waiting() && store.count({}) == 0);
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordWaitingForSteadyLoad));
+        QVERIFY(rig.tickUntil([&] { return store.count({}) == 1; }, 200));
+        QCOMPARE(rig.nowMs() % 8000 >= 2000, true); // the ramp is over
+        for (int second = 0; second < 5; ++second)
+            rig.window().timerClockTimer();
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordStored).arg(1));
+        rig.window().timerClockTimer(), rig.window().timerClockTimer();
+        QCOMPARE(rig.w().statusLine(2), QString());
+
+        // A ramp that began 200 ms ago and goes on for longer than the wait: between two cycles the load
+        // grows by their distance over its age, far more than 1 %.
+        ampsim::PressParams ramp = rig.sim().amplifier().model().params();
+        ramp.rampMs = 8000, ramp.holdMs = ramp.releaseMs = 0, ramp.peakMicroStrain = 2000;
+        ramp.pauseMs = rig.nowMs() - 200 - ramp.rampMs;
+        rig.sim().amplifier().model().setParams(ramp);
+        QVERIFY(rig.tickUntil([&] { return rig.state().cycleSnapshot.texts[8].toInt() < 300; }, 60));
+        QTest::mouseClick(record, Qt::LeftButton);
+        const std::uint64_t clicked = rig.nowMs();
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() >= clicked + 4980; }, 300));
+        QVERIFY(rig.window().recordButtons().waiting() && store.count({}) == 1);
+        QVERIFY(rig.tickUntil([&] { return !rig.window().recordButtons().waiting(); }, 3));
+        for (int second = 0; second < 5; ++second)
+            rig.window().timerClockTimer();
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordLoadNotSteady));
+
+        for (int bar = 1; bar <= 4; ++bar)
+            rig.sim().amplifier().model().setLoadFactor(bar, 0);
+        rig.tick(120); // a few cycles at rest
+        QTest::mouseClick(record, Qt::LeftButton);
+        QVERIFY(!rig.window().recordButtons().waiting() && store.count({}) == 1);
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordNoLoad));
+    }
+
+    // F9 where the values are hidden only says where records are taken; on the big view it records, and a
+    // deviation shown as "> 99" is kept as such.
+    void f9RecordsWhereTheValuesAreShown() {
+        SimulatedRig rig;
+        rig.sim().amplifier().model().setLoadFactor(2, 2.5);
+        measureUnderLoad(rig);
+        rig.window().show(), rig.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
+        QTabWidget* pages = rig.w().control<QTabWidget>("tabSystem");
+        const auto f9On = [&](const char* page) {
+            const int index = pages->indexOf(rig.w().control(page));
+            QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(index).center());
+            QTest::keyClick(&rig.window(), Qt::Key_F9);
+        };
+        f9On("tabGraph");
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordOnlyWhereValuesShown));
+        f9On("tabBigView");
+        const QList<records::Record> stored = rig.window().recordStore()->page({}, {}, 10).records;
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(records::shownDeviation(stored[0].deviation), rig.w().edit("editDivergence")->text());
+        QCOMPARE(rig.w().edit("editDivergence")->text(), "> 99");
+        rig.window().timerClockTimer();
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordStored).arg(1));
     }
 
     void aDamagedDatabaseIsToldOnceAndWithoutOneTheProgramStillMeasures() {

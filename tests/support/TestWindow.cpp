@@ -4,6 +4,7 @@
 #include "Resources.h"
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
+#include "records/RecordButtons.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -33,6 +34,7 @@ TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     window->timerClock().stop();
     window->timerGraph().stop();
     window->graphControls().setClock([this] { return monotonicMs; });
+    window->recordButtons().setClock([this] { return monotonicMs; });
 }
 
 TestWindow::~TestWindow() = default;
