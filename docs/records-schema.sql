@@ -42,7 +42,10 @@ CREATE TABLE records (
     main_value       REAL,                      -- the main value as shown, in `unit`
     total_kn         REAL,                      -- total clamping force, kN
     total_tons       REAL,                      -- total clamping force, tons (or US tons, as shown)
-    deviation        REAL,                      -- largest deviation of a tie bar from the average, percent
+    deviation        REAL,                      -- largest deviation of a tie bar from the average, whole
+                                                -- percent as shown; 100 stands for the display's "> 99"
+                                                -- (older files hold the percent computed: any value above
+                                                -- 99 reads as "> 99")
     tolerance        REAL,                      -- the tolerance the deviation was held against, percent
     within_tolerance INTEGER CHECK (within_tolerance IN (0, 1)), -- 1 within, 0 outside, NULL not known
     k_factor         REAL,                      -- the sensors' K-factor

@@ -13,12 +13,12 @@ ClockDisplay::ClockDisplay(QLabel* time, QLabel* date, ProgramStatus& status, Pr
     : time_(time), date_(date), status_(status), state_(state) {}
 
 void ClockDisplay::tick(const QDateTime& now) {
-    if (state_.clockTickToggle == 1) {
+    const bool clearNotice = state_.clockTickToggle == 1;
+    if (clearNotice)
         state_.clockTickToggle = 0;
-        status_.setText(2, 0);
-    } else {
+    else
         ++state_.clockTickToggle;
-    }
+    status_.clockTick(clearNotice);
     time_->setText(timeText(now.time()));
     date_->setText(dateText(now.date()));
 }

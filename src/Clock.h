@@ -1,6 +1,6 @@
 #pragma once
 // The date and time labels, refreshed by the one-second clock timer, which also clears the notice line of
-// the status display on every second tick.
+// the status display on every second tick (a lasting notice excepted).
 
 #include <QDateTime>
 #include <QString>

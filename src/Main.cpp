@@ -501,7 +501,7 @@ void TfrmMain::recoverJournal() {
 void TfrmMain::setUpRecords() {
     const Views& v = views_;
     recordButtons_ = std::make_unique<RecordButtons>(
-        RecordButtons::Views{v.records, v.machine, v.parameters, v.settings.view, v.settings.port},
+        RecordButtons::Views{v.records, v.machine, v.parameters, v.settings.view, v.settings.port, v.pages},
         RecordButtons::Services{*measurementControls_, *status_, *dialogs_, *language_}, *state_,
         QStringLiteral("Records.ini"));
     languageApplier_->addParticipant(recordButtons_.get());
@@ -527,10 +527,11 @@ void TfrmMain::setUpRecords() {
     for (QAbstractButton* button : {v.records.record, v.records.recordBig})
         connect(button, &QAbstractButton::clicked, buttons, &RecordButtons::take);
     auto* f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
-    connect(f9, &QShortcut::activated, buttons, &RecordButtons::take);
+    connect(f9, &QShortcut::activated, buttons, &RecordButtons::shortcut);
     // Connected after the measuring button's own handler, so its caption has already changed.
     connect(v.measuring.measurement, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
-    connect(session_.get(), &DeviceSession::cycleChanged, buttons, &RecordButtons::refresh);
+    connect(session_.get(), &DeviceSession::cycleChanged, buttons, &RecordButtons::cycleArrived);
+    connect(session_.get(), &DeviceSession::ticked, buttons, &RecordButtons::tick);
     connect(connection_.get(), &Connection::rejected, buttons, &RecordButtons::refresh);
     for (const ParameterControls* field :
          {&v.parameters.barDiameter, &v.parameters.eModulus, &v.parameters.kFactor, &v.parameters.tolerance})

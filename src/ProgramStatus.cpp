@@ -25,6 +25,8 @@ void ProgramStatus::setText(int slot, int textIndex) {
     state_.programStateTextIndex[slot - 1] = textIndex;
     if (slot == 1)
         otherTypeShown_ = false;
+    if (slot == 2)
+        lastingTicks_ = 0;
     const int line = (slot - 1) * 2;
     const QString text = textIndex > 0   ? language_.text(textIndex)
                          : textIndex < 0 ? language_.own(static_cast<OwnText>(-1 - textIndex))
@@ -41,7 +43,24 @@ void ProgramStatus::showSessionState(std::int32_t state) {
     controls::setLine(display_, 1, QString::number(static_cast<std::uint32_t>(state)));
 }
 
-void ProgramStatus::showNotice(const QString& text) { controls::setLine(display_, 2, text); }
+void ProgramStatus::showNotice(const QString& text) {
+    lastingTicks_ = 0;
+    controls::setLine(display_, 2, text);
+}
+
+void ProgramStatus::showLastingNotice(const QString& text) {
+    showNotice(text);
+    // The clock ticks once a second at any moment after the notice: its sixth tick is at least five
+    // seconds later.
+    lastingTicks_ = 6;
+}
+
+void ProgramStatus::clockTick(bool clearNotice) {
+    if (lastingTicks_ > 0 && --lastingTicks_ > 0)
+        return;
+    if (clearNotice)
+        setText(2, 0);
+}
 
 void ProgramStatus::showRecordsServer(const QString& text) { controls::setLine(display_, 3, text); }
 

@@ -30,6 +30,11 @@ public:
     void showSessionState(std::int32_t state);
     // A notice written straight into line 2, bypassing the remembered index (the waiting hint).
     void showNotice(const QString& text);
+    // A notice the user must be able to read, such as a record stored or refused: the clock leaves it in
+    // place for at least five seconds. Any later notice replaces it as usual.
+    void showLastingNotice(const QString& text);
+    // The one-second clock: every second call empties the notice line, unless a lasting notice still holds.
+    void clockTick(bool clearNotice);
     // The plant's records server, on the line between the notices and the measuring state.
     void showRecordsServer(const QString& text);
 
@@ -50,4 +55,5 @@ private:
     ProgramState& state_;
     bool otherTypeShown_ = false;
     std::optional<std::int32_t> hiddenSessionState_;
+    int lastingTicks_ = 0; // clock ticks a lasting notice still holds the line
 };

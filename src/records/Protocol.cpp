@@ -207,6 +207,10 @@ QString shown(const ProtocolTexts& t, const Number& value, int decimals = -1) {
     return value ? number(t, *value, decimals) : Dash;
 }
 
+QString deviationShown(const ProtocolTexts& t, const Number& deviation) {
+    return overRange(deviation) ? QStringLiteral("> 99") : shown(t, deviation);
+}
+
 QString localTime(const ProtocolTexts& t, const Record& r) {
     if (!r.takenAt.isValid())
         return Dash;
@@ -355,7 +359,7 @@ void verdict(QPainter& p, const QRectF& box, const Record& r, const ProtocolText
          fitted(word, words.width(), decided ? 76 : 52, true), decided && passed ? PassColour : text);
     QString reason = !r.deviation ? t.noDeviation : !r.tolerance ? t.noTolerance : QString();
     if (reason.isEmpty())
-        reason = (passed ? t.within : t.beyond).arg(number(t, *r.deviation), number(t, *r.tolerance));
+        reason = (passed ? t.within : t.beyond).arg(deviationShown(t, r.deviation), number(t, *r.tolerance));
     paragraph(p, QRectF(words.left(), words.top() + 135, words.width(), 80), reason, font(27), text, 2);
 }
 
@@ -367,7 +371,7 @@ void figures(QPainter& p, const QRectF& area, const Record& r, const ProtocolTex
     } rows[] = {{t.mainValue, shown(t, r.mainValue), r.unit},
                 {t.totalForce, shown(t, r.totalKn), QStringLiteral("kN")},
                 {t.totalForce, shown(t, r.totalTons), QStringLiteral("t")},
-                {t.deviation, shown(t, r.deviation), QStringLiteral("%")},
+                {t.deviation, deviationShown(t, r.deviation), QStringLiteral("%")},
                 {t.tolerance, shown(t, r.tolerance), QStringLiteral("%")}};
     constexpr double Row = 74;
     double y = area.top();

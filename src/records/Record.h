@@ -14,6 +14,12 @@ namespace records {
 // Empty where the display showed no number ("E01", a blank field, a sensor that was not polled).
 using Number = std::optional<double>;
 
+// The deviation the display showed as "> 99". Any stored deviation above 99 reads as this: files written
+// before the mark was introduced hold the percent computed (300, 500, ...), which the display showed the
+// same way.
+constexpr double DeviationOverRange = 100;
+inline bool overRange(const Number& deviation) { return deviation && *deviation > 99; }
+
 struct Record {
     QString id;           // UUID, lower case, without braces
     QDateTime takenAt;    // UTC
@@ -30,7 +36,7 @@ struct Record {
     Number mainValue;
     Number totalKn;
     Number totalTons; // tons or US tons, as shown
-    Number deviation; // percent
+    Number deviation; // whole percent as shown, DeviationOverRange for "> 99"
     Number tolerance; // percent
     std::optional<bool> withinTolerance;
     Number kFactor;

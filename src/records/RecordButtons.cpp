@@ -14,11 +14,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSysInfo>
+#include <QTabWidget>
+
+#include <chrono>
+#include <utility>
 
 RecordButtons::RecordButtons(const Views& views, const Services& services, const ProgramState& state,
                              const QString& iniPath)
     : views_(views), services_(services), state_(state), iniPath_(iniPath),
-      rememberedOperator_(records::rememberedOperator(iniPath)) {
+      rememberedOperator_(records::rememberedOperator(iniPath)), monotonicMs_([] {
+          return std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch())
+              .count();
+      }) {
     views_.controls.operatorName->setText(rememberedOperator_);
     connect(views_.controls.operatorName, &QLineEdit::editingFinished, this, &RecordButtons::keepOperator);
     refresh();
@@ -92,8 +100,64 @@ records::RecordContext RecordButtons::context() const {
 
 bool RecordButtons::take() {
     // Checked again here: F9 reaches this whatever the buttons show.
-    if (whyNot())
+    if (waitingSince_ || whyNot())
         return false;
+    if (records::noLoad(state_.cycleSnapshot)) {
+        refuse(services_.language.own(OwnText::RecordNoLoad));
+        return false;
+    }
+    if (records::steady(earlierCycle_, state_.cycleSnapshot))
+        return store();
+    // In the middle of a ramp: the cycles to come decide, the window goes on meanwhile.
+    waitingSince_ = monotonicMs_();
+    services_.status.showLastingNotice(services_.language.own(OwnText::RecordWaitingForSteadyLoad));
+    return false;
+}
+
+void RecordButtons::shortcut() {
+    const Pages& pages = views_.pages;
+    const QWidget* page = pages.tabs->currentWidget();
+    // A record is what the user sees as it is taken: not from a page that hides the values.
+    if (page != pages.mainView && page != pages.bigView) {
+        services_.status.showLastingNotice(services_.language.own(OwnText::RecordOnlyWhereValuesShown));
+        return;
+    }
+    if (waitingSince_)
+        return;
+    // A key gives no tooltip to read: the reason goes to the status line.
+    if (const std::optional<QString> reason = whyNot()) {
+        services_.status.showLastingNotice(*reason);
+        return;
+    }
+    take();
+}
+
+void RecordButtons::cycleArrived() {
+    earlierCycle_ = std::exchange(lastCycle_, state_.cycleSnapshot);
+    refresh();
+    if (!waitingSince_)
+        return;
+    if (const std::optional<QString> reason = whyNot())
+        refuse(*reason);
+    else if (records::noLoad(state_.cycleSnapshot))
+        refuse(services_.language.own(OwnText::RecordNoLoad));
+    else if (records::steady(earlierCycle_, state_.cycleSnapshot)) {
+        waitingSince_.reset();
+        store();
+    }
+}
+
+void RecordButtons::tick() {
+    if (waitingSince_ && monotonicMs_() - *waitingSince_ >= SteadyWaitMs)
+        refuse(services_.language.own(OwnText::RecordLoadNotSteady));
+}
+
+void RecordButtons::refuse(const QString& reason) {
+    waitingSince_.reset();
+    services_.status.showLastingNotice(reason);
+}
+
+bool RecordButtons::store() {
     keepOperator();
     const records::Record record = records::makeRecord(state_.cycleSnapshot, context());
     QString error;
@@ -102,7 +166,7 @@ bool RecordButtons::take() {
         services_.dialogs.showError(services_.language.own(OwnText::RecordNotStored).arg(error));
         return false;
     }
-    services_.status.showNotice(services_.language.own(OwnText::RecordStored).arg(number));
+    services_.status.showLastingNotice(services_.language.own(OwnText::RecordStored).arg(number));
     emit recordStored(record.id);
     return true;
 }

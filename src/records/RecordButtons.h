@@ -1,7 +1,8 @@
 #pragma once
-// The record buttons on the main view and the big view (F9 does the same) and the operator field: a click
-// stores the last complete measurement cycle as one record, confirmed in the status line, or refused with
-// the reason in the error box. The buttons work only while a measurement runs and its last cycle holds real
+// The record buttons on the main view and the big view (F9 does the same there) and the operator field: a
+// click stores the last complete measurement cycle as one record once the load is steady, confirmed in the
+// status line; a load that does not settle within five seconds, no load at all and a store that fails are
+// refused with the reason. The buttons work only while a measurement runs and its last cycle holds real
 // values; otherwise their tooltip says why not.
 
 #include "records/RecordMaking.h"
@@ -11,12 +12,15 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 class Dialogs;
 class MeasurementControls;
 class ProgramStatus;
 struct MachineInfo;
+struct Pages;
 struct ParameterView;
 struct PortControls;
 struct ProgramState;
@@ -37,6 +41,7 @@ public:
         const ParameterView& parameters;
         const ViewOptions& options;
         const PortControls& port;
+        const Pages& pages;
     };
     struct Services {
         const MeasurementControls& measuring;
@@ -60,9 +65,20 @@ public:
     void refresh();
     // Why no record can be taken now, in the program's language; none when it can.
     std::optional<QString> whyNot() const;
-    // A click or F9: stores the last complete cycle; true when it was stored. Nothing happens while the
-    // buttons are disabled.
+    // A click: stores the last complete cycle when it and the one before agree; true when it was stored.
+    // Otherwise the record waits for the cycles to come (waiting()) and is stored or refused by
+    // cycleArrived() or tick(). Nothing happens while the buttons are disabled or a record waits.
     bool take();
+    // F9: a click where the values are on screen (the main view and the big view); elsewhere, and while the
+    // buttons are disabled, it only says why not.
+    void shortcut();
+    // The device session published or forgot a cycle.
+    void cycleArrived();
+    // A device tick: a waiting record that has not found a steady load in five seconds is refused.
+    void tick();
+    bool waiting() const { return waitingSince_.has_value(); }
+    // Where the five seconds are counted; tests move it themselves.
+    void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
     // The operator field lost the focus or was confirmed: a changed name is remembered.
     void keepOperator();
 
@@ -73,7 +89,10 @@ signals:
 
 private:
     records::RecordContext context() const;
+    bool store();
+    void refuse(const QString& reason);
 
+    static constexpr std::int64_t SteadyWaitMs = 5000;
     Views views_;
     Services services_;
     const ProgramState& state_;
@@ -82,4 +101,8 @@ private:
     records::RecordStore* store_ = nullptr;
     QString storeProblem_;
     OwnText readOnlyReason_ = OwnText::RecordsReadOnly;
+    CycleSnapshot earlierCycle_ = CycleSnapshot::none(1); // the complete cycle before the last one
+    CycleSnapshot lastCycle_ = CycleSnapshot::none(1);
+    std::optional<std::int64_t> waitingSince_;
+    std::function<std::int64_t()> monotonicMs_;
 };

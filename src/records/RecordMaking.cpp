@@ -36,6 +36,38 @@ std::optional<Refusal> whyNotRecordable(const CycleSnapshot& snapshot, bool meas
     return std::nullopt;
 }
 
+namespace {
+// The four channels as numbers; none unless all four are.
+std::optional<std::array<double, 4>> channelsOf(const CycleSnapshot& snapshot) {
+    std::array<double, 4> values{};
+    for (int n = 0; n < 4; ++n) {
+        const Number value = numberShown(snapshot.texts[Reading::FirstChannel + n]);
+        if (!value)
+            return std::nullopt;
+        values[n] = *value;
+    }
+    return values;
+}
+} // namespace
+
+bool steady(const CycleSnapshot& earlier, const CycleSnapshot& later) {
+    const auto before = channelsOf(earlier);
+    const auto now = channelsOf(later);
+    if (!before || !now || earlier.unit != later.unit)
+        return false;
+    for (int n = 0; n < 4; ++n)
+        if (std::abs((*now)[n] - (*before)[n]) > std::max(0.01 * std::abs((*before)[n]), 2.0))
+            return false;
+    return true;
+}
+
+bool noLoad(const CycleSnapshot& snapshot) {
+    const auto values = channelsOf(snapshot);
+    const double band = snapshot.unit == 1 ? 10.0 : 2.0;
+    return values &&
+           std::all_of(values->begin(), values->end(), [&](double v) { return std::abs(v) <= band; });
+}
+
 Number numberShown(const QString& text) {
     QString normalised = text.trimmed();
     if (normalised.isEmpty() || normalised == ErrorText)
@@ -79,7 +111,9 @@ void judgeDeviation(const CycleSnapshot& snapshot, const QString& toleranceText,
     const std::int32_t judged = ok ? tolerance : 10;
     const float percent = deviation::percent(channels);
     const deviation::Shown shown = deviation::judge(percent, judged);
-    record.deviation = static_cast<double>(static_cast<std::int32_t>(percent));
+    // "> 99" is no number: stored as the over-range mark, never as the 500 % it may have computed.
+    const auto whole = static_cast<std::int32_t>(percent);
+    record.deviation = whole > 99 ? DeviationOverRange : static_cast<double>(whole);
     record.tolerance = judged;
     record.withinTolerance = shown.background == controls::clLime;
 }

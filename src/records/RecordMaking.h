@@ -47,6 +47,16 @@ enum class Refusal {
 };
 std::optional<Refusal> whyNotRecordable(const CycleSnapshot& snapshot, bool measuring, bool sensorsPolled);
 
+// Whether two complete cycles show one steady load: every channel a number in both, in the same unit, and
+// the later within 1 % of the earlier or 2 digits, whichever is larger. Two digits are the display's own
+// jitter at small values; 1 % is what a load still settling changes by between two cycles.
+bool steady(const CycleSnapshot& earlier, const CycleSnapshot& later);
+// Every channel within the zero band: nothing on the tie bars worth a record. The band is 10 digits in
+// micro-strain, where a digit is tiny and a gauge's zero offset and noise alone make several, while any
+// tie bar under clamping force is strained by hundreds; and 2 digits in kN and tons, where one digit is
+// already a force and 2 are the display's jitter, as in steady().
+bool noLoad(const CycleSnapshot& snapshot);
+
 // The number a value display shows: whole numbers as the program writes them, decimals with a point or a
 // single comma. "E01", an empty text or anything else that is no number gives none.
 Number numberShown(const QString& text);

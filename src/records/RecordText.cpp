@@ -14,6 +14,10 @@ QString shownNumber(const Number& number) {
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
+QString shownDeviation(const Number& deviation) {
+    return overRange(deviation) ? QStringLiteral("> 99") : shownNumber(deviation);
+}
+
 QDateTime localTime(const Record& record) { return record.takenAt.toOffsetFromUtc(record.utcOffsetMin * 60); }
 
 QString shownTime(const Record& record) {

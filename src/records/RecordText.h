@@ -10,6 +10,8 @@ namespace records {
 
 // A number as the display showed it: no exponent and no trailing zeros; empty for none.
 QString shownNumber(const Number& number);
+// The deviation as the display showed it: "> 99" when it was over the range.
+QString shownDeviation(const Number& deviation);
 // The time on the clock of the place where it was taken.
 QDateTime localTime(const Record& record);
 // "2026-03-02 14:05" in that local time.

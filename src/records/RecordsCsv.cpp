@@ -48,7 +48,8 @@ QStringList csvFields(const Record& record) {
                        textCell(record.comment), textCell(record.operatorName), shownNumber(record.totalKn)};
     for (const Number& channel : record.channels)
         fields.append(shownNumber(channel));
-    fields << shownNumber(record.deviation) << toleranceMark(record.withinTolerance) << textCell(record.note);
+    fields << shownDeviation(record.deviation) << toleranceMark(record.withinTolerance)
+           << textCell(record.note);
     fields << textCell(record.serialNr) << textCell(record.unit) << shownNumber(record.tolerance)
            << shownNumber(record.totalTons) << textCell(record.amplifier) << textCell(record.port)
            << textCell(record.program) << textCell(record.host) << textCell(record.id);

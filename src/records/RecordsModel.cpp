@@ -175,7 +175,7 @@ QString RecordsModel::text(const Record& record, int column) const {
         return value.isEmpty() ? value : value + QLatin1Char(' ') + record.unit;
     }
     case Deviation:
-        return shownNumber(record.deviation);
+        return shownDeviation(record.deviation);
     case Tolerance:
         return toleranceMark(record.withinTolerance);
     case Note:

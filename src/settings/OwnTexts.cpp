@@ -230,8 +230,17 @@ const Texts All[] = {
     {"Suche l\u00e4uft \u2026", "Searching \u2026", "Ricerca in corso \u2026"},
     {"%1 Messungen", "%1 records", "%1 misurazioni"},
     {"Export l\u00e4uft \u2026", "Exporting \u2026", "Esportazione in corso \u2026"},
+    {"Last nicht stabil: keine Messung aufgenommen", "Load not steady: no record taken",
+     "Carico non stabile: nessuna misurazione registrata"},
+    {"Keine Last auf den S\u00e4ulen: keine Messung aufgenommen", "No load on the tie bars: no record taken",
+     "Nessun carico sulle colonne: nessuna misurazione registrata"},
+    {"Warte auf stabile Last \u2026", "Waiting for a steady load \u2026",
+     "In attesa di un carico stabile \u2026"},
+    {"Messungen werden in der Hauptansicht oder der Grossansicht aufgenommen",
+     "Records are taken on the main view or the big view",
+     "Le misurazioni si registrano nella vista principale o nella vista grande"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::HistoryExporting) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordOnlyWhereValuesShown) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

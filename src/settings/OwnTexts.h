@@ -140,6 +140,10 @@ enum class OwnText {
     HistorySearching,
     HistoryCount, // %1 the number of records the filter selects
     HistoryExporting,
+    RecordLoadNotSteady,
+    RecordNoLoad,
+    RecordWaitingForSteadyLoad,
+    RecordOnlyWhereValuesShown,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

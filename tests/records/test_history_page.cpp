@@ -218,8 +218,13 @@ private slots:
     void toleranceMarksAndLongTextsReadWithoutColour() {
         const QString longText = QStringLiteral("First line\n") + QString(9989, QLatin1Char('x'));
         writeRecords(15, {{14, longText}});
+        Record over = record(-1); // the oldest, over the range, stored as older versions did
+        over.deviation = 500;
+        QString error;
+        QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({over}, {}, &error), qPrintable(error));
         HistoryWindow w;
         QVERIFY(w.settled());
+        QCOMPARE(w.cell(15, RecordsModel::Deviation), "> 99");
         // Newest first: row 0 is record 14 (outside), row 4 is record 10 (at the tolerance, inside).
         QVERIFY(w.cell(0, RecordsModel::Tolerance) == "\u2717" &&
                 w.cell(4, RecordsModel::Tolerance) == "\u2713");

@@ -43,12 +43,15 @@ private slots:
     void theVerdictNamesPassOrFailWithTheValuesAndTheId() {
         Record none = sample(true);
         none.deviation.reset();
+        Record over = sample(false);
+        over.deviation = 500; // over the display's range, as an older file keeps it
         for (const auto& [r, language, shown, absent] :
              {std::tuple{sample(true), "EN", QStringList{"PASS", "2026-03-07 09:05:03 (UTC+01:00)"},
                          QStringList{"FAIL"}},
               {sample(false), "EN", {"FAIL", "2026-03-07 09:05:03 (UTC+01:00)"}, {"PASS"}},
               {sample(false), "DE", {"NICHT BESTANDEN", "251,6", "07.03.2026 09:05:03"}, {"FAIL"}},
-              {none, "EN", {"NO VERDICT"}, {"PASS", "FAIL"}}}) {
+              {none, "EN", {"NO VERDICT"}, {"PASS", "FAIL"}},
+              {over, "EN", {"FAIL", "> 99"}, {"500 %", "500\u00a0%"}}}) {
             QString error;
             QVERIFY2(writeProtocolPdf("p.pdf", r, {sample(true), r}, protocolTexts(language), &error),
                      qPrintable(error));

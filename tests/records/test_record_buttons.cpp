@@ -7,6 +7,7 @@
 #include "records/SqliteStore.h"
 
 #include <QSignalSpy>
+#include <QTabBar>
 
 using records::Number;
 
@@ -17,8 +18,15 @@ QString own(TfrmMain& window, OwnText text) { return window.language().own(text)
 void measureUnderLoad(SimulatedRig& rig) {
     QVERIFY(rig.connect());
     rig.w().button("btnMeasurement")->click();
-    QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
+    QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 3200 && rig.state().measureStep == 91; }, 400));
     QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+}
+
+// The notice line after the clock ticked for that many seconds.
+QString afterSeconds(SimulatedRig& rig, int seconds) {
+    while (seconds-- > 0)
+        rig.window().timerClockTimer();
+    return rig.w().statusLine(2);
 }
 } // namespace
 
@@ -79,7 +87,11 @@ private slots:
             QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.amplifier + '|' + r.port,
                      "KM 350|Eva Roth|µm/m|" + SimulatedRig::deviceName("QT34") + "|COM2");
         }
-        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordStored).arg(2));
+        QCOMPARE(afterSeconds(rig, 5), own(rig.window(), OwnText::RecordStored).arg(2));
+        QTabBar* pages = rig.w().control<QTabWidget>("tabSystem")->tabBar();
+        QTest::mouseClick(pages, Qt::LeftButton, {}, pages->tabRect(2).center()); // the graph
+        QTest::keyClick(&rig.window(), Qt::Key_F9);
+        QCOMPARE(afterSeconds(rig, 5), own(rig.window(), OwnText::RecordOnlyWhereValuesShown));
         const records::RecordsConfig config = records::parseRecordsConfig(readFile("Records.ini"));
         QCOMPARE(config.operatorName + '|' + config.server, "Eva Roth|host=db"); // remembered, the rest kept
 
@@ -94,6 +106,39 @@ private slots:
         QVERIFY(stored.size() == 2 && rig.window().recordStore()->count({}) == 2);
         rig.sim().disconnect(); // what the lost amplifier measured last is no longer true
         QVERIFY(rig.tickUntil([&] { return !rig.w().button("btnRecord")->isEnabled(); }, 80));
+    }
+
+    // A click in a ramp waits for the hold and stores it; a ramp that does not settle is refused after five
+    // seconds on the rig's clock, not before; no load is refused at once. The notices outlast five seconds.
+    void aRecordIsTakenOnlyFromASteadyLoad() {
+        SimulatedRig rig({.singleValues = false});
+        QAbstractButton* record = rig.w().button("btnRecord");
+        records::RecordStore& store = *rig.window().recordStore();
+        QVERIFY(rig.connect());
+        rig.w().button("btnMeasurement")->click();
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() % 8000 > 600 && rig.nowMs() > 8000; }, 800));
+        QTest::mouseClick(record, Qt::LeftButton);
+        QCOMPARE(store.count({}), 0);
+        QVERIFY(rig.tickUntil([&] { return store.count({}) == 1; }, 200) && rig.nowMs() % 8000 >= 2000);
+        // A ramp that began 200 ms ago and outlasts the wait: the load grows far more than 1 % a cycle.
+        ampsim::PressParams ramp = rig.sim().amplifier().model().params();
+        ramp.rampMs = 8000, ramp.holdMs = ramp.releaseMs = 0, ramp.peakMicroStrain = 2000;
+        ramp.pauseMs = rig.nowMs() - 200 - ramp.rampMs;
+        rig.sim().amplifier().model().setParams(ramp);
+        QVERIFY(rig.tickUntil([&] { return rig.state().cycleSnapshot.texts[8].toInt() < 300; }, 60));
+        QTest::mouseClick(record, Qt::LeftButton);
+        const std::uint64_t clicked = rig.nowMs();
+        QVERIFY(rig.tickUntil([&] { return rig.nowMs() >= clicked + 4980; }, 300));
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordWaitingForSteadyLoad));
+        QVERIFY(rig.tickUntil([&] { return !rig.window().recordButtons().waiting(); }, 3));
+        QCOMPARE(afterSeconds(rig, 5), own(rig.window(), OwnText::RecordLoadNotSteady));
+        QCOMPARE(afterSeconds(rig, 2), QString());
+        for (int bar = 1; bar <= 4; ++bar)
+            rig.sim().amplifier().model().setLoadFactor(bar, 0);
+        rig.tick(120); // a few cycles at rest
+        QTest::mouseClick(record, Qt::LeftButton);
+        QCOMPARE(rig.w().statusLine(2), own(rig.window(), OwnText::RecordNoLoad));
+        QCOMPARE(store.count({}), 1);
     }
 
     void aDamagedDatabaseIsToldOnceAndWithoutOneTheProgramStillMeasures() {

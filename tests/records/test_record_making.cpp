@@ -1,6 +1,8 @@
 // A record made from a cycle snapshot: the numbers as the displays showed them, the deviation as the
 // display judged it, sensors only when polled, and when a snapshot may not be recorded.
 #include "records/RecordMaking.h"
+#include "records/RecordText.h"
+#include "records/RecordsCsv.h"
 
 #include <QTest>
 
@@ -46,9 +48,28 @@ private slots:
         QVERIFY(makeRecord(s, c).withinTolerance == false && makeRecord(s, c).sensors[7] == 8);
         c.tolerance = "100"; // beyond 99 % the display shows "> 99" in red, whatever the tolerance
         r = makeRecord(cycle({"100", "250", "100", "100"}), c);
-        QVERIFY(r.deviation == 150 && r.withinTolerance == false);
+        QCOMPARE(r.deviation, Number(100)); // the over-range mark, not the 150 % computed
+        QCOMPARE(csvFields(r).filter("99"), QStringList{"> 99"});
+        QCOMPARE(r.withinTolerance, false);
+        QCOMPARE(shownDeviation(makeRecord(cycle({"200", "399", "200", "200"}), c).deviation), "99");
         r = makeRecord(cycle({"100", "E01", "100", "100"}), c); // no deviation from three channels
         QVERIFY(!r.deviation && !r.withinTolerance && !r.channels[1]);
+    }
+
+    // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero band.
+    void aSteadyLoadAndNoLoad() {
+        const CycleSnapshot base = cycle({"1000", "-500", "3", "7"});
+        QVERIFY(steady(base, cycle({"1010", "-495", "1", "9"})));
+        CycleSnapshot tons = cycle({"2", "-2", "0", "1"});
+        tons.unit = 3;
+        for (const CycleSnapshot& moved : {cycle({"1011", "-500", "3", "7"}),
+                                           cycle({"1000", "-500", "0", "7"}), CycleSnapshot::none(1), tons})
+            QVERIFY(!steady(moved.unit == 3 ? cycle({"2", "-2", "0", "1"}) : base, moved));
+        QVERIFY(noLoad(tons));
+        QVERIFY(noLoad(cycle({"10", "-10", "0", "4"})));
+        tons.texts[11] = "3";
+        for (const CycleSnapshot& loaded : {tons, cycle({"10", "-11", "0", "4"}), CycleSnapshot::none(1)})
+            QVERIFY(!noLoad(loaded));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
+#include "records/RecordButtons.h"
 #include "settings/TextFile.h"
 
 #include <QAbstractButton>
@@ -37,6 +38,7 @@ TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     window->timerGraph().stop();
     window->graphControls().setClock([this] { return monotonicMs; });
     window->graph().setClock([this] { return monotonicMs; });
+    window->recordButtons().setClock([this] { return monotonicMs; });
 }
 
 TestWindow::~TestWindow() = default;

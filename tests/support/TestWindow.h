@@ -23,7 +23,7 @@ struct TestWindow {
     ProgramState state;
     ScriptedDialogs dialogs;
     std::unique_ptr<TfrmMain> window;
-    std::int64_t monotonicMs = 0; // the graph's clock: it moves only when a test moves it
+    std::int64_t monotonicMs = 0; // the graph's and the record buttons' clock: only a test moves it
 
     // prepare scripts the dialogs before the window is built (questions asked at start-up).
     explicit TestWindow(const std::function<void(ScriptedDialogs&)>& prepare = {});
