@@ -348,6 +348,37 @@ private slots:
         QTRY_COMPARE(w.model().total(), 1004);
     }
 
+    // The only row of a search is current before it is clicked (the view makes it so when it takes the
+    // focus): the click selects it without moving the current row, and must still choose it.
+    void aMouseClickChoosesARowEvenTheOnlyOneOfASearch() {
+        writeRecords(90, {{40, "single"}, {89, "other"}});
+        HistoryWindow w;
+        QVERIFY(w.settled());
+        QAbstractButton* protocol = w.button("btnProtocol");
+        QAbstractButton* note = w.button("btnRecordNote");
+        QCOMPARE(protocol->isEnabled(), false);
+        w.type("single");
+        QVERIFY(w.settled("single"));
+        QCOMPARE(w.model().rowCount(), 1);
+        w.table()->setFocus();
+        QCOMPARE(protocol->isEnabled(), false);
+        w.choose(0);
+        QCOMPARE(protocol->isEnabled(), true);
+        QCOMPARE(note->isEnabled(), true);
+        w.dialogs.saveAnswers = {"single"};
+        QTest::mouseClick(protocol, Qt::LeftButton);
+        QVERIFY(readFile("single.pdf").startsWith("%PDF"));
+        // The trend is the chosen record's machine's, with the record marked.
+        auto* chart = w.control<QCustomPlot>("chartHistory");
+        QCPItemStraightLine* marker = nullptr;
+        for (int i = 0; i < chart->itemCount() && !marker; ++i)
+            marker = qobject_cast<QCPItemStraightLine*>(chart->item(i));
+        QVERIFY(marker);
+        QTRY_COMPARE(marker->visible(), true);
+        QCOMPARE(marker->point1->coords().x(), double(w.model().record(0).takenAt.toSecsSinceEpoch()));
+        QCOMPARE(chart->graph(0)->data()->at(13)->value, 440.0); // record 40, the 14th of Press B
+    }
+
     void theTrendHasOnePointPerRecordOfTheMachineOldestFirst() {
         writeRecords(90);
         HistoryWindow w;
