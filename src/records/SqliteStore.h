@@ -85,6 +85,8 @@ private:
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
     bool upgradeFromVersion1(QString* error);
+    // The search's own comparison (SqliteStore.cpp), on this connection; false, closed, when SQLite refuses.
+    bool addSearchFunction();
     void checkpointOnClose(bool on);
 
     QSqlQuery run(const QString& sql, const QVariantList& values, bool* ok = nullptr);

@@ -79,7 +79,8 @@ struct HistoryWindow : TestWindow {
     }
     void type(const QString& search) const {
         edit("editHistorySearch")->clear();
-        QTest::keyClicks(edit("editHistorySearch"), search);
+        for (const QChar c : search) // as a German or Italian keyboard sends its letters
+            QTest::sendKeyEvent(QTest::Click, edit("editHistorySearch"), Qt::Key_unknown, QString(c), {});
     }
     void chooseMachine(const QString& machine) const {
         auto* combo = control<QComboBox>("comboHistoryMachine");
@@ -213,6 +214,38 @@ private slots:
         reader.read(2, {"Press B", {}}, {}, {}, 200);
         QVERIFY(QTest::qWaitFor([&] { return !read.isEmpty() && read.last().at(2).toBool(); }));
         QVERIFY(read.last().at(0) == 2 && read.count() <= 2);
+    }
+
+    // Typed on a keyboard without ß and umlauts, or with them: both find both. % and _ are what they are.
+    void aSearchFindsGermanLettersAsTheyAreWrittenWithoutThem() {
+        writeRecords(9, {{1, "Wei\u00df"},
+                         {2, "weiss"},
+                         {3, "M\u00fcller"},
+                         {4, "MUELLER"},
+                         {5, "\u00d6l Stra\u00dfe"},
+                         {6, "100%_ok"},
+                         {7, "1000 ok"},
+                         {8, "\u00c9TAT"}});
+        const QString id = SqliteStore::open("Vantoria.db")->page({}, {}, 1).records.value(0).id; // record 8
+        QVERIFY(SqliteStore::open("Vantoria.db")->addNote(id, "J\u00fcrgen", "gepr\u00fcft", nullptr));
+        HistoryWindow w;
+        QVERIFY(w.settled());
+        for (const auto& [search, found] : {std::pair{"weiss", 2},
+                                            {"WEI\u00df", 2},
+                                            {"m\u00fcller", 2},
+                                            {"Mueller", 2},
+                                            {"strasse", 1},
+                                            {"OEL", 1},
+                                            {"%_", 1},
+                                            {"0_", 0},
+                                            {"\u00e9tat", 1},
+                                            {"juergen", 1},
+                                            {"gepr\u00fcf", 1}}) {
+            w.type(QString::fromUtf8(search));
+            QVERIFY(w.settled(QString::fromUtf8(search)));
+            QCOMPARE(QStringLiteral("%1: %2").arg(QString::fromUtf8(search)).arg(w.model().total()),
+                     QStringLiteral("%1: %2").arg(QString::fromUtf8(search)).arg(found));
+        }
     }
 
     void toleranceMarksAndLongTextsReadWithoutColour() {
