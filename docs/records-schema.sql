@@ -42,7 +42,9 @@ CREATE TABLE records (
     main_value       REAL,                      -- the main value as shown, in `unit`
     total_kn         REAL,                      -- total clamping force, kN
     total_tons       REAL,                      -- total clamping force, tons (or US tons, as shown)
-    deviation        REAL,                      -- largest deviation of a tie bar from the average, percent
+    deviation        REAL,                      -- the spread of the tie bars, whole percent as shown: (largest
+                                                -- / smallest channel magnitude - 1) * 100, cut to a whole
+                                                -- number; none unless all four channels are numbers
     tolerance        REAL,                      -- the tolerance the deviation was held against, percent
     within_tolerance INTEGER CHECK (within_tolerance IN (0, 1)), -- 1 within, 0 outside, NULL not known
     k_factor         REAL,                      -- the sensors' K-factor
