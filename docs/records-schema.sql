@@ -62,7 +62,7 @@ CREATE INDEX records_by_machine ON records (machine, taken_at DESC, nr DESC);
 CREATE INDEX records_own ON records (from_server, nr);
 
 -- Notes added to a record later, in the order they were added. The record's note as shown is its own note
--- followed by one line per added note: "2026-12-07 14:03 UTC, Name: text".
+-- followed by one line per added note: "text (Name, 2026-12-07 14:03 UTC)".
 CREATE TABLE record_notes (
     id        TEXT PRIMARY KEY NOT NULL,        -- UUID of the note
     record_id TEXT NOT NULL,                    -- records.id

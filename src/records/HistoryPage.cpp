@@ -118,7 +118,7 @@ void HistoryPage::applyLanguage(const Language& language) {
     view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
     view_.note->setText(language.own(OwnText::AddNote));
     model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
-                     language.own(OwnText::OutsideTolerance));
+                     language.own(OwnText::OutsideTolerance), shownTimeFormat(language.code()));
     QStringList names;
     for (int channel = 1; channel <= 4; ++channel)
         names << language.text(lang::ChannelWord) + QString::number(channel);
@@ -286,7 +286,8 @@ void HistoryPage::addNote() {
     }
     QString text;
     const QString question =
-        language_.own(OwnText::NoteQuestion).arg(cutText(record->machine, 40), shownTime(*record));
+        language_.own(OwnText::NoteQuestion)
+            .arg(cutText(record->machine, 40), shownTime(*record, shownTimeFormat(language_.code())));
     if (!dialogs_.askText(question, text) || text.trimmed().isEmpty())
         return;
     QString error;

@@ -636,8 +636,9 @@ bool SqliteStore::addNote(const QString& id, const QString& author, const QStrin
 }
 
 QString SqliteStore::noteLine(const Note& note) {
-    return QStringLiteral("%1 UTC, %2: %3")
-        .arg(note.addedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")), note.author, note.text);
+    // What was said first: the history's column shows a note's beginning only.
+    return QStringLiteral("%1 (%2, %3 UTC)")
+        .arg(note.text, note.author, note.addedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
 QList<Record> SqliteStore::select(const QString& where, const QVariantList& values, const QString& tail,

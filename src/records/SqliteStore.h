@@ -75,7 +75,7 @@ public:
     qint64 serverPosition() override;
     bool setServerPosition(qint64 position, QString* error) override;
 
-    // An added note as it reads in a record's note: "2026-12-07 14:03 UTC, Name: text".
+    // An added note as it reads in a record's note: "text (Name, 2026-12-07 14:03 UTC)".
     static QString noteLine(const Note& note);
     QString path() const { return db_.databaseName(); }
 

@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(w.page().statusText(), "1000 Messungen");
         QVERIFY(w.scrollToEnd(1000));
         // Row 0 is record 999, shown at UTC+1.
-        QVERIFY(w.model().rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "2025-02-11 16:00");
+        QVERIFY(w.model().rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "11.02.2025 16:00");
         for (int row = 1; row < 1000; ++row) // a page that starts again at the top repeats the newest
             QVERIFY(w.model().record(row - 1).takenAt > w.model().record(row).takenAt);
         // The protocol's trend of record 99, the 300th of Press A: beyond the first page of its machine.
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(w.page().selectedRecord().value_or(Record{}).id, before.id);
         w.button("btnRecordNote")->click();
         QVERIFY(w.dialogs.textQuestions.size() == 1 && w.dialogs.errors.isEmpty());
-        QTRY_VERIFY(w.model().record(300).note.endsWith("bolts\nretightened"));
+        QTRY_VERIFY(w.model().record(300).note.startsWith("bolts\nretightened ("));
         Record after = w.model().record(300);
         QVERIFY(w.cell(300, RecordsModel::Note, Qt::ToolTipRole).contains("retightened"));
         QCOMPARE((after.note = before.note, after), before);
@@ -431,20 +431,23 @@ private slots:
         }
     }
 
-    void thePageCaptionAndTheCountFollowTheLanguage() {
-        writeRecords(3);
+    // The newest record's day is the 13th of January: a day taken for the month would show.
+    void thePageCaptionTheCountAndTheDatesFollowTheLanguage() {
+        writeRecords(300);
         HistoryWindow w;
         QVERIFY(w.settled());
         QTabWidget* pages = w.control<QTabWidget>("tabSystem");
         const int index = pages->indexOf(w.control("tabHistory"));
         QCOMPARE(index, 4);
-        for (const auto& [button, caption, count] : {std::tuple{"btnEnglish", "History", "3 records"},
-                                                     {"btnItalian", "Storico", "3 misurazioni"},
-                                                     {"btnGerman", "Verlauf", "3 Messungen"}}) {
+        for (const auto& [button, caption, count, time] :
+             {std::tuple{"btnEnglish", "History", "300 records", "2025-01-13 12:00"},
+              {"btnItalian", "Storico", "300 misurazioni", "13/01/2025 12:00"},
+              {"btnGerman", "Verlauf", "300 Messungen", "13.01.2025 12:00"}}) {
             w.button(button)->setChecked(true);
             w.window->languageApplier().ApplyLanguage();
             QCOMPARE(pages->tabText(index), QString::fromLatin1(caption));
             QCOMPARE(w.edit("editHistorySearch")->findChild<QLabel*>()->text(), QString::fromLatin1(count));
+            QCOMPARE(w.cell(0, RecordsModel::Time), QString::fromLatin1(time));
         }
     }
 };
