@@ -266,7 +266,9 @@ void HistoryPage::exportRecords() {
     const QStringList header =
         split(language_.own(OwnText::HistoryColumns)) + split(language_.own(OwnText::CsvColumns));
     // On a thread of its own: the user goes on working and hears of it when it is written.
-    model_->reader().exportCsv(path, filter, header, delimiter);
+    const QStringList verdicts{language_.own(OwnText::ProtocolPass), language_.own(OwnText::ProtocolFail),
+                               language_.own(OwnText::ProtocolNoVerdict)};
+    model_->reader().exportCsv(path, filter, header, verdicts, delimiter);
     updateButtons();
 }
 

@@ -317,7 +317,42 @@ private slots:
         QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
-                     r.id + "\r");
+                     r.id + ";;;;;;;;;;;;;60;KEINE BEWERTUNG\r");
+    }
+
+    // The columns after the ID, each value under its own caption, the verdict as a word.
+    void theExportHoldsAverageSensorsParametersOffsetAndVerdict() {
+        writeRecords(0);
+        QList<Record> records{record(1), record(12)}; // within the tolerance and outside it
+        for (Record& r : records) {
+            r.mainValue = 401.9, r.sensors = {1.5, -2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.25};
+            r.kFactor = 2.05, r.eModulus = 210.0, r.barDiameter = 120.0, r.utcOffsetMin = -300;
+        }
+        QString error;
+        QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer(records, {}, &error), qPrintable(error));
+        HistoryWindow w;
+        w.edit("editCRVDelimiter")->setText(";");
+        w.dialogs.saveAnswers = {"full"};
+        QVERIFY(w.settled());
+        w.button("btnRecordsExport")->click();
+        QTRY_VERIFY(!w.dialogs.notices.isEmpty());
+        const QStringList lines = QString::fromUtf8(readFile("full.csv").mid(3)).split("\r\n");
+        const QStringList header = lines[0].split(';');
+        QCOMPARE(header.indexOf("ID"), 20); // where readers of older exports find it
+        const auto column = [&](int line, const QString& caption) {
+            return caption + '=' + lines[line].split(';').value(header.indexOf(caption));
+        };
+        QStringList newest, oldest;
+        for (const char* caption :
+             {"Mittelwert", "Sensor 1.1", "Sensor 1.2", "Sensor 4.2", "K-Faktor", "E-Modul [kN/mm\u00b2]",
+              "Holmdurchmesser [mm]", "UTC-Versatz [min]", "Ergebnis"})
+            newest << column(1, caption), oldest << column(2, caption);
+        QCOMPARE(newest,
+                 (QStringList{"Mittelwert=401.9", "Sensor 1.1=1.5", "Sensor 1.2=-2", "Sensor 4.2=8.25",
+                              "K-Faktor=2.05", "E-Modul [kN/mm\u00b2]=210", "Holmdurchmesser [mm]=120",
+                              "UTC-Versatz [min]=-300", "Ergebnis=NICHT BESTANDEN"}));
+        QCOMPARE(oldest.last(), "Ergebnis=BESTANDEN");
+        QCOMPARE(lines[1].split(';').size(), header.size());
     }
 
     // A note, the protocol of the chosen record, and records stored while the page is shown or not: the
