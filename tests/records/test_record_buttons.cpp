@@ -5,7 +5,9 @@
 #include "records/RecordButtons.h"
 #include "records/RecordsConfig.h"
 #include "records/SqliteStore.h"
+#include "settings/LanguageApplier.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using records::Number;
@@ -114,6 +116,32 @@ private slots:
         const QString tip = rig.w().button("btnRecord")->toolTip();
         QVERIFY(!rig.w().button("btnRecord")->isEnabled() && tip.startsWith(prefix) &&
                 tip.size() > prefix.size());
+    }
+
+    // Beside the history's protocol button, the record button must not read as if it wrote a protocol; and it
+    // shows its whole caption.
+    void theCaptionSharesNoWordWithTheProtocolButtonAndFits() {
+        TestWindow w;
+        w.window->show();
+        const auto words = [](const QString& text) {
+            QStringList found = text.toLower().split(QRegularExpression("\\W+"), Qt::SkipEmptyParts);
+            found.removeAll("pdf");
+            return found;
+        };
+        for (const char* language : {"btnGerman", "btnEnglish", "btnItalian"}) {
+            w.button(language)->setChecked(true);
+            w.window->languageApplier().ApplyLanguage();
+            for (const char* name : {"btnRecord", "btnRecordBigView"}) {
+                QAbstractButton* record = w.button(name);
+                QStringList shared;
+                for (const QString& word : words(record->text()))
+                    if (words(w.button("btnProtocol")->text()).contains(word))
+                        shared << word;
+                QCOMPARE(record->text() + ": " + shared.join(' '), record->text() + ": ");
+                QVERIFY2(record->fontMetrics().horizontalAdvance(record->text()) < record->width() - 8,
+                         qPrintable(record->text()));
+            }
+        }
     }
 };
 
