@@ -163,6 +163,26 @@ private slots:
         QCOMPARE(readFile(QStringLiteral("edited.csv")).count(ExampleRow), 2);
     }
 
+    // The amplifier reports its unit once connected, after the header was first made at the start.
+    void theHeaderNamesTheUnitOfTheRowsUnderIt() {
+        SimulatedRig rig;
+        rig.sim().amplifier().setUnit(2); // kN
+        QVERIFY(rig.connect());
+        rig.w().button("btnMeasurement")->click();
+        rig.w().button("btnGraphStartStop")->click();
+        QVERIFY(rig.tickUntil(
+            [&] {
+                rig.window().timerGraphTimer();
+                return logOf(rig.w()).rowCount() > 0;
+            },
+            400));
+        const QStringList header = logOf(rig.w()).header().split(';');
+        const QStringList row = logOf(rig.w()).lines().value(1).split(';');
+        QCOMPARE(row[0] + " | " + header[5] + " | " + header[12], "kN | Sensor 1.1 [kN] | Sensor 4.2 [kN]");
+        save(rig.w(), "units");
+        QVERIFY(readFile("units.csv").startsWith(logOf(rig.w()).header().toUtf8() + "\r\nkN;"));
+    }
+
     void aSaveOnAFullFileSystemNamesTheCause() {
         const QString small = QDir::current().absoluteFilePath(QStringLiteral("small"));
         QVERIFY(QDir().mkpath(small));
