@@ -170,17 +170,11 @@ private slots:
         QVERIFY(rig.connect());
         rig.w().button("btnMeasurement")->click();
         rig.w().button("btnGraphStartStop")->click();
-        QVERIFY(rig.tickUntil(
-            [&] {
-                rig.window().timerGraphTimer();
-                return logOf(rig.w()).rowCount() > 0;
-            },
-            400));
+        const auto sampled = [&] { return rig.window().timerGraphTimer(), logOf(rig.w()).rowCount() > 0; };
+        QVERIFY(rig.tickUntil(sampled, 400));
         const QStringList header = logOf(rig.w()).header().split(';');
         const QStringList row = logOf(rig.w()).lines().value(1).split(';');
         QCOMPARE(row[0] + " | " + header[5] + " | " + header[12], "kN | Sensor 1.1 [kN] | Sensor 4.2 [kN]");
-        save(rig.w(), "units");
-        QVERIFY(readFile("units.csv").startsWith(logOf(rig.w()).header().toUtf8() + "\r\nkN;"));
     }
 
     void aSaveOnAFullFileSystemNamesTheCause() {
