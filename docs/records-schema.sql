@@ -42,10 +42,11 @@ CREATE TABLE records (
     main_value       REAL,                      -- the main value as shown, in `unit`
     total_kn         REAL,                      -- total clamping force, kN
     total_tons       REAL,                      -- total clamping force, tons (or US tons, as shown)
-    deviation        REAL,                      -- largest deviation of a tie bar from the average, whole
-                                                -- percent as shown; 100 stands for the display's "> 99"
-                                                -- (older files hold the percent computed: any value above
-                                                -- 99 reads as "> 99")
+    deviation        REAL,                      -- the spread of the tie bars, whole percent as shown: (largest
+                                                -- / smallest channel magnitude - 1) * 100, cut to a whole
+                                                -- number; none unless all four channels are numbers; 100
+                                                -- stands for the display's "> 99" (older files hold the
+                                                -- percent computed: any value above 99 reads as "> 99")
     tolerance        REAL,                      -- the tolerance the deviation was held against, percent
     within_tolerance INTEGER CHECK (within_tolerance IN (0, 1)), -- 1 within, 0 outside, NULL not known
     k_factor         REAL,                      -- the sensors' K-factor
@@ -63,7 +64,7 @@ CREATE INDEX records_by_machine ON records (machine, taken_at DESC, nr DESC);
 CREATE INDEX records_own ON records (from_server, nr);
 
 -- Notes added to a record later, in the order they were added. The record's note as shown is its own note
--- followed by one line per added note: "2026-12-07 14:03 UTC, Name: text".
+-- followed by one line per added note: "text (Name, 2026-12-07 14:03 UTC)".
 CREATE TABLE record_notes (
     id        TEXT PRIMARY KEY NOT NULL,        -- UUID of the note
     record_id TEXT NOT NULL,                    -- records.id

@@ -103,12 +103,14 @@ void DeviceSession::endCycle() {
 }
 
 void DeviceSession::publishCycle() {
+    cycleKnown_ = true;
     state_.cycleSnapshot.texts = state_.readingText;
     state_.cycleSnapshot.unit = state_.deviceUnit;
     emit cycleChanged();
 }
 
 void DeviceSession::forgetCycle() {
+    cycleKnown_ = false;
     state_.cycleSnapshot = CycleSnapshot::none(state_.deviceUnit);
     emit cycleChanged();
 }
@@ -124,7 +126,13 @@ std::int32_t DeviceSession::advanceAutoPort() {
     return state_.autoPortNumber;
 }
 
-void DeviceSession::setDeviceUnit(std::int32_t unit) { state_.deviceUnit = unit; }
+void DeviceSession::setDeviceUnit(std::int32_t unit) {
+    state_.deviceUnit = unit;
+    // Before the first cycle the values are none, and the data log's rows (and the header made with the first
+    // of them) name the unit the amplifier reports, not the one assumed before it was asked.
+    if (!cycleKnown_)
+        state_.cycleSnapshot.unit = unit;
+}
 
 void DeviceSession::choosePort(const QString& number) {
     portNumber_ = number;

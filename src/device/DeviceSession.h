@@ -142,8 +142,9 @@ private:
     QByteArray pending_;          // bytes of the running transaction's reply received so far
     std::int32_t lastState_ = -1; // the state of the previous tick
     int pauses_ = 0;
-    bool connected_ = false; // an amplifier was identified and has answered since
-    bool resendDue_ = false; // the last reply was faulty: the command goes out again
+    bool connected_ = false;  // an amplifier was identified and has answered since
+    bool cycleKnown_ = false; // a cycle was published since the last was forgotten
+    bool resendDue_ = false;  // the last reply was faulty: the command goes out again
     int surplusFaults_ = 0;
     QString lastConnectedPort_; // where the last one was found
 };

@@ -138,6 +138,10 @@ void DataLog::addRow(const QString& row) {
 }
 
 void DataLog::appendRow() {
+    // The header names the units of the rows under it: the amplifier reports its unit some time after the
+    // log was emptied, and the sensor captions change with it. Made anew until it has a row under it.
+    if (rowCount_ == 0)
+        rebuildHeader(sources_.language);
     const QString row = buildLine(rowFields(), sources_.delimiter->text());
     addRow(row);
     journal_.append(row.toUtf8());
@@ -191,7 +195,9 @@ std::size_t DataLog::memoryBytes() const {
     return bytes;
 }
 
-void DataLog::applyLanguage(const Language& language) {
+void DataLog::applyLanguage(const Language& language) { rebuildHeader(language); }
+
+void DataLog::rebuildHeader(const Language& language) {
     header_ = buildLine(headerFields(language), sources_.delimiter->text());
     if (!view_->isHidden() && viewInSync_) {
         ownChange_ = true;

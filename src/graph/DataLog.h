@@ -63,6 +63,8 @@ public:
     // The user chose to let these rows go.
     void discardUnsaved() { savedRows_ = rowCount_; }
 
+    // A row of the values now; the first row under the header makes the header anew (the unit may have
+    // changed since the log was emptied).
     void appendRow();
     // Rows of a recording that did not end normally, put back after the header.
     void restoreRows(const QStringList& rows);
@@ -84,6 +86,8 @@ private:
         qint64 fileSize;
     };
     void forgetSaves();
+    // The header from the captions now, in the box too when it shows the log.
+    void rebuildHeader(const Language& language);
     void store(const QString& row);
     void trackEdits();
     void addRow(const QString& row);

@@ -118,7 +118,7 @@ void HistoryPage::applyLanguage(const Language& language) {
     view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
     view_.note->setText(language.own(OwnText::AddNote));
     model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
-                     language.own(OwnText::OutsideTolerance));
+                     language.own(OwnText::OutsideTolerance), shownTimeFormat(language.code()));
     QStringList names;
     for (int channel = 1; channel <= 4; ++channel)
         names << language.text(lang::ChannelWord) + QString::number(channel);
@@ -266,7 +266,9 @@ void HistoryPage::exportRecords() {
     const QStringList header =
         split(language_.own(OwnText::HistoryColumns)) + split(language_.own(OwnText::CsvColumns));
     // On a thread of its own: the user goes on working and hears of it when it is written.
-    model_->reader().exportCsv(path, filter, header, delimiter);
+    const QStringList verdicts{language_.own(OwnText::ProtocolPass), language_.own(OwnText::ProtocolFail),
+                               language_.own(OwnText::ProtocolNoVerdict)};
+    model_->reader().exportCsv(path, filter, header, verdicts, delimiter);
     updateButtons();
 }
 
@@ -286,7 +288,8 @@ void HistoryPage::addNote() {
     }
     QString text;
     const QString question =
-        language_.own(OwnText::NoteQuestion).arg(cutText(record->machine, 40), shownTime(*record));
+        language_.own(OwnText::NoteQuestion)
+            .arg(cutText(record->machine, 40), shownTime(*record, shownTimeFormat(language_.code())));
     if (!dialogs_.askText(question, text) || text.trimmed().isEmpty())
         return;
     QString error;

@@ -16,7 +16,8 @@ namespace records {
 // Which records a list shows. Empty members select everything.
 struct Filter {
     QString machine; // exactly this machine
-    QString search;  // contained (case-insensitive) in machine, serial number, comment, operator or note
+    QString search;  // contained in machine, serial number, comment, operator or note, whatever the case;
+                     // on this PC also whether ß and umlauts are written as ss, ae, oe, ue
 };
 
 // A place in the history's order: newest first by the time taken, then by the store's running number. The

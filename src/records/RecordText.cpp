@@ -20,9 +20,15 @@ QString shownDeviation(const Number& deviation) {
 
 QDateTime localTime(const Record& record) { return record.takenAt.toOffsetFromUtc(record.utcOffsetMin * 60); }
 
-QString shownTime(const Record& record) {
-    return localTime(record).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+QString shownTimeFormat(const QString& languageCode) {
+    if (languageCode == QLatin1String("DE"))
+        return QStringLiteral("dd.MM.yyyy HH:mm");
+    if (languageCode == QLatin1String("IT"))
+        return QStringLiteral("dd/MM/yyyy HH:mm");
+    return QStringLiteral("yyyy-MM-dd HH:mm");
 }
+
+QString shownTime(const Record& record, const QString& format) { return localTime(record).toString(format); }
 
 QString cutText(const QString& text, int length) {
     qsizetype end = text.indexOf(QLatin1Char('\n'));

@@ -14,8 +14,11 @@ QString shownNumber(const Number& number);
 QString shownDeviation(const Number& deviation);
 // The time on the clock of the place where it was taken.
 QDateTime localTime(const Record& record);
-// "2026-03-02 14:05" in that local time.
-QString shownTime(const Record& record);
+// How the history writes a date and time in a language ("DE", "IT"; anything else English): day before month,
+// as the program's clock and the protocol do; English gets ISO dates, which no reader misreads.
+QString shownTimeFormat(const QString& languageCode);
+// The local time in a format of shownTimeFormat(): "02.03.2026 14:05".
+QString shownTime(const Record& record, const QString& format);
 // The first line of a text, cut to `length` characters with an ellipsis when anything was left off: a
 // table row stays one line high however long the comment is.
 QString cutText(const QString& text, int length = 80);

@@ -40,7 +40,7 @@ QString csvLine(const QStringList& fields, const QString& delimiter) {
     return quoted.join(delimiter) + QLatin1String("\r\n");
 }
 
-QStringList csvFields(const Record& record) {
+QStringList csvFields(const Record& record, const QStringList& verdicts) {
     // Seconds and the offset: a spreadsheet reads "2026-03-02 14:05:09" as a time, and the offset says
     // whose clock it was.
     const QDateTime local = localTime(record);
@@ -53,11 +53,21 @@ QStringList csvFields(const Record& record) {
     fields << textCell(record.serialNr) << textCell(record.unit) << shownNumber(record.tolerance)
            << shownNumber(record.totalTons) << textCell(record.amplifier) << textCell(record.port)
            << textCell(record.program) << textCell(record.host) << textCell(record.id);
+    // Added after the columns that readers of older exports know, so those find theirs where they were.
+    fields << shownNumber(record.mainValue);
+    for (const Number& sensor : record.sensors)
+        fields.append(shownNumber(sensor));
+    fields << shownNumber(record.kFactor) << shownNumber(record.eModulus) << shownNumber(record.barDiameter)
+           << QString::number(record.utcOffsetMin)
+           << verdicts.value(!record.withinTolerance   ? 2
+                             : *record.withinTolerance ? 0
+                                                       : 1);
     return fields;
 }
 
 bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filter, const QStringList& header,
-                     const QString& delimiter, int* written, QString* error, const std::atomic<bool>* stop) {
+                     const QStringList& verdicts, const QString& delimiter, int* written, QString* error,
+                     const std::atomic<bool>* stop) {
     *written = 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -87,7 +97,7 @@ bool writeRecordsCsv(const QString& path, RecordStore& store, const Filter& filt
             changed.notify_all();
             QByteArray lines;
             for (const Record& record : records)
-                lines += csvLine(csvFields(record), delimiter).toUtf8();
+                lines += csvLine(csvFields(record, verdicts), delimiter).toUtf8();
             file.write(lines);
         }
     });

@@ -127,13 +127,15 @@ int RecordsModel::rowOf(const QString& id) const {
     return -1;
 }
 
-void RecordsModel::setTexts(const QStringList& headers, const QString& within, const QString& outside) {
+void RecordsModel::setTexts(const QStringList& headers, const QString& within, const QString& outside,
+                            const QString& timeFormat) {
     headers_ = headers;
     within_ = within;
     outside_ = outside;
+    timeFormat_ = timeFormat;
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     if (!rows_.isEmpty())
-        emit dataChanged(index(0, Tolerance), index(static_cast<int>(rows_.size()) - 1, Tolerance));
+        emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, ColumnCount - 1));
 }
 
 int RecordsModel::rowCount(const QModelIndex& parent) const {
@@ -158,7 +160,7 @@ void RecordsModel::fetchMore(const QModelIndex& parent) {
 QString RecordsModel::text(const Record& record, int column) const {
     switch (column) {
     case Time:
-        return shownTime(record);
+        return shownTime(record, timeFormat_);
     case Machine:
         return record.machine;
     case Comment:

@@ -5,6 +5,7 @@
 
 #include "records/Record.h"
 #include "records/RecordStore.h"
+#include "records/RecordText.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -51,8 +52,10 @@ public:
     const Record& record(int row) const { return rows_.at(row); }
     // The row of a record among those read, or -1.
     int rowOf(const QString& id) const;
-    // The captions of the columns and the tooltips of the tolerance mark, in the language chosen.
-    void setTexts(const QStringList& headers, const QString& within, const QString& outside);
+    // The captions of the columns, the tooltips of the tolerance mark and the format of the times (see
+    // shownTimeFormat()), in the language chosen.
+    void setTexts(const QStringList& headers, const QString& within, const QString& outside,
+                  const QString& timeFormat);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -91,6 +94,7 @@ private:
     QStringList headers_;
     QString within_;
     QString outside_;
+    QString timeFormat_ = shownTimeFormat({});
 };
 
 } // namespace records

@@ -185,17 +185,18 @@ void RecordsReader::trend(quint64 ticket, const QString& machine, int limit) {
 }
 
 void RecordsReader::exportCsv(const QString& target, const Filter& filter, const QStringList& header,
-                              const QString& delimiter) {
+                              const QStringList& verdicts, const QString& delimiter) {
     if (exportThread_)
         return;
     stopExport_ = false;
-    exportThread_ = QThread::create([this, path = path_, target, filter, header, delimiter] {
+    exportThread_ = QThread::create([this, path = path_, target, filter, header, verdicts, delimiter] {
         int written = 0;
         QString error;
         const std::unique_ptr<SqliteStore> store = SqliteStore::openReader(path);
         if (!store)
             error = QStringLiteral("the records database cannot be read");
-        else if (writeRecordsCsv(target, *store, filter, header, delimiter, &written, &error, &stopExport_))
+        else if (writeRecordsCsv(target, *store, filter, header, verdicts, delimiter, &written, &error,
+                                 &stopExport_))
             error.clear();
         QMetaObject::invokeMethod(
             this,

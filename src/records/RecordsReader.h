@@ -40,9 +40,10 @@ public:
     void count(quint64 ticket, const Filter& filter);
     // The trend of a machine (RecordStore::trend), before any count; a newer one replaces one not begun.
     void trend(quint64 ticket, const QString& machine, int limit);
-    // Writes the filter's records to a CSV file on a thread of its own, beside every reading.
+    // Writes the filter's records to a CSV file on a thread of its own, beside every reading; `verdicts` as
+    // csvFields() takes them.
     void exportCsv(const QString& target, const Filter& filter, const QStringList& header,
-                   const QString& delimiter);
+                   const QStringList& verdicts, const QString& delimiter);
     bool exporting() const { return exportThread_ != nullptr; }
 
 signals:

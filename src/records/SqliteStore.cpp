@@ -19,8 +19,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 // The schema is docs/records-schema.sql, built in; resources of a static library are registered by hand.
 static void registerSchemaResource() { Q_INIT_RESOURCE(records); }
@@ -145,38 +148,111 @@ struct Where {
     }
 };
 
+// Text as a search compares it: in lower case, with the German ß, ä, ö and ü written ss, ae, oe and ue, as a
+// keyboard without them writes them, so that "weiss" finds "Weiß" and "Müller" finds "Mueller", and the other
+// way round. UTF-8 in and out; a byte that starts no character is kept as it is.
+void appendFolded(std::string& out, const unsigned char* text, int length) {
+    static const auto lower = [] {
+        std::array<char, 128> table{};
+        for (int c = 0; c < 128; ++c)
+            table[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        return table;
+    }();
+    for (int i = 0; i < length;) {
+        const unsigned char lead = text[i];
+        if (lead < 0x80) {
+            out += lower[lead];
+            ++i;
+            continue;
+        }
+        const int size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        char32_t c = size == 4 ? lead & 0x07 : size == 3 ? lead & 0x0F : lead & 0x1F;
+        bool whole = size > 1 && i + size <= length;
+        for (int k = 1; whole && k < size; ++k) {
+            whole = (text[i + k] & 0xC0) == 0x80;
+            c = (c << 6) | (text[i + k] & 0x3F);
+        }
+        if (!whole) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        i += size;
+        switch (c) {
+        case U'\u00DF': // ß
+        case U'\u1E9E': // capital ẞ
+            out += "ss";
+            continue;
+        case U'\u00E4': // ä
+        case U'\u00C4':
+            out += "ae";
+            continue;
+        case U'\u00F6': // ö
+        case U'\u00D6':
+            out += "oe";
+            continue;
+        case U'\u00FC': // ü
+        case U'\u00DC':
+            out += "ue";
+            continue;
+        }
+        c = QChar::toCaseFolded(c);
+        if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+QByteArray folded(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    std::string out;
+    appendFolded(out, reinterpret_cast<const unsigned char*>(utf8.constData()),
+                 static_cast<int>(utf8.size()));
+    return QByteArray::fromStdString(out);
+}
+
+// found(text, folded search): the search in the text as folded above. Called for every column of every
+// record a search passes over: the folded text goes into a buffer that stays, so no record allocates.
+void foundInSql(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = sqlite3_value_text(arguments[0]);
+    const auto* wanted = reinterpret_cast<const char*>(sqlite3_value_text(arguments[1]));
+    if (!text || !wanted) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    thread_local std::string buffer;
+    buffer.clear();
+    appendFolded(buffer, text, sqlite3_value_bytes(arguments[0]));
+    const std::string_view needle(wanted, static_cast<std::size_t>(sqlite3_value_bytes(arguments[1])));
+    sqlite3_result_int(context, std::string_view(buffer).find(needle) != std::string_view::npos);
+}
+
 Where whereOf(const Filter& filter) {
     Where where;
     if (!filter.machine.isEmpty())
         where.add(QStringLiteral("machine = ?"), {filter.machine});
     if (!filter.search.isEmpty()) {
-        // The user's text is searched for as typed: % and _ are no wildcards to the user.
-        QString pattern = filter.search;
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        QStringList patterns{QLatin1Char('%') + pattern + QLatin1Char('%')};
-        // SQLite ignores the case of ASCII letters only: "MÜLLER" finds "Müller" through its lower case.
-        if (std::any_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() > 0x7f; }))
-            patterns << patterns.first().toLower() << patterns.first().toUpper();
-        // Each LIKE is paid for every record a search passes over: none twice.
-        patterns.removeDuplicates();
-        const QString like = QStringLiteral(" LIKE ? ESCAPE '\\'");
+        // Bound as bytes: the folded search is compared byte by byte, and SQLite takes a blob's bytes as
+        // they are.
+        const QByteArray wanted = folded(filter.search);
         QStringList any;
         QVariantList values;
-        for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"})
-            for (const QString& p : patterns) {
-                any << QLatin1String(column) + like;
-                values << p;
-            }
-        // Last, so that it is asked only of the records the columns did not match.
-        QStringList notes;
-        for (const QString& p : patterns) {
-            notes << QStringLiteral("text%1 OR author%1").arg(like);
-            values << p << p;
+        for (const char* column : {"machine", "serial_nr", "comment", "operator", "note"}) {
+            any << QStringLiteral("found(%1, ?)").arg(QLatin1String(column));
+            values << wanted;
         }
-        any << QStringLiteral("id IN (SELECT record_id FROM record_notes WHERE %1)")
-                   .arg(notes.join(QLatin1String(" OR ")));
+        // Last, so that it is asked only of the records the columns did not match.
+        any << QStringLiteral(
+            "id IN (SELECT record_id FROM record_notes WHERE found(text, ?) OR found(author, ?))");
+        values << wanted << wanted;
         where.add(QLatin1Char('(') + any.join(QLatin1String(" OR ")) + QLatin1Char(')'), values);
     }
     return where;
@@ -275,7 +351,7 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
             db_.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                                 QStringLiteral("?immutable=1"));
         db_.setConnectOptions(options);
-        return db_.open();
+        return db_.open() && addSearchFunction();
     };
     if (!open()) {
         report->error = reasonOf(db_.lastError());
@@ -368,6 +444,20 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
     }
     checkpointOnClose(true);
     return Health::Usable;
+}
+
+bool SqliteStore::addSearchFunction() {
+    const QVariant handle = db_.driver()->handle();
+    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                              ? *static_cast<sqlite3* const*>(handle.constData())
+                              : nullptr;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    if (connection && sqlite3_create_function_v2(connection, "found", 2, flags, nullptr, foundInSql, nullptr,
+                                                 nullptr, nullptr) == SQLITE_OK)
+        return true;
+    lastError_ = QStringLiteral("the search function could not be added to SQLite");
+    db_.close();
+    return false;
 }
 
 void SqliteStore::checkpointOnClose(bool on) {
@@ -546,8 +636,9 @@ bool SqliteStore::addNote(const QString& id, const QString& author, const QStrin
 }
 
 QString SqliteStore::noteLine(const Note& note) {
-    return QStringLiteral("%1 UTC, %2: %3")
-        .arg(note.addedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")), note.author, note.text);
+    // What was said first: the history's column shows a note's beginning only.
+    return QStringLiteral("%1 (%2, %3 UTC)")
+        .arg(note.text, note.author, note.addedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
 QList<Record> SqliteStore::select(const QString& where, const QVariantList& values, const QString& tail,

@@ -75,7 +75,7 @@ public:
     qint64 serverPosition() override;
     bool setServerPosition(qint64 position, QString* error) override;
 
-    // An added note as it reads in a record's note: "2026-12-07 14:03 UTC, Name: text".
+    // An added note as it reads in a record's note: "text (Name, 2026-12-07 14:03 UTC)".
     static QString noteLine(const Note& note);
     QString path() const { return db_.databaseName(); }
 
@@ -85,6 +85,8 @@ private:
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
     bool upgradeFromVersion1(QString* error);
+    // The search's own comparison (SqliteStore.cpp), on this connection; false, closed, when SQLite refuses.
+    bool addSearchFunction();
     void checkpointOnClose(bool on);
 
     QSqlQuery run(const QString& sql, const QVariantList& values, bool* ok = nullptr);

@@ -162,8 +162,9 @@ const Texts All[] = {
     {"1 Notiz", "1 note", "1 nota"},
     {"%1 Notizen", "%1 notes", "%1 note"},
     {"%1 und %2", "%1 and %2", "%1 e %2"},
-    {"PROTOKOLL", "RECORD", "REGISTRA"},
-    {"Die letzte vollst\u00e4ndige Messung als Protokoll speichern (F9)",
+    // Not "PROTOKOLL": the history's "Protokoll (PDF)" writes a protocol, this button stores a measurement.
+    {"SPEICHERN", "RECORD", "REGISTRA"},
+    {"Die letzte vollst\u00e4ndige Messung speichern (F9)",
      "Store the last complete measurement as a record (F9)",
      "Registra l'ultima misura completa come protocollo (F9)"},
     {"Zuerst eine Messung starten", "Start a measurement first", "Avviare prima una misura"},
@@ -181,8 +182,8 @@ const Texts All[] = {
      "The records database or its folder is read-only; the records are only shown.",
      "Il database dei protocolli o la sua cartella \u00e8 di sola lettura; i protocolli vengono solo "
      "mostrati."},
-    {"Protokoll %1 gespeichert", "Record %1 stored", "Protocollo %1 registrato"},
-    {"Protokoll nicht gespeichert: %1", "Record not stored: %1", "Protocollo non registrato: %1"},
+    {"Messung %1 gespeichert", "Record %1 stored", "Registrazione %1 salvata"},
+    {"Messung nicht gespeichert: %1", "Record not stored: %1", "Registrazione non salvata: %1"},
     {"Wer die Protokolle aufnimmt", "Who takes the records", "Chi registra i protocolli"},
     {"Bediener", "Operator", "Operatore"},
     {"Der Bediener konnte nicht in \"%1\" gespeichert werden: %2",
@@ -206,9 +207,15 @@ const Texts All[] = {
      "Deviation [%]|Tolerance|Note",
      "Data e ora|Macchina|Commento|Operatore|Forza totale [kN]|Canale 1|Canale 2|Canale 3|Canale 4|"
      "Deviazione [%]|Tolleranza|Nota"},
-    {"Seriennummer|Einheit|Toleranz [%]|Gesamtkraft [t]|Verst\u00e4rker|Port|Programm|Rechner|ID",
-     "Serial number|Unit|Tolerance [%]|Total force [t]|Amplifier|Port|Program|Host|ID",
-     "Numero di serie|Unit\u00e0|Tolleranza [%]|Forza totale [t]|Amplificatore|Porta|Programma|Computer|ID"},
+    {"Seriennummer|Einheit|Toleranz [%]|Gesamtkraft [t]|Verst\u00e4rker|Port|Programm|Rechner|ID|Mittelwert|"
+     "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-Faktor|"
+     "E-Modul [kN/mm\u00b2]|Holmdurchmesser [mm]|UTC-Versatz [min]|Ergebnis",
+     "Serial number|Unit|Tolerance [%]|Total force [t]|Amplifier|Port|Program|Host|ID|Average|"
+     "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-factor|"
+     "E-modulus [kN/mm\u00b2]|Bar diameter [mm]|UTC offset [min]|Result",
+     "Numero di serie|Unit\u00e0|Tolleranza [%]|Forza totale [t]|Amplificatore|Porta|Programma|Computer|ID|"
+     "Valore medio|Sensore 1.1|Sensore 1.2|Sensore 2.1|Sensore 2.2|Sensore 3.1|Sensore 3.2|Sensore 4.1|"
+     "Sensore 4.2|Fattore K|Modulo E [kN/mm\u00b2]|Diametro del tirante [mm]|Scostamento UTC [min]|Esito"},
     {"Suchen: Maschine, Kommentar, Bediener, Notiz", "Search: machine, comment, operator, note",
      "Cerca: macchina, commento, operatore, nota"},
     {"Protokoll (PDF)", "Protocol (PDF)", "Protocollo (PDF)"},

@@ -163,6 +163,20 @@ private slots:
         QCOMPARE(readFile(QStringLiteral("edited.csv")).count(ExampleRow), 2);
     }
 
+    // The amplifier reports its unit once connected, after the header was first made at the start.
+    void theHeaderNamesTheUnitOfTheRowsUnderIt() {
+        SimulatedRig rig;
+        rig.sim().amplifier().setUnit(2); // kN
+        QVERIFY(rig.connect());
+        rig.w().button("btnMeasurement")->click();
+        rig.w().button("btnGraphStartStop")->click();
+        const auto sampled = [&] { return rig.window().timerGraphTimer(), logOf(rig.w()).rowCount() > 0; };
+        QVERIFY(rig.tickUntil(sampled, 400));
+        const QStringList header = logOf(rig.w()).header().split(';');
+        const QStringList row = logOf(rig.w()).lines().value(1).split(';');
+        QCOMPARE(row[0] + " | " + header[5] + " | " + header[12], "kN | Sensor 1.1 [kN] | Sensor 4.2 [kN]");
+    }
+
     void aSaveOnAFullFileSystemNamesTheCause() {
         const QString small = QDir::current().absoluteFilePath(QStringLiteral("small"));
         QVERIFY(QDir().mkpath(small));

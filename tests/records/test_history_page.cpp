@@ -79,7 +79,8 @@ struct HistoryWindow : TestWindow {
     }
     void type(const QString& search) const {
         edit("editHistorySearch")->clear();
-        QTest::keyClicks(edit("editHistorySearch"), search);
+        for (const QChar c : search) // as a German or Italian keyboard sends its letters
+            QTest::sendKeyEvent(QTest::Click, edit("editHistorySearch"), Qt::Key_unknown, QString(c), {});
     }
     void chooseMachine(const QString& machine) const {
         auto* combo = control<QComboBox>("comboHistoryMachine");
@@ -161,7 +162,7 @@ private slots:
         QCOMPARE(w.page().statusText(), "1000 Messungen");
         QVERIFY(w.scrollToEnd(1000));
         // Row 0 is record 999, shown at UTC+1.
-        QVERIFY(w.model().rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "2025-02-11 16:00");
+        QVERIFY(w.model().rowCount() == 1000 && w.cell(0, RecordsModel::Time) == "11.02.2025 16:00");
         for (int row = 1; row < 1000; ++row) // a page that starts again at the top repeats the newest
             QVERIFY(w.model().record(row - 1).takenAt > w.model().record(row).takenAt);
         // The protocol's trend of record 99, the 300th of Press A: beyond the first page of its machine.
@@ -215,6 +216,25 @@ private slots:
         QVERIFY(read.last().at(0) == 2 && read.count() <= 2);
     }
 
+    // Typed on a keyboard without ß and umlauts, or with them: both find both. % and _ are what they are.
+    void aSearchFindsGermanLettersAsTheyAreWrittenWithoutThem() {
+        QMap<int, QString> comments;
+        for (const char* comment :
+             {"Wei\u00df", "weiss", "M\u00fcller", "MUELLER", "\u00d6l", "100%_ok", "\u00c9TAT"})
+            comments.insert(comments.size(), QString::fromUtf8(comment));
+        writeRecords(7, comments);
+        const QString id = SqliteStore::open("Vantoria.db")->page({}, {}, 1).records.value(0).id; // ÉTAT
+        QVERIFY(SqliteStore::open("Vantoria.db")->addNote(id, "J\u00fcrgen", "ok", nullptr));
+        HistoryWindow w;
+        for (const char* expected : {"weiss:2", "WEI\u00df:2", "m\u00fcller:2", "Mueller:2", "OEL:1", "%_:1",
+                                     "0_:0", "\u00e9tat:1", "juergen:1"}) {
+            const QString search = QString::fromUtf8(expected).section(':', 0, 0);
+            w.type(search);
+            QVERIFY(w.settled(search));
+            QCOMPARE(search + ':' + QString::number(w.model().total()), QString::fromUtf8(expected));
+        }
+    }
+
     void toleranceMarksAndLongTextsReadWithoutColour() {
         const QString longText = QStringLiteral("First line\n") + QString(9989, QLatin1Char('x'));
         writeRecords(15, {{14, longText}});
@@ -259,6 +279,13 @@ private slots:
         const QList<QByteArray> lines = bytes.mid(3).split('\n');
         QVERIFY(lines[0].startsWith("Datum und Zeit,Maschine,"));
         QVERIFY(lines[1].startsWith("2025-02-11 17:00:00,Press B,,,2607.5,1400,410.5,395,402,10,\u2713"));
+        // Columns added later come after those that readers of older exports know.
+        QVERIFY(
+            lines[0].endsWith(",ID,Mittelwert,Sensor 1.1,Sensor 1.2,Sensor 2.1,Sensor 2.2,Sensor 3.1,Sensor "
+                              "3.2,Sensor 4.1,Sensor 4.2,K-Faktor,E-Modul [kN/mm\u00b2],Holmdurchmesser [mm],"
+                              "UTC-Versatz [min],Ergebnis\r"));
+        QCOMPARE(lines[1].split(',').mid(33) + lines[5].split(',').mid(33), // records 1000 and 988
+                 (QList<QByteArray>{"60", "BESTANDEN\r", "60", "NICHT BESTANDEN\r"}));
         w.type({});
         w.chooseMachine({}); // more records than the export reads at once
         QVERIFY(w.settled());
@@ -278,6 +305,8 @@ private slots:
         r.machine = "=1+1", r.comment = "+SUM(1;2)", r.operatorName = "-2+3", r.note = "@A1";
         r.serialNr = "\t=1+1", r.host = "\r=2+2", r.port = "a=b", r.unit = "kN";
         r.channels = {-12.5, 0.0, 395.0, -0.25}, r.totalKn = -1607.5;
+        r.mainValue = 401.9, r.sensors = {1.5, -2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.25}, r.kFactor = 2.05;
+        r.eModulus = 210.0, r.barDiameter = 120.0;
         QString error;
         QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({r}, {}, &error), qPrintable(error));
         HistoryWindow w;
@@ -289,7 +318,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
-                     r.id + "\r");
+                     r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG\r");
     }
 
     // A note, the protocol of the chosen record, and records stored while the page is shown or not: the
@@ -307,7 +336,7 @@ private slots:
         QCOMPARE(w.page().selectedRecord().value_or(Record{}).id, before.id);
         w.button("btnRecordNote")->click();
         QVERIFY(w.dialogs.textQuestions.size() == 1 && w.dialogs.errors.isEmpty());
-        QTRY_VERIFY(w.model().record(300).note.endsWith("bolts\nretightened"));
+        QTRY_VERIFY(w.model().record(300).note.startsWith("bolts\nretightened ("));
         Record after = w.model().record(300);
         QVERIFY(w.cell(300, RecordsModel::Note, Qt::ToolTipRole).contains("retightened"));
         QCOMPARE((after.note = before.note, after), before);
@@ -353,6 +382,24 @@ private slots:
         QTRY_COMPARE(w.model().total(), 1004);
     }
 
+    // The only row of a search is current before it is clicked (the view makes it so with the focus): the
+    // click selects it without moving the current row. The trend marks it (its marker is the last item).
+    void aMouseClickChoosesARowEvenTheOnlyOneOfASearch() {
+        writeRecords(90, {{40, "single"}});
+        HistoryWindow w;
+        w.type("single");
+        QVERIFY(w.settled("single"));
+        QCOMPARE(w.model().rowCount() + w.button("btnProtocol")->isEnabled(), 1); // one row, not chosen
+        w.table()->setFocus();
+        w.choose(0);
+        QCOMPARE(w.button("btnRecordNote")->isEnabled(), true);
+        w.dialogs.saveAnswers = {"single"};
+        QTest::mouseClick(w.button("btnProtocol"), Qt::LeftButton);
+        QVERIFY(readFile("single.pdf").startsWith("%PDF"));
+        auto* chart = w.control<QCustomPlot>("chartHistory");
+        QTRY_COMPARE(chart->item(chart->itemCount() - 1)->visible(), true);
+    }
+
     void theTrendHasOnePointPerRecordOfTheMachineOldestFirst() {
         writeRecords(90);
         HistoryWindow w;
@@ -372,20 +419,23 @@ private slots:
         }
     }
 
-    void thePageCaptionAndTheCountFollowTheLanguage() {
-        writeRecords(3);
+    // The newest record's day is the 13th of January: a day taken for the month would show.
+    void thePageCaptionTheCountAndTheDatesFollowTheLanguage() {
+        writeRecords(300);
         HistoryWindow w;
         QVERIFY(w.settled());
         QTabWidget* pages = w.control<QTabWidget>("tabSystem");
         const int index = pages->indexOf(w.control("tabHistory"));
         QCOMPARE(index, 4);
-        for (const auto& [button, caption, count] : {std::tuple{"btnEnglish", "History", "3 records"},
-                                                     {"btnItalian", "Storico", "3 misurazioni"},
-                                                     {"btnGerman", "Verlauf", "3 Messungen"}}) {
+        for (const auto& [button, caption, count, time] :
+             {std::tuple{"btnEnglish", "History", "300 records", "2025-01-13 12:00"},
+              {"btnItalian", "Storico", "300 misurazioni", "13/01/2025 12:00"},
+              {"btnGerman", "Verlauf", "300 Messungen", "13.01.2025 12:00"}}) {
             w.button(button)->setChecked(true);
             w.window->languageApplier().ApplyLanguage();
             QCOMPARE(pages->tabText(index), QString::fromLatin1(caption));
             QCOMPARE(w.edit("editHistorySearch")->findChild<QLabel*>()->text(), QString::fromLatin1(count));
+            QCOMPARE(w.cell(0, RecordsModel::Time), QString::fromLatin1(time));
         }
     }
 };

@@ -5,6 +5,7 @@
 #include "records/RecordButtons.h"
 #include "records/RecordsConfig.h"
 #include "records/SqliteStore.h"
+#include "settings/LanguageApplier.h"
 
 #include <QSignalSpy>
 #include <QTabBar>
@@ -159,6 +160,23 @@ private slots:
         const QString tip = rig.w().button("btnRecord")->toolTip();
         QVERIFY(!rig.w().button("btnRecord")->isEnabled() && tip.startsWith(prefix) &&
                 tip.size() > prefix.size());
+    }
+
+    // Beside the history's protocol button it must not read as if it wrote one; and it shows its whole
+    // caption.
+    void theCaptionDoesNotReadLikeTheProtocolButtonAndFits() {
+        TestWindow w;
+        w.window->show();
+        for (const char* language : {"btnGerman", "btnEnglish", "btnItalian"}) {
+            w.button(language)->setChecked(true);
+            w.window->languageApplier().ApplyLanguage();
+            const QString record = w.button("btnRecord")->text(), protocol = w.button("btnProtocol")->text();
+            QCOMPARE(record + ':' + QString::number(protocol.contains(record.left(5), Qt::CaseInsensitive)),
+                     record + ":0");
+            for (QAbstractButton* button : {w.button("btnRecord"), w.button("btnRecordBigView")})
+                QVERIFY2(button->fontMetrics().horizontalAdvance(record) < button->width() - 8,
+                         qPrintable(record));
+        }
     }
 };
 
