@@ -1,5 +1,6 @@
 #include "graph/LiveGraph.h"
 
+#include "Controls.h"
 #include "graph/ChannelSeries.h"
 
 #include <qcustomplot.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 const QColor Background(69, 69, 69);
@@ -60,7 +62,13 @@ LiveGraph::LiveGraph(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(chart)) 
     // and blended over the whole chart at every redraw, a tenth of the cost of recording.
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     redraw_.setSingleShot(true);
-    connect(&redraw_, &QTimer::timeout, this, &LiveGraph::replotNow);
+    connect(&redraw_, &QTimer::timeout, this, &LiveGraph::onRedrawDue);
+    // Drawing into the buffers of a chart on a hidden page cost as much as drawing it shown (a tenth of a
+    // core while recording on the main view); the chart is drawn once when its page shows instead.
+    controls::whenShown(plot_, [this] {
+        if (std::exchange(drawWhenShown_, false))
+            replotNow();
+    });
     monotonicMs_ = [clock = std::make_shared<QElapsedTimer>()] {
         if (!clock->isValid())
             clock->start();
@@ -156,6 +164,13 @@ void LiveGraph::requestReplot() {
     // a timer of its own per sample would wake the machine once more for every sample.
     const std::int64_t since = lastReplotMs_ ? monotonicMs_() - *lastReplotMs_ : RedrawMs;
     redraw_.start(int(std::clamp<std::int64_t>(RedrawMs - since, 0, RedrawMs)));
+}
+
+void LiveGraph::onRedrawDue() {
+    if (controls::onShownPage(plot_))
+        replotNow();
+    else
+        drawWhenShown_ = true;
 }
 
 void LiveGraph::replotNow() {

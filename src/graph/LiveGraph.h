@@ -56,6 +56,7 @@ public:
     void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
 
 private:
+    void onRedrawDue();
     void onPress(QMouseEvent* event);
     void onMove(QMouseEvent* event);
     void onRelease(QMouseEvent* event);
@@ -66,6 +67,7 @@ private:
     QTimer redraw_;
     std::function<std::int64_t()> monotonicMs_;
     std::optional<std::int64_t> lastReplotMs_;
+    bool drawWhenShown_ = false;
     bool panning_ = false;
     double panStartPixel_ = 0;
     std::pair<double, double> panStartRange_;

@@ -58,6 +58,7 @@ private slots:
 
     void theGraphTimerWakesWhenASampleIsDueAndTheChartDrawsItAtTheNextPass() { // no extra wake-ups
         TestWindow w;
+        w.clickTab(QStringLiteral("tabGraph"));
         QTimer& timer = w.window->timerGraph();
         tickEvery(w, 3, 500);
         QCOMPARE_GE(timer.interval(), 250); // sampling off
@@ -75,6 +76,14 @@ private slots:
         QCOMPARE(rows, 101);
         QCOMPARE_LE(w.monotonicMs - start, 100 * 200);
         QCOMPARE(drawn.count(), 100);
+        w.clickTab(QStringLiteral("tabMainView")); // a hidden chart is drawn once, when it shows again
+        for (int tick = 0; tick < 10; ++tick) {
+            tickEvery(w, 1, 200);
+            QCoreApplication::processEvents(); // a redraw falls due at each pass, the chart being far behind
+        }
+        QCOMPARE(drawn.count(), 100);
+        w.clickTab(QStringLiteral("tabGraph"));
+        QCOMPARE(drawn.count(), 101);
     }
 
     void theTimeAxisTitleFollowsTheUnitAndLanguageChosenWhileMeasuringAtOnce() { // ticks are 1 s apart
