@@ -26,12 +26,12 @@ CREATE TABLE records (
     operator         TEXT NOT NULL,             -- who took it
     amplifier        TEXT NOT NULL,             -- amplifier type
     port             TEXT NOT NULL,             -- the amplifier's port as the program showed it
-    unit             TEXT NOT NULL,             -- unit of channels, sensors and main value: µm/m, kN, t or US t
+    unit             TEXT NOT NULL,             -- unit of channels and main value: µm/m, kN, t or US t
     channel1         REAL,                      -- tie bars 1 to 4, in `unit`
     channel2         REAL,
     channel3         REAL,
     channel4         REAL,
-    sensor11         REAL,                      -- sensor 1.1 (tie bar 1, sensor 1), in `unit`
+    sensor11         REAL,                      -- sensor 1.1 (tie bar 1, sensor 1), in `sensor_unit`
     sensor12         REAL,
     sensor21         REAL,
     sensor22         REAL,
@@ -41,7 +41,7 @@ CREATE TABLE records (
     sensor42         REAL,
     main_value       REAL,                      -- the main value as shown, in `unit`
     total_kn         REAL,                      -- total clamping force, kN
-    total_tons       REAL,                      -- total clamping force, tons (or US tons, as shown)
+    total_tons       REAL,                      -- total clamping force, in `tons_unit`
     deviation        REAL,                      -- the spread of the tie bars, whole percent as shown: (largest
                                                 -- / smallest channel magnitude - 1) * 100, cut to a whole
                                                 -- number; none unless all four channels are numbers; 100
@@ -55,8 +55,12 @@ CREATE TABLE records (
     program          TEXT NOT NULL,             -- program name and version
     host             TEXT NOT NULL,             -- the PC's host name
     note             TEXT NOT NULL,             -- the note taken with the record (may be empty)
-    from_server      INTEGER NOT NULL DEFAULT 0 -- 1: another PC's record, brought from the plant server
+    from_server      INTEGER NOT NULL DEFAULT 0, -- 1: a record of another PC brought from the plant server
+    tons_unit        TEXT NOT NULL DEFAULT '',  -- unit of total_tons: t or US t
+    sensor_unit      TEXT NOT NULL DEFAULT ''   -- unit of the sensors, as unit but never US t
 );
+-- tons_unit and sensor_unit are empty in records of version 2 and older. Those read as US t and t where
+-- unit is US t (a total was converted whenever the channels were; sensors never are), else as t and unit.
 -- The history, newest first, for all machines and for one; the trend of one machine.
 CREATE INDEX records_newest ON records (taken_at DESC, nr DESC);
 CREATE INDEX records_by_machine ON records (machine, taken_at DESC, nr DESC);
@@ -99,7 +103,7 @@ CREATE TABLE server_position (
 CREATE TABLE schema_version (
     version INTEGER NOT NULL
 );
-INSERT INTO schema_version (version) VALUES (2);
+INSERT INTO schema_version (version) VALUES (3);
 PRAGMA application_id = 1448365906;
 
 -- Version 1 had no from_server columns, no records_own, outbox_by_ref and outbox_waiting indexes, and no
@@ -108,3 +112,4 @@ PRAGMA application_id = 1448365906;
 -- brought from the server where the file ever pulled from one (server_position has a row); its own
 -- records and notes without an outbox row are queued once more when a server is named, and the server
 -- skips those it already has.
+-- Version 2 had no tons_unit and sensor_unit columns; the program adds them, empty in the records there were.

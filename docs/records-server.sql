@@ -1,4 +1,4 @@
--- The plant's records server, schema version 2: the database, its tables and the role that holds the press
+-- The plant's records server, schema version 3: the database, its tables and the role that holds the press
 -- PCs' rights. Run once as a superuser of the PostgreSQL server, e.g.  sudo -u postgres psql -f records-server.sql
 -- The press PCs only ever insert and read; nothing of a record is changed or deleted through them.
 -- records-server.md tells how to give each PC a login of its own, and how to bring a version 1 server here.
@@ -58,6 +58,9 @@ CREATE TABLE records (
     program text NOT NULL,
     host text NOT NULL,
     note text NOT NULL,
+    -- The unit of total_tons ('t' or 'US t') and of the sensors; '' where an older program sent the record.
+    tons_unit text NOT NULL DEFAULT '',
+    sensor_unit text NOT NULL DEFAULT '',
     seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq'),
     -- Filled in by the server, never by a PC: when it was stored, by the server's clock, and the login of
     -- the PC that sent it.
@@ -81,7 +84,7 @@ CREATE TABLE record_notes (
 CREATE INDEX record_notes_record ON record_notes (record_id);
 
 CREATE TABLE schema_version (version integer NOT NULL);
-INSERT INTO schema_version VALUES (2);
+INSERT INTO schema_version VALUES (3);
 
 -- Append-only: insert and read, never update, delete or truncate.
 REVOKE ALL ON SCHEMA public FROM PUBLIC;

@@ -28,6 +28,7 @@ inline const QString ErrorText = QStringLiteral("E01");
 struct CycleSnapshot {
     std::array<QString, Reading::Count> texts;
     std::int32_t unit = 1;
+    std::uint16_t inUsTons = 0; // bit n: entry n was converted to US tons
     // A snapshot that claims nothing: every text "E01".
     static CycleSnapshot none(std::int32_t unit) {
         CycleSnapshot snapshot;
@@ -57,6 +58,7 @@ struct ProgramState {
     QList<std::int32_t> availablePorts;
     std::array<std::int32_t, Reading::Count> readingValue{};
     std::array<QString, Reading::Count> readingText = filledWithErrorText();
+    std::uint16_t readingInUsTons = 0; // bit n: readingValue[n] is in US tons
     CycleSnapshot cycleSnapshot = CycleSnapshot::none(1);    // written by the device session only
     std::array<std::int32_t, 4> channelPosition{1, 2, 3, 4}; // corner code of channels 1 to 4
     std::int32_t clockTickToggle = 0;

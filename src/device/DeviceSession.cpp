@@ -106,6 +106,7 @@ void DeviceSession::publishCycle() {
     cycleKnown_ = true;
     state_.cycleSnapshot.texts = state_.readingText;
     state_.cycleSnapshot.unit = state_.deviceUnit;
+    state_.cycleSnapshot.inUsTons = state_.readingInUsTons;
     emit cycleChanged();
 }
 

@@ -22,11 +22,25 @@ ValueDisplay::ValueDisplay(const ValueView& values, const ParameterView& paramet
 
 bool ValueDisplay::usTons() const { return options_.usTons->isChecked(); }
 
+ConversionInputs ValueDisplay::conversionInputs() const {
+    return {state_.kFactorHundredths, usTons(), state_.deviceUnit, state_.pollMode};
+}
+
+void ValueDisplay::showTotalTonsCaption(bool inUsTons) {
+    if (tonsCaptionInUs_ == inUsTons)
+        return;
+    tonsCaptionInUs_ = inUsTons;
+    controls::setCaption(values_.totalTonsLabel, unit_labels::totalTonsCaption(inUsTons, language_));
+}
+
 void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
-    const ConversionInputs inputs{state_.kFactorHundredths, usTons(), state_.deviceUnit, state_.pollMode};
+    const ConversionInputs inputs = conversionInputs();
     const ConvertedReading converted = reading::convert(entry, raw, inputs);
     state_.readingValue[entry] = converted.value;
     state_.readingText[entry] = converted.text;
+    const auto bit = std::uint16_t(1u << entry);
+    state_.readingInUsTons = reading::usTonRuleApplies(entry, inputs) ? state_.readingInUsTons | bit
+                                                                      : state_.readingInUsTons & ~bit;
     switch (entry) {
     case Reading::MainValue:
         controls::setText(values_.mainValue, converted.text);
@@ -36,6 +50,7 @@ void ValueDisplay::ConvertReading(int entry, std::int32_t raw) {
         controls::setText(values_.totalKN, converted.text);
         break;
     case Reading::TotalTons:
+        showTotalTonsCaption(reading::usTonRuleApplies(entry, inputs));
         controls::setText(values_.totalTons, converted.text);
         break;
     default:
@@ -132,7 +147,8 @@ void ValueDisplay::showSensorDisplays(const ValueView& values, bool shown) {
 
 void ValueDisplay::applyLanguage(const Language& language) {
     controls::setCaption(values_.totalKNLabel, language.text(lang::TotalForceKN));
-    controls::setCaption(values_.totalTonsLabel, unit_labels::totalTonsCaption(usTons(), language));
+    tonsCaptionInUs_.reset();
+    showTotalTonsCaption(reading::usTonRuleApplies(Reading::TotalTons, conversionInputs()));
     unit_labels::showMainValueCaptions(values_, language, state_.deviceUnit, usTons(),
                                        unit_labels::UsTonsShiftBigOnLanguage);
 }

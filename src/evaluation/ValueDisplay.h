@@ -6,7 +6,10 @@
 
 #include "settings/LanguageParticipant.h"
 
+#include "evaluation/ReadingConversion.h"
+
 #include <cstdint>
+#include <optional>
 
 class ChannelPositions;
 struct ParameterView;
@@ -34,6 +37,10 @@ public:
 
 private:
     bool usTons() const;
+    ConversionInputs conversionInputs() const;
+    // The tons total's caption names the ton its value is in: with the sensors polled, a total measured
+    // in micro-strain or kN stays in metric tons whatever the choice of tons says.
+    void showTotalTonsCaption(bool inUsTons);
 
     const ValueView& values_;
     const ParameterView& parameters_;
@@ -41,4 +48,5 @@ private:
     const ChannelPositions& positions_;
     ProgramState& state_;
     const Language& language_;
+    std::optional<bool> tonsCaptionInUs_;
 };

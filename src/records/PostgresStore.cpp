@@ -20,8 +20,9 @@ namespace records {
 namespace {
 
 // The schema version of docs/records-server.sql that this program writes. Version 2 only added columns
-// that the server fills in itself, so the program writes both alike.
-constexpr int KnownVersion = 2;
+// that the server fills in itself, so the program writes both alike; version 3 added the units of tons and
+// sensors, which a version 1 or 2 server goes without (readers then take them as fillOlderUnits() does).
+constexpr int KnownVersion = 3;
 
 // Every writer holds this lock until it commits. Numbers from the shared sequence are thus taken in commit
 // order, and a PC that has pulled up to number N can never later find a committed row below N.
@@ -53,7 +54,10 @@ Number numberAt(const QSqlQuery& query, int column) {
 QString utcText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODateWithMs); }
 QDateTime utcFrom(const QString& text) { return QDateTime::fromString(text, Qt::ISODateWithMs).toUTC(); }
 
-Record recordAt(const QSqlQuery& query) {
+// The units of tons and sensors, where the server has them: after seq, so that seq stays where it was.
+const QString UnitColumns = QStringLiteral(", tons_unit, sensor_unit");
+
+Record recordAt(const QSqlQuery& query, bool withUnits) {
     Record r;
     int c = 0;
     r.id = query.value(c++).toString();
@@ -74,10 +78,15 @@ Record recordAt(const QSqlQuery& query) {
         *n = numberAt(query, c++);
     for (QString* text : {&r.program, &r.host, &r.note})
         *text = query.value(c++).toString();
+    if (withUnits) {
+        r.tonsUnit = query.value(++c).toString();
+        r.sensorUnit = query.value(++c).toString();
+    }
+    fillOlderUnits(r);
     return r;
 }
 
-QVariantList recordValues(const Record& r) {
+QVariantList recordValues(const Record& r, bool withUnits) {
     QVariantList values{r.id, utcText(r.takenAt), r.utcOffsetMin};
     for (const QString* text :
          {&r.machine, &r.serialNr, &r.comment, &r.operatorName, &r.amplifier, &r.port, &r.unit})
@@ -93,6 +102,8 @@ QVariantList recordValues(const Record& r) {
         values << bindable(*n);
     for (const QString* text : {&r.program, &r.host, &r.note})
         values << *text;
+    if (withUnits)
+        values << r.tonsUnit << r.sensorUnit;
     return values;
 }
 
@@ -113,6 +124,9 @@ QString messageOf(const QSqlError& error) {
 }
 
 } // namespace
+
+QString PostgresStore::recordColumns() const { return RecordColumns + (withUnits() ? UnitColumns : QString()); }
+QString PostgresStore::selectColumns() const { return SelectColumns + (withUnits() ? UnitColumns : QString()); }
 
 ServerFailure classifyServerMessage(const QString& message) {
     const QString text = message.toLower();
@@ -426,7 +440,8 @@ bool PostgresStore::open(QString* error) {
             QStringLiteral("the server has no records tables (docs/records-server.md): %1").arg(message),
             error);
     }
-    readOnly_ = query.value(0).toInt() > KnownVersion;
+    version_ = query.value(0).toInt();
+    readOnly_ = version_ > KnownVersion;
     return true;
 }
 
@@ -501,14 +516,14 @@ bool PostgresStore::send(const QList<OutboxItem>& items, QString* error) {
     QList<QVariantList> recordRows, noteRows;
     for (const OutboxItem& item : items) {
         if (item.kind == OutboxItem::Kind::Record)
-            recordRows << recordValues(item.record);
+            recordRows << recordValues(item.record, withUnits());
         else
             noteRows << noteValues(item.note);
     }
     return inTransaction(
         [&](QSqlError* reason) {
             return (recordRows.isEmpty() ||
-                    insertRows(QStringLiteral("records"), RecordColumns, recordRows, reason)) &&
+                    insertRows(QStringLiteral("records"), recordColumns(), recordRows, reason)) &&
                    (noteRows.isEmpty() ||
                     insertRows(QStringLiteral("record_notes"), NoteColumns, noteRows, reason));
         },
@@ -519,7 +534,7 @@ bool PostgresStore::insert(const Record& record, QString* error, qint64* number)
     return inTransaction(
         [&](QSqlError* reason) {
             QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-            if (!insertRows(QStringLiteral("records"), RecordColumns, {recordValues(record)}, reason))
+            if (!insertRows(QStringLiteral("records"), recordColumns(), {recordValues(record, withUnits())}, reason))
                 return false;
             if (!number)
                 return true;
@@ -569,11 +584,11 @@ bool PostgresStore::pull(qint64 position, int limit, Pulled* out, QString* error
     const qint64 upto = query.value(0).toLongLong();
     if (!run(query,
              QStringLiteral("SELECT %1 FROM records WHERE seq > ? AND seq <= ? ORDER BY seq")
-                 .arg(SelectColumns),
+                 .arg(selectColumns()),
              {position, upto}))
         return broken();
     while (query.next())
-        out->records << recordAt(query);
+        out->records << recordAt(query, withUnits());
     if (!run(query,
              QStringLiteral(
                  "SELECT id::text, record_id::text, to_char(added_at AT TIME ZONE 'UTC', "
@@ -618,12 +633,12 @@ QList<Record> PostgresStore::select(const QString& where, const QVariantList& va
     if (!open(nullptr))
         return records;
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-    if (!run(query, QStringLiteral("SELECT %1 FROM records%2%3").arg(SelectColumns, where, tail), values)) {
+    if (!run(query, QStringLiteral("SELECT %1 FROM records%2%3").arg(selectColumns(), where, tail), values)) {
         close();
         return records;
     }
     while (query.next()) {
-        records << recordAt(query);
+        records << recordAt(query, withUnits());
         if (last)
             *last = {query.value(1).toString(), query.value(34).toLongLong()}; // the time as text, seq
     }

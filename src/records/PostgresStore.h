@@ -94,6 +94,10 @@ private:
     QString password_; // of the connection string, never shown
     ServerFailure failure_ = ServerFailure::None;
     bool readOnly_ = false;
+    int version_ = 0; // of the server's tables, known once connected
+    bool withUnits() const { return version_ >= 3; }
+    QString recordColumns() const;
+    QString selectColumns() const;
 };
 
 } // namespace records

@@ -1,4 +1,5 @@
 #include "records/Protocol.h"
+#include "records/RecordText.h"
 
 #include "Resources.h"
 #include "records/RecordStore.h"
@@ -314,11 +315,11 @@ void tieBars(QPainter& p, const QRectF& area, const Record& r, const ProtocolTex
         line(p, QRectF(centre.x() - Radius, centre.y() - Radius, 2 * Radius, 2 * Radius),
              QString::number(n + 1), font(46, true), Accent, Qt::AlignCenter);
         const QRectF valueArea(centre.x() - 190, bottom ? platen.bottom() + 12 : area.top(), 380, 80);
-        valueWithUnit(p, valueArea, shown(t, r.channels[n]), r.unit, 42, Qt::AlignHCenter);
+        valueWithUnit(p, valueArea, shown(t, r.channels[n]), shownUnit(r.unit), 42, Qt::AlignHCenter);
     }
     const QRectF middle(platen.left() + 2 * Inset, platen.center().y() - 70, platen.width() - 4 * Inset, 140);
     line(p, middle.adjusted(0, 0, 0, -80), t.mainValue, font(26), Muted, Qt::AlignCenter);
-    valueWithUnit(p, middle.adjusted(0, 60, 0, 0), shown(t, r.mainValue), r.unit, 46, Qt::AlignHCenter);
+    valueWithUnit(p, middle.adjusted(0, 60, 0, 0), shown(t, r.mainValue), shownUnit(r.unit), 46, Qt::AlignHCenter);
 }
 
 // Thick strokes with round ends: a tick or a cross, legible on any printer without a font that has them.
@@ -368,9 +369,9 @@ void figures(QPainter& p, const QRectF& area, const Record& r, const ProtocolTex
         QString label;
         QString value;
         QString unit;
-    } rows[] = {{t.mainValue, shown(t, r.mainValue), r.unit},
+    } rows[] = {{t.mainValue, shown(t, r.mainValue), shownUnit(r.unit)},
                 {t.totalForce, shown(t, r.totalKn), QStringLiteral("kN")},
-                {t.totalForce, shown(t, r.totalTons), QStringLiteral("t")},
+                {t.totalForce, shown(t, r.totalTons), r.tonsUnit},
                 {t.deviation, deviationShown(t, r.deviation), QStringLiteral("%")},
                 {t.tolerance, shown(t, r.tolerance), QStringLiteral("%")}};
     constexpr double Row = 74;
@@ -389,7 +390,7 @@ void parameters(QPainter& p, double y, const Record& r, const ProtocolTexts& t) 
     const QString cells[4][3] = {{t.kFactor, shown(t, r.kFactor, 2), QString()},
                                  {t.eModulus, shown(t, r.eModulus), QStringLiteral("kN/mm\u00b2")},
                                  {t.barDiameter, shown(t, r.barDiameter), QStringLiteral("mm")},
-                                 {t.unit, r.unit.isEmpty() ? Dash : r.unit, QString()}};
+                                 {t.unit, r.unit.isEmpty() ? Dash : shownUnit(r.unit), QString()}};
     const double width = ContentWidth / 4;
     p.fillRect(QRectF(Margin, y, ContentWidth, 120), Tint);
     for (int i = 0; i < 4; ++i) {
@@ -513,7 +514,7 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
     }
     for (double v = 0; v <= deviationTop + deviationStep / 2; v += deviationStep)
         line(p, QRectF(plot.right() + 10, yDeviation(v) - 20, 100, 40), number(t, v), axisFont, Muted);
-    line(p, QRectF(area.left(), plot.top() - 48, 120, 36), QLatin1Char('[') + record.unit + QLatin1Char(']'),
+    line(p, QRectF(area.left(), plot.top() - 48, 120, 36), QLatin1Char('[') + shownUnit(record.unit) + QLatin1Char(']'),
          axisFont, Muted, Qt::AlignRight | Qt::AlignVCenter);
     line(p, QRectF(plot.right() + 10, plot.top() - 48, 100, 36), QStringLiteral("[%]"), axisFont, Muted);
     p.setPen(QPen(RuleColour.darker(130), 3));

@@ -20,6 +20,13 @@ using Number = std::optional<double>;
 constexpr double DeviationOverRange = 100;
 inline bool overRange(const Number& deviation) { return deviation && *deviation > 99; }
 
+struct Record;
+// Files and servers written before a record kept the unit of its tons and sensors: channels in US tons
+// mean the tons were too (the total is converted whenever the channels are), and the sensors, never
+// converted, were in metric tons; anything else is taken as metric tons, which it was unless sensors
+// were not polled.
+void fillOlderUnits(Record& record);
+
 struct Record {
     QString id;           // UUID, lower case, without braces
     QDateTime takenAt;    // UTC
@@ -30,7 +37,9 @@ struct Record {
     QString operatorName; // who took it
     QString amplifier;    // amplifier type, as the program names it
     QString port;         // the device port, as the program shows it
-    QString unit;         // of channels, main value and sensors, as shown: "µm/m", "kN", "t" or "US t"
+    QString unit;         // of channels and main value, as shown: "µm/m", "kN", "t" or "US t"
+    QString tonsUnit;     // of totalTons: "t" or "US t"
+    QString sensorUnit;   // of the sensors, which are never converted: "µm/m", "kN" or "t"
     std::array<Number, 4> channels; // channels 1 to 4
     std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
     Number mainValue;

@@ -91,7 +91,6 @@ records::RecordContext RecordButtons::context() const {
     c.eModulus = views_.parameters.eModulus.edit->text();
     c.barDiameter = views_.parameters.barDiameter.edit->text();
     c.tolerance = views_.parameters.tolerance.edit->text();
-    c.usTons = views_.options.usTons->isChecked();
     c.sensorsPolled = state_.pollMode == PollChannelsAndSensors;
     c.program = QStringLiteral("Vantoria ") + QLatin1String(ApplicationVersion);
     c.host = QSysInfo::machineHostName();

@@ -53,7 +53,7 @@ std::optional<std::array<double, 4>> channelsOf(const CycleSnapshot& snapshot) {
 bool steady(const CycleSnapshot& earlier, const CycleSnapshot& later) {
     const auto before = channelsOf(earlier);
     const auto now = channelsOf(later);
-    if (!before || !now || earlier.unit != later.unit)
+    if (!before || !now || earlier.unit != later.unit || earlier.inUsTons != later.inUsTons)
         return false;
     for (int n = 0; n < 4; ++n)
         if (std::abs((*now)[n] - (*before)[n]) > std::max(0.01 * std::abs((*before)[n]), 2.0))
@@ -130,7 +130,10 @@ Record makeRecord(const CycleSnapshot& snapshot, const RecordContext& context) {
     record.operatorName = context.operatorName;
     record.amplifier = context.amplifier;
     record.port = context.port;
-    record.unit = unitName(snapshot.unit, context.usTons);
+    const auto inUsTons = [&](int entry) { return (snapshot.inUsTons >> entry & 1) != 0; };
+    record.unit = unitName(snapshot.unit, inUsTons(Reading::MainValue));
+    record.tonsUnit = inUsTons(Reading::TotalTons) ? QStringLiteral("US t") : QStringLiteral("t");
+    record.sensorUnit = unitName(snapshot.unit, false);
     for (int n = 0; n < 4; ++n)
         record.channels[n] = numberShown(snapshot.texts[Reading::FirstChannel + n]);
     // Sensors that were not polled hold whatever an earlier cycle left: they are no part of this one.

@@ -29,7 +29,6 @@ struct RecordContext {
     QString eModulus;
     QString barDiameter;
     QString tolerance;
-    bool usTons = false;        // btnUStons: tons are shown as US tons
     bool sensorsPolled = false; // the amplifier type sends the eight sensor values and they are switched on
     QString program;
     QString host;

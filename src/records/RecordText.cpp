@@ -42,6 +42,20 @@ QString cutText(const QString& text, int length) {
     return more ? first.trimmed() + QChar(0x2026) : first;
 }
 
+QString shownUnit(const QString& unit) {
+    return unit == QString::fromUtf8("\u00b5m/m") ? QString::fromUtf8("\u00b5\u03b5") : unit;
+}
+
+void fillOlderUnits(Record& record) {
+    if (record.unit.isEmpty())
+        return; // a unit the program did not know: nothing to go by
+    const bool usTons = record.unit == QLatin1String("US t");
+    if (record.tonsUnit.isEmpty())
+        record.tonsUnit = usTons ? record.unit : QStringLiteral("t");
+    if (record.sensorUnit.isEmpty())
+        record.sensorUnit = usTons ? QStringLiteral("t") : record.unit;
+}
+
 QString toleranceMark(const std::optional<bool>& within) {
     if (!within)
         return QStringLiteral("\u2013");

@@ -22,6 +22,8 @@ QString shownTime(const Record& record, const QString& format);
 // The first line of a text, cut to `length` characters with an ellipsis when anything was left off: a
 // table row stays one line high however long the comment is.
 QString cutText(const QString& text, int length = 80);
+// A unit as the window writes it: micro-strain is "µε" there, whatever the file holds.
+QString shownUnit(const QString& unit);
 // The tolerance mark: readable without its colour.
 QString toleranceMark(const std::optional<bool>& within);
 

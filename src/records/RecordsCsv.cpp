@@ -50,8 +50,10 @@ QStringList csvFields(const Record& record, const QStringList& verdicts) {
         fields.append(shownNumber(channel));
     fields << shownDeviation(record.deviation) << toleranceMark(record.withinTolerance)
            << textCell(record.note);
-    fields << textCell(record.serialNr) << textCell(record.unit) << shownNumber(record.tolerance)
-           << shownNumber(record.totalTons) << textCell(record.amplifier) << textCell(record.port)
+    // Tons in the column that names their ton: an export mixes records of both.
+    const bool usTons = record.tonsUnit == QLatin1String("US t");
+    fields << textCell(record.serialNr) << textCell(shownUnit(record.unit)) << shownNumber(record.tolerance)
+           << (usTons ? QString() : shownNumber(record.totalTons)) << textCell(record.amplifier) << textCell(record.port)
            << textCell(record.program) << textCell(record.host) << textCell(record.id);
     // Added after the columns that readers of older exports know, so those find theirs where they were.
     fields << shownNumber(record.mainValue);
@@ -62,6 +64,7 @@ QStringList csvFields(const Record& record, const QStringList& verdicts) {
            << verdicts.value(!record.withinTolerance   ? 2
                              : *record.withinTolerance ? 0
                                                        : 1);
+    fields << (usTons ? shownNumber(record.totalTons) : QString()) << textCell(shownUnit(record.sensorUnit));
     return fields;
 }
 

@@ -174,7 +174,7 @@ QString RecordsModel::text(const Record& record, int column) const {
     case Channel3:
     case Channel4: {
         const QString value = shownNumber(record.channels[column - Channel1]);
-        return value.isEmpty() ? value : value + QLatin1Char(' ') + record.unit;
+        return value.isEmpty() ? value : value + QLatin1Char(' ') + shownUnit(record.unit);
     }
     case Deviation:
         return shownDeviation(record.deviation);

@@ -42,7 +42,8 @@ const QStringList ColumnNames =
         "total_tons "
         "deviation tolerance within_tolerance serial_nr comment operator amplifier port sensor11 sensor12 "
         "sensor21 "
-        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note")
+        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note tons_unit "
+        "sensor_unit")
         .split(QLatin1Char(' '));
 constexpr int TrendColumnCount = 15;
 const QString Columns = ColumnNames.join(QLatin1String(", "));
@@ -87,7 +88,7 @@ QVariantList valuesOf(const Record& r) {
         v << number(n);
     for (const Number& n : {r.kFactor, r.eModulus, r.barDiameter})
         v << number(n);
-    return v << text(r.program) << text(r.host) << text(r.note);
+    return v << text(r.program) << text(r.host) << text(r.note) << text(r.tonsUnit) << text(r.sensorUnit);
 }
 
 // The columns of `Columns` in their order, or only the trend's.
@@ -115,8 +116,9 @@ Record recordAt(const QSqlQuery& q, bool trendOnly = false) {
         n = numberOf(next());
     for (Number* n : {&r.kFactor, &r.eModulus, &r.barDiameter})
         *n = numberOf(next());
-    for (QString* s : {&r.program, &r.host, &r.note})
+    for (QString* s : {&r.program, &r.host, &r.note, &r.tonsUnit, &r.sensorUnit})
         *s = next().toString();
+    fillOlderUnits(r);
     return r;
 }
 
@@ -437,7 +439,7 @@ SqliteStore::Health SqliteStore::connect(OpenReport* report) {
     run(QStringLiteral("PRAGMA journal_size_limit = 4194304"), {});
     run(QStringLiteral("PRAGMA synchronous = FULL"), {}, &ok);
     if (!ok || (!made && !createSchema(&report->error)) ||
-        (made && version < SchemaVersion && !upgradeFromVersion1(&report->error))) {
+        (made && version < SchemaVersion && !upgrade(&report->error))) {
         if (report->error.isEmpty())
             report->error = lastError_;
         return Health::Failed;
@@ -492,16 +494,28 @@ bool SqliteStore::createSchema(QString* error) {
         error);
 }
 
-bool SqliteStore::upgradeFromVersion1(QString* error) {
+bool SqliteStore::upgrade(QString* error) {
     return inTransaction(
         [&] {
             bool ok = false;
             QSqlQuery versions = run(QStringLiteral("SELECT max(version) FROM schema_version"), {}, &ok);
             if (!ok || !versions.next())
                 return false;
-            if (versions.value(0).toInt() >= 2)
-                return true; // another process upgraded it first
+            const int version = versions.value(0).toInt();
             versions.finish();
+            // Columns added later come last, so rows written before the upgrade stay a prefix of the new ones.
+            const QStringList toVersion3{
+                QStringLiteral("ALTER TABLE records ADD COLUMN tons_unit TEXT NOT NULL DEFAULT ''"),
+                QStringLiteral("ALTER TABLE records ADD COLUMN sensor_unit TEXT NOT NULL DEFAULT ''"),
+                QStringLiteral("UPDATE schema_version SET version = 3")};
+            if (version >= SchemaVersion)
+                return true; // another process upgraded it first
+            if (version == 2) {
+                for (const QString& step : toVersion3)
+                    if (run(step, {}, &ok), !ok)
+                        return false;
+                return true;
+            }
             const QStringList steps{
                 QStringLiteral("ALTER TABLE records ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
                 QStringLiteral("ALTER TABLE record_notes ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
@@ -520,6 +534,9 @@ bool SqliteStore::upgradeFromVersion1(QString* error) {
             run(QStringLiteral("UPDATE records SET from_server = 1 WHERE host <> ? AND "
                                "EXISTS (SELECT 1 FROM server_position)"),
                 {QSysInfo::machineHostName()}, &ok);
+            for (const QString& step : toVersion3)
+                if (ok)
+                    run(step, {}, &ok);
             return ok;
         },
         error);
@@ -841,7 +858,8 @@ QList<page_salvage::Row> SqliteStore::salvage(const QString& path) {
     return page_salvage::tableRows(bytesOf(file), bytesOf(log));
 }
 
-// Rows are told apart by their shape: the records' 35 columns (36 since from_server), the notes' five
+// Rows are told apart by their shape: the records' 35 columns (36 since from_server, 38 since the units of
+// tons and sensors; a row keeps the columns it was written with), the notes' five
 // texts (and from_server), the queue's kind and reference. Numbers and ids stay as they were, so "Record 17"
 // is still 17 and what waited for the server still waits, in its order.
 int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
@@ -871,7 +889,7 @@ int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
         [&] {
             for (const page_salvage::Row& row : rows) {
                 const QVariantList& c = row.columns;
-                if ((c.size() == recordColumns.size() || c.size() == recordColumns.size() - 1) &&
+                if (c.size() <= recordColumns.size() && c.size() >= recordColumns.size() - 3 &&
                     isText(c[0]) && c[1].typeId() == QMetaType::LongLong && isTime(c[2]))
                     restored += insert(QStringLiteral("records"), recordColumns, c);
                 else if ((c.size() == noteColumns.size() || c.size() == noteColumns.size() - 1) &&

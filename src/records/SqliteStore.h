@@ -31,7 +31,7 @@ struct OpenReport {
 class SqliteStore : public RecordStore, public Outbox {
 public:
     static constexpr const char* DefaultFileName = "Vantoria.db";
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // In the file's header: this program's databases are told from other SQLite files by it ("VTOR").
     static constexpr qint32 ApplicationId = 0x56544F52;
 
@@ -84,7 +84,7 @@ private:
     explicit SqliteStore(const QString& path);
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
-    bool upgradeFromVersion1(QString* error);
+    bool upgrade(QString* error);
     // The search's own comparison (SqliteStore.cpp), on this connection; false, closed, when SQLite refuses.
     bool addSearchFunction();
     void checkpointOnClose(bool on);

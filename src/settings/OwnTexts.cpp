@@ -209,13 +209,14 @@ const Texts All[] = {
      "Deviazione [%]|Tolleranza|Nota"},
     {"Seriennummer|Einheit|Toleranz [%]|Gesamtkraft [t]|Verst\u00e4rker|Port|Programm|Rechner|ID|Mittelwert|"
      "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-Faktor|"
-     "E-Modul [kN/mm\u00b2]|Holmdurchmesser [mm]|UTC-Versatz [min]|Ergebnis",
+     "E-Modul [kN/mm\u00b2]|Holmdurchmesser [mm]|UTC-Versatz [min]|Ergebnis|Gesamtkraft [US t]|Einheit der Sensoren",
      "Serial number|Unit|Tolerance [%]|Total force [t]|Amplifier|Port|Program|Host|ID|Average|"
      "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-factor|"
-     "E-modulus [kN/mm\u00b2]|Bar diameter [mm]|UTC offset [min]|Result",
+     "E-modulus [kN/mm\u00b2]|Bar diameter [mm]|UTC offset [min]|Result|Total force [US t]|Unit of the sensors",
      "Numero di serie|Unit\u00e0|Tolleranza [%]|Forza totale [t]|Amplificatore|Porta|Programma|Computer|ID|"
      "Valore medio|Sensore 1.1|Sensore 1.2|Sensore 2.1|Sensore 2.2|Sensore 3.1|Sensore 3.2|Sensore 4.1|"
-     "Sensore 4.2|Fattore K|Modulo E [kN/mm\u00b2]|Diametro del tirante [mm]|Scostamento UTC [min]|Esito"},
+     "Sensore 4.2|Fattore K|Modulo E [kN/mm\u00b2]|Diametro del tirante [mm]|Scostamento UTC [min]|Esito|Forza totale [US t]|"
+     "Unit\u00e0 dei sensori"},
     {"Suchen: Maschine, Kommentar, Bediener, Notiz", "Search: machine, comment, operator, note",
      "Cerca: macchina, commento, operatore, nota"},
     {"Protokoll (PDF)", "Protocol (PDF)", "Protocollo (PDF)"},

@@ -28,6 +28,7 @@ Record record(int i, const QString& comment = {}) {
     r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     r.takenAt = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC).addSecs(3600LL * i);
     r.machine = QStringLiteral("Press %1").arg(QChar('A' + i % 3)), r.unit = QStringLiteral("kN");
+    r.tonsUnit = QStringLiteral("t"), r.sensorUnit = r.unit;
     r.channels = {400.0 + i, 410.5, 395.0, 402.0}, r.totalKn = 1607.5 + i;
     r.deviation = i % 15, r.tolerance = 10, r.withinTolerance = i % 15 <= 10;
     r.utcOffsetMin = 60, r.comment = comment;
@@ -283,9 +284,9 @@ private slots:
         QVERIFY(
             lines[0].endsWith(",ID,Mittelwert,Sensor 1.1,Sensor 1.2,Sensor 2.1,Sensor 2.2,Sensor 3.1,Sensor "
                               "3.2,Sensor 4.1,Sensor 4.2,K-Faktor,E-Modul [kN/mm\u00b2],Holmdurchmesser [mm],"
-                              "UTC-Versatz [min],Ergebnis\r"));
+                              "UTC-Versatz [min],Ergebnis,Gesamtkraft [US t],Einheit der Sensoren\r"));
         QCOMPARE(lines[1].split(',').mid(33) + lines[5].split(',').mid(33), // records 1000 and 988
-                 (QList<QByteArray>{"60", "BESTANDEN\r", "60", "NICHT BESTANDEN\r"}));
+                 (QList<QByteArray>{"60", "BESTANDEN", "", "kN\r", "60", "NICHT BESTANDEN", "", "kN\r"}));
         w.type({});
         w.chooseMachine({}); // more records than the export reads at once
         QVERIFY(w.settled());
@@ -306,7 +307,7 @@ private slots:
         r.serialNr = "\t=1+1", r.host = "\r=2+2", r.port = "a=b", r.unit = "kN";
         r.channels = {-12.5, 0.0, 395.0, -0.25}, r.totalKn = -1607.5;
         r.mainValue = 401.9, r.sensors = {1.5, -2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.25}, r.kFactor = 2.05;
-        r.eModulus = 210.0, r.barDiameter = 120.0;
+        r.eModulus = 210.0, r.barDiameter = 120.0, r.totalTons = 44, r.tonsUnit = "US t"; // not under [t]
         QString error;
         QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({r}, {}, &error), qPrintable(error));
         HistoryWindow w;
@@ -318,7 +319,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
-                     r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG\r");
+                     r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG;44;kN\r");
     }
 
     // A note, the protocol of the chosen record, and records stored while the page is shown or not: the

@@ -23,7 +23,7 @@ Record sample(bool passed) {
     Record r;
     r.id = passed ? "4f7c1a2e-9b3d-4e8a-a1c5-0d2e6f8b9a10" : "0b9e8d7c-6a5f-4e3d-9c2b-1a0f9e8d7c6b";
     r.takenAt = QDateTime(QDate(2026, 3, 7), QTime(8, 5, 3), Qt::UTC), r.utcOffsetMin = 60;
-    r.machine = "KM-350 Halle 2", r.unit = "\u00b5m/m";
+    r.machine = "KM-350 Halle 2", r.unit = "\u00b5m/m", r.tonsUnit = "t", r.sensorUnit = r.unit;
     r.channels = {512.0, 498.0, 505.0, passed ? 489.0 : 441.0}, r.mainValue = 501, r.totalKn = 2468;
     r.totalTons = 251.6, r.deviation = passed ? 4.7 : 16.1, r.tolerance = 10, r.withinTolerance = passed;
     return r;
@@ -45,12 +45,15 @@ private slots:
         none.deviation.reset();
         Record over = sample(false);
         over.deviation = 500; // over the display's range, as an older file keeps it
+        Record usTons = sample(true);
+        usTons.tonsUnit = "US t";
         for (const auto& [r, language, shown, absent] :
              {std::tuple{sample(true), "EN", QStringList{"PASS", "2026-03-07 09:05:03 (UTC+01:00)"},
                          QStringList{"FAIL"}},
               {sample(false), "EN", {"FAIL", "2026-03-07 09:05:03 (UTC+01:00)"}, {"PASS"}},
               {sample(false), "DE", {"NICHT BESTANDEN", "251,6", "07.03.2026 09:05:03"}, {"FAIL"}},
               {none, "EN", {"NO VERDICT"}, {"PASS", "FAIL"}},
+              {usTons, "EN", {"US t", "\u00b5\u03b5"}, {"\u00b5m/m"}},
               {over, "EN", {"FAIL", "> 99"}, {"500 %", "500\u00a0%"}}}) {
             QString error;
             QVERIFY2(writeProtocolPdf("p.pdf", r, {sample(true), r}, protocolTexts(language), &error),

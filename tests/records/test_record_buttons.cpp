@@ -44,12 +44,14 @@ private slots:
         SimulatedRig rig;
         QAbstractButton* record = rig.w().button("btnRecord");
         QAbstractButton* big = rig.w().button("btnRecordBigView");
+        rig.w().button("btnUStons")->setChecked(true); // in micro-strain with the sensors: metric all the same
         QVERIFY(rig.connect() && !record->isEnabled() &&
                 big->toolTip() == own(rig.window(), OwnText::RecordNotMeasuring));
         rig.w().button("btnMeasurement")->click();
         QCOMPARE(record->toolTip(), own(rig.window(), OwnText::RecordNoCycle));
         QVERIFY(rig.tickUntil([&] { return record->isEnabled(); }, 100));
         QVERIFY(big->isEnabled() && rig.state().cycleSnapshot.texts[8] != ErrorText);
+        QCOMPARE(rig.w().label("labelMainValueTons")->text(), "Gesamtkraft [tons]");
         rig.w().button("btnKFactor")->click(); // open for typing
         QVERIFY(!big->isEnabled() && big->toolTip() == own(rig.window(), OwnText::RecordParameterOpen));
         rig.w().button("btnKFactor")->click();
@@ -65,7 +67,9 @@ private slots:
         rig.sim().amplifier().model().setLoadFactor(2, 1.3); // beyond the tolerance of 10 %
         rig.w().edit("editMachine")->setText("KM 350");
         rig.w().edit("editOperator")->setText(" Eva Roth ");
+        rig.w().button("btnUStons")->setChecked(true); // the total in US tons, the channels in micro-strain
         measureUnderLoad(rig);
+        QCOMPARE(rig.w().label("labelMainValueTons")->text(), "Gesamtkraft [UStons]");
         const CycleSnapshot cycle = rig.state().cycleSnapshot;
         const int deviation = rig.w().edit("editDivergence")->text().toInt();
         QSignalSpy stored(&rig.window().recordButtons(), &RecordButtons::recordStored);
@@ -85,8 +89,9 @@ private slots:
             QCOMPARE(r.channels, (std::array<Number, 4>{n(8), n(9), n(10), n(11)}));
             QVERIFY(r.mainValue == n(12) && r.totalKn == n(13) && r.totalTons == n(14) && !r.sensors[0]);
             QVERIFY(r.deviation == deviation && r.tolerance == 10 && r.withinTolerance == false);
-            QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.amplifier + '|' + r.port,
-                     "KM 350|Eva Roth|µm/m|" + SimulatedRig::deviceName("QT34") + "|COM2");
+            QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.tonsUnit + '|' + r.amplifier + '|' +
+                         r.port,
+                     "KM 350|Eva Roth|µm/m|US t|" + SimulatedRig::deviceName("QT34") + "|COM2");
         }
         QCOMPARE(afterSeconds(rig, 5), own(rig.window(), OwnText::RecordStored).arg(2));
         QTabBar* pages = rig.w().control<QTabWidget>("tabSystem")->tabBar();

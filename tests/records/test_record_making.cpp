@@ -37,13 +37,15 @@ private slots:
             QVERIFY2(!numberShown(QString::fromLatin1(none)), none);
         CycleSnapshot s = cycle({"100", "-129", "100", "100"}, "-7"); // 28.999996 %, shown as 28
         s.unit = 3, s.texts[13] = QStringLiteral("E01"), s.texts[14] = QStringLiteral("12");
+        s.inUsTons = 0x7f00; // channels, main value and tons total converted; sensors never are
         RecordContext c;
-        c.kFactor = "2,50", c.eModulus = "210", c.tolerance = "28", c.usTons = true;
+        c.kFactor = "2,50", c.eModulus = "210", c.tolerance = "28";
         Record r = makeRecord(s, c);
         QCOMPARE(r.channels, (std::array<Number, 4>{100, -129, 100, 100}));
         QCOMPARE(r.sensors, (std::array<Number, 8>{})); // not polled: empty, whatever the table held
         QVERIFY(r.mainValue == -7 && !r.totalKn && r.totalTons == 12 && r.kFactor == 2.5 && !r.barDiameter);
-        QVERIFY(r.deviation == 28 && r.withinTolerance == true && r.unit == "US t");
+        QVERIFY(r.deviation == 28 && r.withinTolerance == true && r.unit == "US t" && r.tonsUnit == "US t");
+        QCOMPARE(r.sensorUnit, "t");
         c.tolerance = "27", c.sensorsPolled = true;
         QVERIFY(makeRecord(s, c).withinTolerance == false && makeRecord(s, c).sensors[7] == 8);
         c.tolerance = "100"; // beyond 99 % the display shows "> 99" in red, whatever the tolerance

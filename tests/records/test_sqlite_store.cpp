@@ -67,7 +67,7 @@ private slots:
         full.tolerance = 10, full.withinTolerance = false, full.kFactor = 2.05, full.eModulus = 210000;
         full.barDiameter = 120, full.note = QStringLiteral("line 1\r\nline 2\n").repeated(667) + "x";
         full.serialNr = "S/N 'a'", full.operatorName = "Anna", full.amplifier = "QT34", full.port = "COM2";
-        full.unit = "µm/m", full.program = "Vantoria 4.0.3", full.host = "pc-1";
+        full.unit = "µm/m", full.tonsUnit = "US t", full.sensorUnit = "kN", full.program = "Vantoria 4.0.3", full.host = "pc-1";
         Record bare; // texts and numbers all empty
         bare.id = "bare", bare.takenAt = full.takenAt.addDays(-1);
         qint64 number = 0, again = 0;
@@ -250,17 +250,23 @@ private slots:
 
     // A file of the first version: upgraded in place; "the last record" is this PC's newest by its own order
     // of storing, not another PC's whose clock runs years ahead.
-    void aVersion1FileIsUpgradedAndTheLastRecordIsThisPcsOwn() {
+    void olderFilesAreUpgradedAndTheLastRecordIsThisPcsOwn() {
         Record mine = sample(1), theirs = sample(2), older = sample(0);
         mine.host = older.host = QSysInfo::machineHostName(), theirs.host = "pc-9";
+        mine.unit = "US t", mine.tonsUnit = "US t", mine.sensorUnit = "t"; // as older files are read
         theirs.takenAt = theirs.takenAt.addYears(10);
         auto store = openDb();
         QVERIFY(store->insert(older, nullptr) && store->insert(mine, nullptr) &&
                 store->keepFromServer({theirs}, {}, nullptr) && store->setServerPosition(5, nullptr));
         QCOMPARE(store->latest(), mine);
         store.reset();
+        for (const char* step : {"ALTER TABLE records DROP COLUMN tons_unit",
+                                 "ALTER TABLE records DROP COLUMN sensor_unit", "UPDATE schema_version SET version = 2"})
+            QVERIFY2(direct(step).isValid(), step);
+        QCOMPARE(openDb()->latest(), mine);
         for (const char* step :
-             {"DROP INDEX records_own", "DROP INDEX outbox_waiting", "DROP INDEX outbox_by_ref",
+             {"ALTER TABLE records DROP COLUMN tons_unit", "ALTER TABLE records DROP COLUMN sensor_unit",
+              "DROP INDEX records_own", "DROP INDEX outbox_waiting", "DROP INDEX outbox_by_ref",
               "ALTER TABLE records DROP COLUMN from_server",
               "ALTER TABLE record_notes DROP COLUMN from_server", "ALTER TABLE outbox DROP COLUMN sent_at",
               "ALTER TABLE outbox DROP COLUMN refused", "UPDATE schema_version SET version = 1",
