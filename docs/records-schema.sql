@@ -57,9 +57,11 @@ CREATE TABLE records (
     note             TEXT NOT NULL,             -- the note taken with the record (may be empty)
     from_server      INTEGER NOT NULL DEFAULT 0, -- 1: a record of another PC brought from the plant server
     tons_unit        TEXT NOT NULL DEFAULT '',  -- unit of total_tons: t or US t
-    sensor_unit      TEXT NOT NULL DEFAULT ''   -- unit of the sensors, as unit but never US t
+    sensor_unit      TEXT NOT NULL DEFAULT '',  -- unit of the sensors, as unit but never US t
+    zeroed_at        TEXT                       -- UTC when the amplifier was last zeroed before this record
 );
--- tons_unit and sensor_unit are empty in records of version 2 and older. Those read as US t and t where
+-- zeroed_at is empty when the amplifier was not zeroed since the program started, and NULL where that is
+-- not known. tons_unit and sensor_unit are empty in records of version 2 and older. Those read as US t and t where
 -- unit is US t (a total was converted whenever the channels were; sensors never are), else as t and unit.
 -- The history, newest first, for all machines and for one; the trend of one machine.
 CREATE INDEX records_newest ON records (taken_at DESC, nr DESC);

@@ -61,6 +61,9 @@ CREATE TABLE records (
     -- The unit of total_tons ('t' or 'US t') and of the sensors; '' where an older program sent the record.
     tons_unit text NOT NULL DEFAULT '',
     sensor_unit text NOT NULL DEFAULT '',
+    -- When the amplifier was last zeroed before the record, UTC, ISO 8601; '' not since the program
+    -- started on that PC; NULL not known.
+    zeroed_at text,
     seq bigint NOT NULL UNIQUE DEFAULT nextval('record_seq'),
     -- Filled in by the server, never by a PC: when it was stored, by the server's clock, and the login of
     -- the PC that sent it.

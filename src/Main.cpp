@@ -533,16 +533,20 @@ void TfrmMain::setUpRecords() {
     connect(session_.get(), &DeviceSession::cycleChanged, buttons, &RecordButtons::cycleArrived);
     connect(session_.get(), &DeviceSession::ticked, buttons, &RecordButtons::tick);
     connect(connection_.get(), &Connection::rejected, buttons, &RecordButtons::refresh);
+    connect(connection_.get(), &Connection::acknowledged, buttons, &RecordButtons::acknowledged);
     for (const ParameterControls* field :
          {&v.parameters.barDiameter, &v.parameters.eModulus, &v.parameters.kFactor, &v.parameters.tolerance})
         connect(field->button, &QAbstractButton::clicked, buttons, &RecordButtons::refresh);
 
     history_ = std::make_unique<records::HistoryPage>(v.history, shown, *dialogs_, *language_);
-    history_->setProtocolWriter(
-        [this, &shown](const records::Record& record, const QString& path, QString* error) {
-            return records::writeProtocolPdf(path, record, records::protocolTrend(shown, record),
-                                             records::protocolTexts(language_->code()), error);
-        });
+    history_->setProtocolWriter([this, &shown](const records::Record& record, const QString& path,
+                                               QString* error) {
+        records::ProtocolTexts texts = records::protocolTexts(language_->code());
+        const QString form = records::readRecordsConfig(QStringLiteral("Records.ini")).form;
+        if (!form.isEmpty())
+            texts.form = form;
+        return records::writeProtocolPdf(path, record, records::protocolTrend(shown, record), texts, error);
+    });
     history_->setAuthor([field = v.records.operatorName] { return field->text().trimmed(); });
     languageApplier_->addParticipant(history_.get());
     history_->applyLanguage(*language_);

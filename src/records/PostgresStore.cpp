@@ -21,7 +21,8 @@ namespace {
 
 // The schema version of docs/records-server.sql that this program writes. Version 2 only added columns
 // that the server fills in itself, so the program writes both alike; version 3 added the units of tons and
-// sensors, which a version 1 or 2 server goes without (readers then take them as fillOlderUnits() does).
+// sensors and when the amplifier was zeroed, which a version 1 or 2 server goes without (readers then take
+// them as fillOlderUnits() does).
 constexpr int KnownVersion = 3;
 
 // Every writer holds this lock until it commits. Numbers from the shared sequence are thus taken in commit
@@ -55,7 +56,7 @@ QString utcText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODat
 QDateTime utcFrom(const QString& text) { return QDateTime::fromString(text, Qt::ISODateWithMs).toUTC(); }
 
 // The units of tons and sensors, where the server has them: after seq, so that seq stays where it was.
-const QString UnitColumns = QStringLiteral(", tons_unit, sensor_unit");
+const QString UnitColumns = QStringLiteral(", tons_unit, sensor_unit, zeroed_at");
 
 Record recordAt(const QSqlQuery& query, bool withUnits) {
     Record r;
@@ -81,6 +82,8 @@ Record recordAt(const QSqlQuery& query, bool withUnits) {
     if (withUnits) {
         r.tonsUnit = query.value(++c).toString();
         r.sensorUnit = query.value(++c).toString();
+        if (const QVariant zeroed = query.value(++c); !zeroed.isNull())
+            r.zeroedAt = zeroed.toString().isEmpty() ? QDateTime() : utcFrom(zeroed.toString());
     }
     fillOlderUnits(r);
     return r;
@@ -103,7 +106,10 @@ QVariantList recordValues(const Record& r, bool withUnits) {
     for (const QString* text : {&r.program, &r.host, &r.note})
         values << *text;
     if (withUnits)
-        values << r.tonsUnit << r.sensorUnit;
+        values << r.tonsUnit << r.sensorUnit
+               << (!r.zeroedAt             ? QVariant(QMetaType::fromType<QString>())
+                   : r.zeroedAt->isValid() ? QVariant(utcText(*r.zeroedAt))
+                                           : QVariant(QString()));
     return values;
 }
 
@@ -125,8 +131,12 @@ QString messageOf(const QSqlError& error) {
 
 } // namespace
 
-QString PostgresStore::recordColumns() const { return RecordColumns + (withUnits() ? UnitColumns : QString()); }
-QString PostgresStore::selectColumns() const { return SelectColumns + (withUnits() ? UnitColumns : QString()); }
+QString PostgresStore::recordColumns() const {
+    return RecordColumns + (withUnits() ? UnitColumns : QString());
+}
+QString PostgresStore::selectColumns() const {
+    return SelectColumns + (withUnits() ? UnitColumns : QString());
+}
 
 ServerFailure classifyServerMessage(const QString& message) {
     const QString text = message.toLower();
@@ -534,7 +544,8 @@ bool PostgresStore::insert(const Record& record, QString* error, qint64* number)
     return inTransaction(
         [&](QSqlError* reason) {
             QSqlQuery query(QSqlDatabase::database(connectionName_, false));
-            if (!insertRows(QStringLiteral("records"), recordColumns(), {recordValues(record, withUnits())}, reason))
+            if (!insertRows(QStringLiteral("records"), recordColumns(), {recordValues(record, withUnits())},
+                            reason))
                 return false;
             if (!number)
                 return true;

@@ -49,6 +49,14 @@ ProtocolTexts protocolTexts(const QString& languageCode) {
     t.barDiameter = own(OwnText::ProtocolBarDiameter);
     t.unit = own(OwnText::ProtocolUnit);
     t.trend = own(OwnText::ProtocolTrend);
+    t.trendOne = own(OwnText::ProtocolTrendOne);
+    t.sensors = own(OwnText::ProtocolSensors);
+    t.zeroed = own(OwnText::ProtocolZeroed);
+    t.notZeroed = own(OwnText::ProtocolNotZeroed);
+    t.zeroUnknown = own(OwnText::ProtocolZeroUnknown);
+    t.deviationDefined = own(OwnText::ProtocolDeviationDefined);
+    t.checker = own(OwnText::ProtocolChecker);
+    t.page = own(OwnText::ProtocolPage);
     t.note = own(OwnText::ProtocolNote);
     t.recordId = own(OwnText::ProtocolRecordId);
     t.inspector = own(OwnText::ProtocolInspector);
@@ -212,10 +220,12 @@ QString deviationShown(const ProtocolTexts& t, const Number& deviation) {
     return overRange(deviation) ? QStringLiteral("> 99") : shown(t, deviation);
 }
 
-QString localTime(const ProtocolTexts& t, const Record& r) {
-    if (!r.takenAt.isValid())
+// A time of the record (when it was taken, unless another is given) on the clock of where it was taken.
+QString localTime(const ProtocolTexts& t, const Record& r, const QDateTime& time = {}) {
+    const QDateTime utc = time.isValid() ? time : r.takenAt;
+    if (!utc.isValid())
         return Dash;
-    const QDateTime local = r.takenAt.toUTC().addSecs(qint64(r.utcOffsetMin) * 60);
+    const QDateTime local = utc.toUTC().addSecs(qint64(r.utcOffsetMin) * 60);
     const int offset = std::abs(r.utcOffsetMin);
     const QString zone = QStringLiteral("UTC%1%2:%3")
                              .arg(r.utcOffsetMin < 0 ? QLatin1Char('-') : QLatin1Char('+'))
@@ -283,7 +293,12 @@ void details(QPainter& p, const Record& r, const ProtocolTexts& t) {
     for (int i = 0; i < 4; ++i) {
         const double y = Top + i * Row;
         line(p, QRectF(Margin, y, 290, Row), rows[i][0], label, Muted);
-        line(p, QRectF(Margin + 300, y, Split - Margin - 340, Row), rows[i][1], value, Ink);
+        const QRectF valueBox(Margin + 300, y, Split - Margin - 340, Row);
+        // A long machine name is what identifies the machine: two smaller lines rather than a cut one.
+        if (i == 0 && textWidth(value, rows[i][1].simplified()) > valueBox.width())
+            paragraph(p, valueBox.adjusted(0, 2, 0, 0), rows[i][1].simplified(), font(24, true), Ink, 2);
+        else
+            line(p, valueBox, rows[i][1], value, Ink);
         line(p, QRectF(Split, y, 260, Row), rows[i][2], label, Muted);
         line(p, QRectF(Split + 270, y, RightEdge - Split - 270, Row), rows[i][3], value, Ink);
         p.fillRect(QRectF(Margin, y + Row - 2, ContentWidth, 2), RuleColour);
@@ -319,7 +334,8 @@ void tieBars(QPainter& p, const QRectF& area, const Record& r, const ProtocolTex
     }
     const QRectF middle(platen.left() + 2 * Inset, platen.center().y() - 70, platen.width() - 4 * Inset, 140);
     line(p, middle.adjusted(0, 0, 0, -80), t.mainValue, font(26), Muted, Qt::AlignCenter);
-    valueWithUnit(p, middle.adjusted(0, 60, 0, 0), shown(t, r.mainValue), shownUnit(r.unit), 46, Qt::AlignHCenter);
+    valueWithUnit(p, middle.adjusted(0, 60, 0, 0), shown(t, r.mainValue), shownUnit(r.unit), 46,
+                  Qt::AlignHCenter);
 }
 
 // Thick strokes with round ends: a tick or a cross, legible on any printer without a font that has them.
@@ -401,6 +417,30 @@ void parameters(QPainter& p, double y, const Record& r, const ProtocolTexts& t) 
         if (i > 0)
             p.fillRect(QRectF(Margin + i * width, y + 15, 2, 90), RuleColour);
     }
+}
+
+// The eight sensors as recorded, in the unit they were measured in; dashes where they were not polled.
+void sensorRow(QPainter& p, double y, const Record& r, const ProtocolTexts& t) {
+    const QString unit = shownUnit(r.sensorUnit);
+    line(p, QRectF(Margin, y, 300, 90),
+         unit.isEmpty() ? t.sensors : t.sensors + QStringLiteral(" [") + unit + ']', font(26), Muted);
+    const double width = (ContentWidth - 310) / 8;
+    for (int n = 0; n < 8; ++n) {
+        const QRectF cell(Margin + 310 + n * width, y, width - 12, 90);
+        line(p, cell.adjusted(0, 0, 0, -50), QStringLiteral("%1.%2").arg(n / 2 + 1).arg(n % 2 + 1), font(22),
+             Muted, Qt::AlignHCenter | Qt::AlignVCenter);
+        valueWithUnit(p, cell.adjusted(0, 40, 0, 0), shown(t, r.sensors[n]), QString(), 30, Qt::AlignHCenter);
+    }
+    p.fillRect(QRectF(Margin, y + 96, ContentWidth, 2), RuleColour);
+}
+
+// When the amplifier was zeroed, and what the deviation on this page means.
+void zeroAndDefinition(QPainter& p, double y, const Record& r, const ProtocolTexts& t) {
+    const QString zero = !r.zeroedAt              ? t.zeroUnknown
+                         : !r.zeroedAt->isValid() ? t.notZeroed
+                                                  : t.zeroed.arg(localTime(t, r, *r.zeroedAt));
+    line(p, QRectF(Margin, y, ContentWidth, 40), zero, font(26), Ink);
+    line(p, QRectF(Margin, y + 42, ContentWidth, 40), t.deviationDefined, font(26), Muted);
 }
 
 // Tick steps of 1, 2 or 5 times a power of ten, about `ticks` of them over the span.
@@ -514,8 +554,9 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
     }
     for (double v = 0; v <= deviationTop + deviationStep / 2; v += deviationStep)
         line(p, QRectF(plot.right() + 10, yDeviation(v) - 20, 100, 40), number(t, v), axisFont, Muted);
-    line(p, QRectF(area.left(), plot.top() - 48, 120, 36), QLatin1Char('[') + shownUnit(record.unit) + QLatin1Char(']'),
-         axisFont, Muted, Qt::AlignRight | Qt::AlignVCenter);
+    line(p, QRectF(area.left(), plot.top() - 48, 120, 36),
+         QLatin1Char('[') + shownUnit(record.unit) + QLatin1Char(']'), axisFont, Muted,
+         Qt::AlignRight | Qt::AlignVCenter);
     line(p, QRectF(plot.right() + 10, plot.top() - 48, 100, 36), QStringLiteral("[%]"), axisFont, Muted);
     p.setPen(QPen(RuleColour.darker(130), 3));
     p.setBrush(Qt::NoBrush);
@@ -556,13 +597,17 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
     }
 }
 
-void signatures(QPainter& p, double y, const ProtocolTexts& t) {
-    constexpr double Width = 760;
-    for (const auto& [left, label] :
-         {std::pair{Margin, t.inspector}, std::pair{RightEdge - Width, t.approval}}) {
+// Who measured signs first, with the name printed under the line; a checker and the approval after.
+void signatures(QPainter& p, double y, const Record& r, const ProtocolTexts& t) {
+    constexpr double Gap = 60;
+    constexpr double Width = (ContentWidth - 2 * Gap) / 3;
+    const QString labels[3] = {t.inspector, t.checker, t.approval};
+    for (int i = 0; i < 3; ++i) {
+        const double left = Margin + i * (Width + Gap);
         p.fillRect(QRectF(left, y, Width, 3), Ink);
-        line(p, QRectF(left, y + 8, Width, 40), label, font(26), Muted);
+        line(p, QRectF(left, y + 8, Width, 40), labels[i], font(26), Muted);
     }
+    line(p, QRectF(Margin, y + 48, Width, 40), r.operatorName, font(28, true), Ink);
 }
 
 } // namespace
@@ -583,17 +628,23 @@ void drawProtocol(QPainter& painter, const QRectF& page, const Record& record, c
     figures(painter, QRectF(Margin + 860, 855, ContentWidth - 860, 660), record, texts);
     section(painter, 1555, texts.parameters);
     parameters(painter, 1630, record, texts);
+    sensorRow(painter, 1765, record, texts);
+    zeroAndDefinition(painter, 1872, record, texts);
     const int count = static_cast<int>(std::max<qsizetype>(1, trend.size()));
-    section(painter, 1790, texts.trend.arg(count));
-    trendChart(painter, QRectF(Margin, 1865, ContentWidth, 570), record, trend, texts);
+    section(painter, 1975, count == 1 ? texts.trendOne : texts.trend.arg(count));
+    trendChart(painter, QRectF(Margin, 2050, ContentWidth, 430), record, trend, texts);
     if (!record.note.isEmpty()) {
-        line(painter, QRectF(Margin, 2465, 290, 44), texts.note, font(28), Muted);
-        paragraph(painter, QRectF(Margin + 300, 2469, ContentWidth - 300, 80), record.note, font(28), Ink, 2);
+        line(painter, QRectF(Margin, 2500, 290, 44), texts.note, font(28), Muted);
+        paragraph(painter, QRectF(Margin + 300, 2504, ContentWidth - 300, 76), record.note, font(28), Ink, 2);
     }
-    signatures(painter, 2700, texts);
+    signatures(painter, 2680, record, texts);
     painter.fillRect(QRectF(Margin, 2810, ContentWidth, 2), RuleColour);
-    line(painter, QRectF(Margin, 2822, ContentWidth, 40), texts.recordId + QStringLiteral(": ") + record.id,
-         font(26), Muted);
+    const QString footer = texts.form.simplified() + QStringLiteral("  \u00b7  ") + texts.page;
+    const double pageWidth = std::min(textWidth(font(26), footer) + 4, ContentWidth / 2);
+    line(painter, QRectF(Margin, 2822, ContentWidth - pageWidth - 40, 40),
+         texts.recordId + QStringLiteral(": ") + record.id, font(26), Muted);
+    line(painter, QRectF(RightEdge - pageWidth, 2822, pageWidth, 40), footer, font(26), Muted,
+         Qt::AlignRight);
     painter.restore();
 }
 

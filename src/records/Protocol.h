@@ -20,7 +20,11 @@ struct ProtocolTexts {
     QString title, machine, serialNr, comment, operatorName, takenAt, amplifier, port, program, host;
     QString measurement, tieBar, mainValue, totalForce, deviation, tolerance, result;
     QString pass, fail, noVerdict, within, beyond, noDeviation, noTolerance;
-    QString parameters, kFactor, eModulus, barDiameter, unit, trend, note, recordId, inspector, approval;
+    QString parameters, kFactor, eModulus, barDiameter, unit, trend, trendOne, note, recordId, inspector,
+        approval;
+    QString sensors, zeroed, notZeroed, zeroUnknown, deviationDefined, checker, page;
+    // The form's identifier and revision, as the quality system files it (Records.ini "form=").
+    QString form = QStringLiteral("VP-1 rev. 1");
     // Why a protocol was not made: %1 the file or printer, %2 the reason.
     QString notWritten, cannotPrint, noDatabase, noRecords, noRecord, noRecordServer;
     QLocale locale;

@@ -46,9 +46,8 @@ std::optional<Record> findIn(RecordStore& store, const QString& which) {
     return store.find(uuid.isNull() ? which : uuid.toString(QUuid::WithoutBraces));
 }
 
-QString serverIn(const QDir& folder) {
-    QFile file(folder.filePath(QStringLiteral("Records.ini")));
-    return file.open(QIODevice::ReadOnly) ? parseRecordsConfig(file.readAll()).server : QString();
+RecordsConfig configIn(const QDir& folder) {
+    return readRecordsConfig(folder.filePath(QStringLiteral("Records.ini")));
 }
 
 bool write(const QString& folder, const QString& which, const QString& file, const ProtocolTexts& texts,
@@ -56,7 +55,7 @@ bool write(const QString& folder, const QString& which, const QString& file, con
     const QString path = QDir(folder).absoluteFilePath(QString::fromLatin1(SqliteStore::DefaultFileName));
     const bool last = which == QLatin1String("last");
     // The newest record is this PC's own; a record named by its id may be another PC's, on the server.
-    const QString server = last ? QString() : serverIn(QDir(folder));
+    const QString server = last ? QString() : configIn(QDir(folder)).server;
     std::unique_ptr<RecordStore> store;
     std::optional<Record> record;
     // Opening would make an empty database, and a typing mistake in the folder would go unnoticed.
@@ -91,7 +90,9 @@ bool write(const QString& folder, const QString& which, const QString& file, con
 } // namespace
 
 int protocolCommand(const QString& folder, const QString& which, const QString& file) {
-    const ProtocolTexts texts = protocolTexts(settingsLanguageIn(folder));
+    ProtocolTexts texts = protocolTexts(settingsLanguageIn(folder));
+    if (const QString form = configIn(QDir(folder)).form; !form.isEmpty())
+        texts.form = form;
     QString error;
     if (write(folder, which, file, texts, &error))
         return 0;

@@ -28,18 +28,18 @@ struct Record;
 void fillOlderUnits(Record& record);
 
 struct Record {
-    QString id;           // UUID, lower case, without braces
-    QDateTime takenAt;    // UTC
-    int utcOffsetMin = 0; // the local offset from UTC when it was taken, in minutes
-    QString machine;      // editMachine
-    QString serialNr;     // editSerialNr
-    QString comment;      // editComment
-    QString operatorName; // who took it
-    QString amplifier;    // amplifier type, as the program names it
-    QString port;         // the device port, as the program shows it
-    QString unit;         // of channels and main value, as shown: "µm/m", "kN", "t" or "US t"
-    QString tonsUnit;     // of totalTons: "t" or "US t"
-    QString sensorUnit;   // of the sensors, which are never converted: "µm/m", "kN" or "t"
+    QString id;                     // UUID, lower case, without braces
+    QDateTime takenAt;              // UTC
+    int utcOffsetMin = 0;           // the local offset from UTC when it was taken, in minutes
+    QString machine;                // editMachine
+    QString serialNr;               // editSerialNr
+    QString comment;                // editComment
+    QString operatorName;           // who took it
+    QString amplifier;              // amplifier type, as the program names it
+    QString port;                   // the device port, as the program shows it
+    QString unit;                   // of channels and main value, as shown: "µm/m", "kN", "t" or "US t"
+    QString tonsUnit;               // of totalTons: "t" or "US t"
+    QString sensorUnit;             // of the sensors, which are never converted: "µm/m", "kN" or "t"
     std::array<Number, 4> channels; // channels 1 to 4
     std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
     Number mainValue;
@@ -53,6 +53,9 @@ struct Record {
     Number barDiameter;
     QString program; // program name and version
     QString host;
+    // When the amplifier was last zeroed before it was taken, UTC; an invalid time: not since the program
+    // started; none: not known (records of older versions).
+    std::optional<QDateTime> zeroedAt;
     QString note; // the note taken with it plus every note added later, in order
 
     bool operator==(const Record&) const = default;

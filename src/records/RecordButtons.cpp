@@ -94,6 +94,7 @@ records::RecordContext RecordButtons::context() const {
     c.sensorsPolled = state_.pollMode == PollChannelsAndSensors;
     c.program = QStringLiteral("Vantoria ") + QLatin1String(ApplicationVersion);
     c.host = QSysInfo::machineHostName();
+    c.zeroedAt = zeroedAt_;
     return c;
 }
 
@@ -191,4 +192,9 @@ void RecordButtons::applyLanguage(const Language& language) {
     // Right-aligned in its designed box, against the field, like the machine captions above it.
     views_.controls.operatorLabel->setText(language.own(OwnText::OperatorCaption));
     refresh();
+}
+
+void RecordButtons::acknowledged(std::int32_t state) {
+    if (state == StateResetDevice)
+        zeroedAt_ = QDateTime::currentDateTimeUtc();
 }

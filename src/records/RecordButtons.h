@@ -9,6 +9,7 @@
 #include "settings/LanguageParticipant.h"
 #include "settings/OwnTexts.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -81,6 +82,8 @@ public:
     void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
     // The operator field lost the focus or was confirmed: a changed name is remembered.
     void keepOperator();
+    // The amplifier acknowledged a command; RESET zeroes it, which every later record tells.
+    void acknowledged(std::int32_t state);
 
     void applyLanguage(const Language& language) override;
 
@@ -105,4 +108,5 @@ private:
     CycleSnapshot lastCycle_ = CycleSnapshot::none(1);
     std::optional<std::int64_t> waitingSince_;
     std::function<std::int64_t()> monotonicMs_;
+    QDateTime zeroedAt_; // UTC; invalid until the amplifier is zeroed
 };

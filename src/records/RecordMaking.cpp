@@ -149,6 +149,7 @@ Record makeRecord(const CycleSnapshot& snapshot, const RecordContext& context) {
     record.barDiameter = numberShown(context.barDiameter);
     record.program = context.program;
     record.host = context.host;
+    record.zeroedAt = context.zeroedAt;
     return record;
 }
 

@@ -32,6 +32,7 @@ struct RecordContext {
     bool sensorsPolled = false; // the amplifier type sends the eight sensor values and they are switched on
     QString program;
     QString host;
+    QDateTime zeroedAt; // UTC; invalid while the amplifier was not zeroed since the program started
 };
 
 // A fresh id and the present time, UTC, with the local offset.

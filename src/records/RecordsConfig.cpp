@@ -25,7 +25,8 @@ const QString OperatorKey = QStringLiteral("operator");
 
 RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
     RecordsConfig config;
-    bool server = false, name = false; // the first line of a key counts, as withOperator writes it
+    bool server = false, name = false,
+         form = false; // the first line of a key counts, as withOperator writes it
     for (const QString& line : textfile::decode(bytes).lines) {
         const auto entry = entryOf(line);
         // A NUL would end the string for libpq, which then reads a shorter line than the one written; it
@@ -34,6 +35,8 @@ RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
             config.server = QString(entry->second).remove(QChar(0));
         else if (entry && entry->first == OperatorKey && !std::exchange(name, true))
             config.operatorName = entry->second;
+        else if (entry && entry->first == QLatin1String("form") && !std::exchange(form, true))
+            config.form = entry->second;
     }
     return config;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Records.ini in the working folder: "key=value" lines. "server=" names a PostgreSQL server by a libpq
 // connection string (the password comes from libpq's own places, never from this file); "operator=" is the
-// name the record buttons put in the operator field. Unknown lines are kept when the program writes it.
+// name the record buttons put in the operator field; "form=" names the protocol form and its revision.
+// Unknown lines are kept when the program writes it.
 
 #include <QByteArray>
 #include <QString>
@@ -11,6 +12,7 @@ namespace records {
 struct RecordsConfig {
     QString server;       // empty: records stay on this PC
     QString operatorName; // empty: the login's full name
+    QString form;         // "form=": the protocol's form identifier and revision; empty: the default
 };
 
 RecordsConfig parseRecordsConfig(const QByteArray& bytes);

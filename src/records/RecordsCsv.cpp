@@ -53,8 +53,9 @@ QStringList csvFields(const Record& record, const QStringList& verdicts) {
     // Tons in the column that names their ton: an export mixes records of both.
     const bool usTons = record.tonsUnit == QLatin1String("US t");
     fields << textCell(record.serialNr) << textCell(shownUnit(record.unit)) << shownNumber(record.tolerance)
-           << (usTons ? QString() : shownNumber(record.totalTons)) << textCell(record.amplifier) << textCell(record.port)
-           << textCell(record.program) << textCell(record.host) << textCell(record.id);
+           << (usTons ? QString() : shownNumber(record.totalTons)) << textCell(record.amplifier)
+           << textCell(record.port) << textCell(record.program) << textCell(record.host)
+           << textCell(record.id);
     // Added after the columns that readers of older exports know, so those find theirs where they were.
     fields << shownNumber(record.mainValue);
     for (const Number& sensor : record.sensors)

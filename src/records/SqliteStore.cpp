@@ -42,8 +42,9 @@ const QStringList ColumnNames =
         "total_tons "
         "deviation tolerance within_tolerance serial_nr comment operator amplifier port sensor11 sensor12 "
         "sensor21 "
-        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note tons_unit "
-        "sensor_unit")
+        "sensor22 sensor31 sensor32 sensor41 sensor42 k_factor e_modulus bar_diameter program host note "
+        "tons_unit "
+        "sensor_unit zeroed_at")
         .split(QLatin1Char(' '));
 constexpr int TrendColumnCount = 15;
 const QString Columns = ColumnNames.join(QLatin1String(", "));
@@ -88,7 +89,10 @@ QVariantList valuesOf(const Record& r) {
         v << number(n);
     for (const Number& n : {r.kFactor, r.eModulus, r.barDiameter})
         v << number(n);
-    return v << text(r.program) << text(r.host) << text(r.note) << text(r.tonsUnit) << text(r.sensorUnit);
+    v << text(r.program) << text(r.host) << text(r.note) << text(r.tonsUnit) << text(r.sensorUnit);
+    return v << (!r.zeroedAt             ? QVariant(QMetaType::fromType<QString>())
+                 : r.zeroedAt->isValid() ? QVariant(timeText(*r.zeroedAt))
+                                         : QVariant(QStringLiteral("")));
 }
 
 // The columns of `Columns` in their order, or only the trend's.
@@ -118,6 +122,8 @@ Record recordAt(const QSqlQuery& q, bool trendOnly = false) {
         *n = numberOf(next());
     for (QString* s : {&r.program, &r.host, &r.note, &r.tonsUnit, &r.sensorUnit})
         *s = next().toString();
+    if (const QVariant zeroed = next(); !zeroed.isNull())
+        r.zeroedAt = zeroed.toString().isEmpty() ? QDateTime() : timeOf(zeroed);
     fillOlderUnits(r);
     return r;
 }
@@ -503,10 +509,12 @@ bool SqliteStore::upgrade(QString* error) {
                 return false;
             const int version = versions.value(0).toInt();
             versions.finish();
-            // Columns added later come last, so rows written before the upgrade stay a prefix of the new ones.
+            // Columns added later come last, so rows written before the upgrade stay a prefix of the new
+            // ones.
             const QStringList toVersion3{
                 QStringLiteral("ALTER TABLE records ADD COLUMN tons_unit TEXT NOT NULL DEFAULT ''"),
                 QStringLiteral("ALTER TABLE records ADD COLUMN sensor_unit TEXT NOT NULL DEFAULT ''"),
+                QStringLiteral("ALTER TABLE records ADD COLUMN zeroed_at TEXT"),
                 QStringLiteral("UPDATE schema_version SET version = 3")};
             if (version >= SchemaVersion)
                 return true; // another process upgraded it first
@@ -858,8 +866,8 @@ QList<page_salvage::Row> SqliteStore::salvage(const QString& path) {
     return page_salvage::tableRows(bytesOf(file), bytesOf(log));
 }
 
-// Rows are told apart by their shape: the records' 35 columns (36 since from_server, 38 since the units of
-// tons and sensors; a row keeps the columns it was written with), the notes' five
+// Rows are told apart by their shape: the records' 35 columns (36 since from_server, 39 since the units of
+// tons and sensors and the zeroing; a row keeps the columns it was written with), the notes' five
 // texts (and from_server), the queue's kind and reference. Numbers and ids stay as they were, so "Record 17"
 // is still 17 and what waited for the server still waits, in its order.
 int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
@@ -889,7 +897,7 @@ int SqliteStore::restore(const QList<page_salvage::Row>& rows) {
         [&] {
             for (const page_salvage::Row& row : rows) {
                 const QVariantList& c = row.columns;
-                if (c.size() <= recordColumns.size() && c.size() >= recordColumns.size() - 3 &&
+                if (c.size() <= recordColumns.size() && c.size() >= recordColumns.size() - 4 &&
                     isText(c[0]) && c[1].typeId() == QMetaType::LongLong && isTime(c[2]))
                     restored += insert(QStringLiteral("records"), recordColumns, c);
                 else if ((c.size() == noteColumns.size() || c.size() == noteColumns.size() - 1) &&

@@ -209,13 +209,16 @@ const Texts All[] = {
      "Deviazione [%]|Tolleranza|Nota"},
     {"Seriennummer|Einheit|Toleranz [%]|Gesamtkraft [t]|Verst\u00e4rker|Port|Programm|Rechner|ID|Mittelwert|"
      "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-Faktor|"
-     "E-Modul [kN/mm\u00b2]|Holmdurchmesser [mm]|UTC-Versatz [min]|Ergebnis|Gesamtkraft [US t]|Einheit der Sensoren",
+     "E-Modul [kN/mm\u00b2]|Holmdurchmesser [mm]|UTC-Versatz [min]|Ergebnis|Gesamtkraft [US t]|Einheit der "
+     "Sensoren",
      "Serial number|Unit|Tolerance [%]|Total force [t]|Amplifier|Port|Program|Host|ID|Average|"
      "Sensor 1.1|Sensor 1.2|Sensor 2.1|Sensor 2.2|Sensor 3.1|Sensor 3.2|Sensor 4.1|Sensor 4.2|K-factor|"
-     "E-modulus [kN/mm\u00b2]|Bar diameter [mm]|UTC offset [min]|Result|Total force [US t]|Unit of the sensors",
+     "E-modulus [kN/mm\u00b2]|Bar diameter [mm]|UTC offset [min]|Result|Total force [US t]|Unit of the "
+     "sensors",
      "Numero di serie|Unit\u00e0|Tolleranza [%]|Forza totale [t]|Amplificatore|Porta|Programma|Computer|ID|"
      "Valore medio|Sensore 1.1|Sensore 1.2|Sensore 2.1|Sensore 2.2|Sensore 3.1|Sensore 3.2|Sensore 4.1|"
-     "Sensore 4.2|Fattore K|Modulo E [kN/mm\u00b2]|Diametro del tirante [mm]|Scostamento UTC [min]|Esito|Forza totale [US t]|"
+     "Sensore 4.2|Fattore K|Modulo E [kN/mm\u00b2]|Diametro del tirante [mm]|Scostamento UTC "
+     "[min]|Esito|Forza totale [US t]|"
      "Unit\u00e0 dei sensori"},
     {"Suchen: Maschine, Kommentar, Bediener, Notiz", "Search: machine, comment, operator, note",
      "Cerca: macchina, commento, operatore, nota"},
@@ -247,8 +250,23 @@ const Texts All[] = {
     {"Messungen werden in der Hauptansicht oder der Grossansicht aufgenommen",
      "Records are taken on the main view or the big view",
      "Le misurazioni si registrano nella vista principale o nella vista grande"},
+    {"Verlauf: die letzte Messung dieser Maschine", "Trend: the last record of this machine",
+     "Andamento: l'ultima registrazione di questa macchina"},
+    {"Sensoren", "Sensors", "Sensori"},
+    {"Verst\u00e4rker genullt: %1", "Amplifier zeroed: %1", "Amplificatore azzerato: %1"},
+    {"Verst\u00e4rker seit dem Programmstart nicht genullt", "Amplifier not zeroed since the program started",
+     "Amplificatore non azzerato dall'avvio del programma"},
+    {"Nullung des Verst\u00e4rkers nicht bekannt (\u00e4ltere Messung)",
+     "Zeroing of the amplifier not known (older record)",
+     "Azzeramento dell'amplificatore non noto (registrazione precedente)"},
+    {"Abweichung = gr\u00f6\u00dfter / kleinster Betrag der vier Kan\u00e4le \u2212 1, in %, ganzzahlig "
+     "abgeschnitten",
+     "Deviation = largest / smallest magnitude of the four channels \u2212 1, in %, cut to a whole number",
+     "Deviazione = massimo / minimo valore assoluto dei quattro canali \u2212 1, in %, troncata all'intero"},
+    {"Gepr\u00fcft von / Datum", "Checked by / date", "Verificato da / data"},
+    {"Seite 1 von 1", "Page 1 of 1", "Pagina 1 di 1"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordOnlyWhereValuesShown) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolPage) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -144,6 +144,15 @@ enum class OwnText {
     RecordNoLoad,
     RecordWaitingForSteadyLoad,
     RecordOnlyWhereValuesShown,
+    // The protocol, added later.
+    ProtocolTrendOne, // the trend of a single record
+    ProtocolSensors,
+    ProtocolZeroed,    // %1 the date and time
+    ProtocolNotZeroed, // not zeroed since the program started
+    ProtocolZeroUnknown,
+    ProtocolDeviationDefined,
+    ProtocolChecker,
+    ProtocolPage,
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -44,22 +44,32 @@ private slots:
         Record none = sample(true);
         none.deviation.reset();
         Record over = sample(false);
-        over.deviation = 500; // over the display's range, as an older file keeps it
-        Record usTons = sample(true);
-        usTons.tonsUnit = "US t";
+        over.deviation = 500;         // over the display's range, as an older file keeps it
+        Record usTons = sample(true); // with what an inspection asks for besides the values
+        usTons.tonsUnit = "US t", usTons.sensors = {11, 12, 13, 14, 15, 16, 17, 18.5};
+        usTons.machine = "KM-350 Halle 2, Presse mit dem langen Namen der Linie Nord, Schicht B";
+        usTons.zeroedAt = usTons.takenAt.addSecs(-3600), usTons.operatorName = "Eva Roth";
+        none.zeroedAt = QDateTime();
         for (const auto& [r, language, shown, absent] :
              {std::tuple{sample(true), "EN", QStringList{"PASS", "2026-03-07 09:05:03 (UTC+01:00)"},
                          QStringList{"FAIL"}},
               {sample(false), "EN", {"FAIL", "2026-03-07 09:05:03 (UTC+01:00)"}, {"PASS"}},
-              {sample(false), "DE", {"NICHT BESTANDEN", "251,6", "07.03.2026 09:05:03"}, {"FAIL"}},
-              {none, "EN", {"NO VERDICT"}, {"PASS", "FAIL"}},
-              {usTons, "EN", {"US t", "\u00b5\u03b5"}, {"\u00b5m/m"}},
+              {sample(false),
+               "DE",
+               {"NICHT BESTANDEN", "251,6", "07.03.2026 09:05:03", "nicht bekannt"},
+               {"FAIL"}},
+              {none, "EN", {"NO VERDICT", "not zeroed since the program started"}, {"PASS", "FAIL"}},
+              {usTons,
+               "EN",
+               {"US t", "Sensors [\u00b5\u03b5]", "18.5", "zeroed: 2026-03-07 08:05:03", "Eva Roth",
+                "Schicht B", "largest / smallest", "VP-1 rev. 1", "Page 1 of 1"},
+               {"\u00b5m/m"}},
               {over, "EN", {"FAIL", "> 99"}, {"500 %", "500\u00a0%"}}}) {
             QString error;
             QVERIFY2(writeProtocolPdf("p.pdf", r, {sample(true), r}, protocolTexts(language), &error),
                      qPrintable(error));
             const QString text = pdfText("p.pdf");
-            QVERIFY2(text.contains(r.machine) && text.contains(r.id) && text.count('\f') == 1,
+            QVERIFY2(text.contains(r.machine.left(14)) && text.contains(r.id) && text.count('\f') == 1,
                      qPrintable(text));
             for (const auto& value : r.channels)
                 QVERIFY(text.contains(QString::number(*value)));
@@ -127,6 +137,7 @@ private slots:
     void theCommandWritesARecordsProtocolWithItsMachinesTrendUpToIt() {
         QDir().mkpath("cmd");
         writeSettingsWith({{1, "EN"}}, "cmd/Vantoria.ini");
+        writeFile("cmd/Records.ini", "form = QS-17 rev. 4\n");
         Record older = sample(true), other = sample(true), newest = sample(false);
         other.id = "7d1e2f3a-4b5c-4d6e-8f70-8192a3b4c5d6", other.machine = "Other press";
         other.takenAt = older.takenAt.addDays(1), newest.takenAt = older.takenAt.addDays(2);
@@ -137,15 +148,16 @@ private slots:
             QVERIFY(SqliteStore::open("cmd/Vantoria.db")->insert(r, nullptr));
         QCOMPARE(vantoria("cmd", {"--protocol", "last", "last.pdf"}).first, 0);
         QString text = pdfText("cmd/last.pdf");
-        QVERIFY2(text.contains(newest.id) && text.contains("FAIL") && text.contains("the last 2 records"),
+        QVERIFY2(text.contains(newest.id) && text.contains("FAIL") && text.contains("the last 2 records") &&
+                     text.contains("QS-17 rev. 4"),
                  qPrintable(text));
         // An id as a quality system may write it; newer records of its machine stay out of its trend.
         const QString asked = QLatin1Char('{') + older.id.toUpper() + QLatin1Char('}');
         QCOMPARE(vantoria("cmd", {"--protocol", asked, QDir().absoluteFilePath("older.pdf")}).first, 0);
         text = pdfText("older.pdf");
-        QVERIFY2(text.contains(older.id) && text.contains("the last 1 records"), qPrintable(text));
+        QVERIFY2(text.contains(older.id) && text.contains("the last record of"), qPrintable(text));
         QCOMPARE(vantoria("cmd", {"--protocol", unnamed.id, "unnamed.pdf"}).first, 0);
-        QVERIFY(pdfText("cmd/unnamed.pdf").contains("the last 1 records"));
+        QVERIFY(pdfText("cmd/unnamed.pdf").contains("the last record of"));
 
         for (const auto& [folder, which, file, reason] :
              {std::tuple{"cmd", "0a0a0a0a-0000-4000-8000-000000000000", "x.pdf", "0a0a0a0a-0000-4000-8000"},

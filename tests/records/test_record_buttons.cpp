@@ -15,10 +15,12 @@ using records::Number;
 namespace {
 QString own(TfrmMain& window, OwnText text) { return window.language().own(text); }
 
-// Measuring, with a cycle in the press's hold phase just complete.
-void measureUnderLoad(SimulatedRig& rig) {
+// Measuring, with a cycle in the press's hold phase just complete; zeroed at rest first if asked.
+void measureUnderLoad(SimulatedRig& rig, bool zeroFirst = false) {
     QVERIFY(rig.connect());
     rig.w().button("btnMeasurement")->click();
+    if (zeroFirst)
+        rig.w().button("btnReset")->click();
     QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 3200 && rig.state().measureStep == 91; }, 400));
     QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
 }
@@ -44,7 +46,9 @@ private slots:
         SimulatedRig rig;
         QAbstractButton* record = rig.w().button("btnRecord");
         QAbstractButton* big = rig.w().button("btnRecordBigView");
-        rig.w().button("btnUStons")->setChecked(true); // in micro-strain with the sensors: metric all the same
+        rig.w()
+            .button("btnUStons")
+            ->setChecked(true); // in micro-strain with the sensors: metric all the same
         QVERIFY(rig.connect() && !record->isEnabled() &&
                 big->toolTip() == own(rig.window(), OwnText::RecordNotMeasuring));
         rig.w().button("btnMeasurement")->click();
@@ -68,7 +72,8 @@ private slots:
         rig.w().edit("editMachine")->setText("KM 350");
         rig.w().edit("editOperator")->setText(" Eva Roth ");
         rig.w().button("btnUStons")->setChecked(true); // the total in US tons, the channels in micro-strain
-        measureUnderLoad(rig);
+        const QDateTime beforeZeroing = QDateTime::currentDateTimeUtc();
+        measureUnderLoad(rig, true);
         QCOMPARE(rig.w().label("labelMainValueTons")->text(), "Gesamtkraft [UStons]");
         const CycleSnapshot cycle = rig.state().cycleSnapshot;
         const int deviation = rig.w().edit("editDivergence")->text().toInt();
@@ -89,8 +94,9 @@ private slots:
             QCOMPARE(r.channels, (std::array<Number, 4>{n(8), n(9), n(10), n(11)}));
             QVERIFY(r.mainValue == n(12) && r.totalKn == n(13) && r.totalTons == n(14) && !r.sensors[0]);
             QVERIFY(r.deviation == deviation && r.tolerance == 10 && r.withinTolerance == false);
-            QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.tonsUnit + '|' + r.amplifier + '|' +
-                         r.port,
+            QVERIFY(r.zeroedAt && r.zeroedAt >= beforeZeroing && r.zeroedAt <= r.takenAt);
+            QCOMPARE(r.machine + '|' + r.operatorName + '|' + r.unit + '|' + r.tonsUnit + '|' + r.amplifier +
+                         '|' + r.port,
                      "KM 350|Eva Roth|µm/m|US t|" + SimulatedRig::deviceName("QT34") + "|COM2");
         }
         QCOMPARE(afterSeconds(rig, 5), own(rig.window(), OwnText::RecordStored).arg(2));

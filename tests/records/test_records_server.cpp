@@ -31,7 +31,8 @@ Record sample(const QString& machine, int minute, const QString& comment = {}) {
     const Number none;
     return {QUuid::createUuid().toString(QUuid::WithoutBraces), QDateTime(QDate(2026, 3, 1), QTime(8, minute, 5, 123), Qt::UTC),
             60, machine, "SN-7", comment, "Jörg Weiß", "QT34", "COM2", "kN", "US t", "kN", {101.25, 99.5, none, 1e-300}, {none, -0.1},
-            100.1, 400.4, none, 1.5, 5.0, false, 2.05, none, 210.0, "Vantoria 4.0.3", "press-pc", ""};
+            100.1, 400.4, none, 1.5, 5.0, false, 2.05, none, 210.0, "Vantoria 4.0.3", "press-pc",
+            QDateTime(QDate(2026, 3, 1), QTime(7, 2, 9, 5), Qt::UTC), ""};
 }
 // clang-format on
 std::unique_ptr<SqliteStore> pcWith(const QString& file, const QString& machine, int records) {

@@ -67,9 +67,11 @@ private slots:
         full.tolerance = 10, full.withinTolerance = false, full.kFactor = 2.05, full.eModulus = 210000;
         full.barDiameter = 120, full.note = QStringLiteral("line 1\r\nline 2\n").repeated(667) + "x";
         full.serialNr = "S/N 'a'", full.operatorName = "Anna", full.amplifier = "QT34", full.port = "COM2";
-        full.unit = "µm/m", full.tonsUnit = "US t", full.sensorUnit = "kN", full.program = "Vantoria 4.0.3", full.host = "pc-1";
+        full.unit = "µm/m", full.tonsUnit = "US t", full.sensorUnit = "kN", full.program = "Vantoria 4.0.3",
+        full.host = "pc-1";
+        full.zeroedAt = full.takenAt.addSecs(-95);
         Record bare; // texts and numbers all empty
-        bare.id = "bare", bare.takenAt = full.takenAt.addDays(-1);
+        bare.id = "bare", bare.takenAt = full.takenAt.addDays(-1), bare.zeroedAt = QDateTime(); // not zeroed
         qint64 number = 0, again = 0;
         QVERIFY(store->insert(bare, nullptr, &number) && number == 1);
         QVERIFY(store->insert(full, nullptr, &number) && store->insert(full, nullptr, &again));
@@ -260,13 +262,15 @@ private slots:
                 store->keepFromServer({theirs}, {}, nullptr) && store->setServerPosition(5, nullptr));
         QCOMPARE(store->latest(), mine);
         store.reset();
-        for (const char* step : {"ALTER TABLE records DROP COLUMN tons_unit",
-                                 "ALTER TABLE records DROP COLUMN sensor_unit", "UPDATE schema_version SET version = 2"})
+        for (const char* step :
+             {"ALTER TABLE records DROP COLUMN tons_unit", "ALTER TABLE records DROP COLUMN sensor_unit",
+              "ALTER TABLE records DROP COLUMN zeroed_at", "UPDATE schema_version SET version = 2"})
             QVERIFY2(direct(step).isValid(), step);
         QCOMPARE(openDb()->latest(), mine);
         for (const char* step :
              {"ALTER TABLE records DROP COLUMN tons_unit", "ALTER TABLE records DROP COLUMN sensor_unit",
-              "DROP INDEX records_own", "DROP INDEX outbox_waiting", "DROP INDEX outbox_by_ref",
+              "ALTER TABLE records DROP COLUMN zeroed_at", "DROP INDEX records_own",
+              "DROP INDEX outbox_waiting", "DROP INDEX outbox_by_ref",
               "ALTER TABLE records DROP COLUMN from_server",
               "ALTER TABLE record_notes DROP COLUMN from_server", "ALTER TABLE outbox DROP COLUMN sent_at",
               "ALTER TABLE outbox DROP COLUMN refused", "UPDATE schema_version SET version = 1",
