@@ -139,7 +139,7 @@ const Texts All[] = {
      "Andamento: le ultime %1 registrazioni di questa macchina"},
     {"Notiz", "Note", "Nota"},
     {"Messungs-ID", "Record ID", "ID registrazione"},
-    {"Pr\u00fcfer / Datum", "Inspector / date", "Ispettore / data"},
+    {"Gemessen von / Datum", "Measured by / date", "Misurato da / data"},
     {"Freigabe / Datum", "Approved by / date", "Approvato da / data"},
     {"In diesem Ordner gibt es keine Messdatenbank \"%1\".",
      "There is no records database \"%1\" in this folder.",
