@@ -246,8 +246,11 @@ const Texts All[] = {
     {"Messungen werden in der Hauptansicht oder der Grossansicht aufgenommen",
      "Records are taken on the main view or the big view",
      "Le misurazioni si registrano nella vista principale o nella vista grande"},
+    {"Au\u00dferhalb der Skala", "Off the scale", "Fuori scala"},
+    {"Kan\u00e4le in %1 nicht gezeigt (Messungen: %2)", "Channels in %1 not shown (records: %2)",
+     "Canali in %1 non mostrati (misurazioni: %2)"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordOnlyWhereValuesShown) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::TrendChannelsNotShown) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

@@ -144,6 +144,9 @@ enum class OwnText {
     RecordNoLoad,
     RecordWaitingForSteadyLoad,
     RecordOnlyWhereValuesShown,
+    // The history's trend.
+    TrendOffScale,
+    TrendChannelsNotShown, // %1 the units, %2 the number of records
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
