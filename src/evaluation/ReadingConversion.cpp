@@ -7,10 +7,6 @@
 
 namespace reading {
 
-namespace {
-constexpr double TonsToUsTons = 1.1023;
-}
-
 std::int32_t rangeLimit(int entry) { return entry < Reading::MainValue ? 9999 : 30000; }
 
 bool usTonRuleApplies(int entry, const ConversionInputs& inputs) {

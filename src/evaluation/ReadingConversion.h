@@ -20,6 +20,12 @@ struct ConversionInputs {
 
 namespace reading {
 
+// US tons as the display shows them: the metric tons times this, rounded up. The history converts recorded
+// US tons back with the same factor, so a record reads as the tons the amplifier sent.
+constexpr double TonsToUsTons = 1.1023;
+// The amplifier's tons: the force of a metric ton under standard gravity.
+constexpr double KiloNewtonPerTon = 9.80665;
+
 // 9999 for sensors and channels (entries 0 to 11), 30000 for the main value and the totals.
 std::int32_t rangeLimit(int entry);
 // Whether the US-ton conversion applies to an entry: channels and main value in unit tons; the tons total

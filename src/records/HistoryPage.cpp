@@ -122,8 +122,8 @@ void HistoryPage::applyLanguage(const Language& language) {
     QStringList names;
     for (int channel = 1; channel <= 4; ++channel)
         names << language.text(lang::ChannelWord) + QString::number(channel);
-    names << language.own(OwnText::DeviationPercent);
-    trend_->setNames(names);
+    names << language.own(OwnText::DeviationPercent) << language.own(OwnText::TrendOffScale);
+    trend_->setTexts(names, language.own(OwnText::TrendChannelsNotShown), shownTimeFormat(language.code()));
     showStatus();
     updateButtons();
 }

@@ -1,8 +1,14 @@
 #include "records/HistoryTrend.h"
 
+#include "evaluation/ReadingConversion.h"
+#include "records/RecordText.h"
+
 #include <qcustomplot.h>
 
+#include <QTimeZone>
+
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace records {
@@ -11,11 +17,46 @@ namespace {
 // The live graph's colours, darkened for a white chart, and the deviation in black.
 const QColor Colours[] = {QColor(0, 130, 200), QColor(0, 150, 0), QColor(210, 0, 0), QColor(190, 0, 120),
                           QColor(0, 0, 0)};
+const QColor OffScaleColour(200, 0, 0);
+constexpr double Day = 86400;
 
 double seconds(const QDateTime& time) { return time.toMSecsSinceEpoch() / 1000.0; }
+
+// kN in one of the units a record's channels were shown in; none for strain, which is no force.
+std::optional<double> kiloNewtonsPer(const QString& unit) {
+    if (unit == QLatin1String("kN"))
+        return 1.0;
+    if (unit == QLatin1String("t"))
+        return reading::KiloNewtonPerTon;
+    if (unit == QLatin1String("US t"))
+        return reading::KiloNewtonPerTon / reading::TonsToUsTons;
+    return std::nullopt;
+}
+
+// Dates come at most once each along the axis: a step under a day would write the same date twice.
+class TimeTicker : public QCPAxisTickerDateTime {
+public:
+    bool wholeDays = true;
+
+protected:
+    double getTickStep(const QCPRange& range) override {
+        const double step = QCPAxisTickerDateTime::getTickStep(range);
+        return wholeDays ? std::max(step, Day) : step;
+    }
+};
+
+// Marks on the top edge, whole: one cut in half by the edge it stands for reads as a stray pixel.
+class EdgeMarks : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+
+protected:
+    QRect clipRect() const override { return QCPGraph::clipRect().adjusted(0, -8, 0, 0); }
+};
 } // namespace
 
-HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(chart)) {
+HistoryTrend::HistoryTrend(QWidget* chart)
+    : plot_(qobject_cast<QCustomPlot*>(chart)), timeFormat_(shownTimeFormat({})) {
     if (!plot_)
         throw std::logic_error("the history page has no trend chart");
     QFont small = plot_->font();
@@ -26,9 +67,7 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
         axis->setLabelFont(small);
     }
     plot_->yAxis2->setVisible(true);
-    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-    ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
-    plot_->xAxis->setTicker(ticker);
+    plot_->xAxis->setTicker(QSharedPointer<TimeTicker>::create());
 
     // The band first, so the points are drawn over it.
     band_ = new QCPItemRect(plot_);
@@ -49,6 +88,22 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
         graph->setScatterStyle(
             QCPScatterStyle(n == Deviation ? QCPScatterStyle::ssSquare : QCPScatterStyle::ssDisc, 5));
     }
+    QCPGraph* offScale = new EdgeMarks(plot_->xAxis, plot_->yAxis2);
+    offScale->setLineStyle(QCPGraph::lsNone);
+    offScale->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(OffScaleColour, 1.5), QBrush(OffScaleColour), 9));
+
+    notShown_ = new QCPItemText(plot_);
+    notShown_->setClipToAxisRect(false);
+    notShown_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    notShown_->position->setCoords(0, 0);
+    notShown_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notShown_->setPadding(QMargins(4, 2, 4, 2));
+    notShown_->setFont(small);
+    notShown_->setColor(QColor(90, 90, 90));
+    notShown_->setBrush(QColor(255, 255, 255, 210));
+    notShown_->setVisible(false);
+    // The last item: the one a record's choice moves.
     marker_ = new QCPItemStraightLine(plot_);
     marker_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DotLine));
     marker_->setVisible(false);
@@ -58,7 +113,7 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
     plot_->legend->setBrush(QColor(255, 255, 255, 210));
     plot_->legend->setRowSpacing(0);
     plot_->legend->setFillOrder(QCPLegend::foColumnsFirst);
-    plot_->legend->setWrap(5);
+    plot_->legend->setWrap(6); // one row, the off-scale mark included
     plot_->legend->setBorderPen(Qt::NoPen);
     // Above the chart, so it covers no point.
     plot_->axisRect()->insetLayout()->take(plot_->legend);
@@ -69,34 +124,64 @@ HistoryTrend::HistoryTrend(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(ch
     plot_->setInteractions({});
 }
 
-void HistoryTrend::setNames(const QStringList& names) {
-    for (int n = 0; n <= Deviation; ++n)
+void HistoryTrend::setTexts(const QStringList& names, const QString& channelsNotShown,
+                            const QString& timeFormat) {
+    for (int n = 0; n <= OffScale; ++n)
         plot_->graph(n)->setName(names.value(n));
     plot_->yAxis2->setLabel(names.value(Deviation));
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    channelsNotShown_ = channelsNotShown;
+    timeFormat_ = timeFormat;
+    show(records_, selected_);
 }
 
 void HistoryTrend::clear() { show({}, {}); }
 
 void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
+    records_ = records;
+    selected_ = selected;
     const QString unit = records.isEmpty() ? QString() : records.last().unit;
+    const std::optional<double> kiloNewtons = kiloNewtonsPer(unit);
+    // The band shows today's limit: the newest record's.
+    double tolerance = 0;
+    for (auto r = records.rbegin(); r != records.rend() && tolerance <= 0; ++r)
+        tolerance = r->tolerance.value_or(0);
+    // A deviation beyond four times the tolerance has failed plainly; how far beyond is in the table. Left
+    // out of the scale, the band keeps at least a quarter of the height and the deviations near it stay
+    // apart. Without a tolerance only the over-range ones are left out.
+    const double scaleLimit = tolerance > 0 ? std::min(tolerance * 4, 99.0) : 99.0;
+    const auto offTheScale = [&](double deviation) { return deviation > scaleLimit; };
+    double highest = 0;
+    for (const Record& record : records)
+        if (record.deviation && !offTheScale(*record.deviation))
+            highest = std::max(highest, *record.deviation);
+    // Room above the band and the highest point, so neither touches the edge where the marks sit.
+    const double top = std::max({tolerance * 1.5, highest * 1.1, 1.0});
+
     QList<QCPGraphData> channels[4];
     QList<QCPGraphData> deviation;
-    double tolerance = 0;
-    double highest = 0;
+    QList<QCPGraphData> offScale;
+    QStringList unitsNotShown;
+    int notShown = 0;
     marker_->setVisible(false);
     for (const Record& record : records) {
         const double x = seconds(record.takenAt);
-        if (record.unit == unit)
+        const std::optional<double> own = kiloNewtonsPer(record.unit);
+        if (record.unit == unit || (own && kiloNewtons)) {
+            const double factor = record.unit == unit ? 1 : *own / *kiloNewtons;
             for (int n = 0; n < 4; ++n)
                 if (record.channels[n])
-                    channels[n].append({x, *record.channels[n]});
-        if (record.deviation) {
-            deviation.append({x, *record.deviation});
-            highest = std::max(highest, *record.deviation);
+                    channels[n].append({x, *record.channels[n] * factor});
+        } else {
+            ++notShown;
+            if (!unitsNotShown.contains(record.unit))
+                unitsNotShown.append(record.unit);
         }
-        if (record.tolerance)
-            tolerance = *record.tolerance; // the newest one's, as the band shows today's limit
+        if (record.deviation) {
+            const bool off = offTheScale(*record.deviation);
+            deviation.append({x, off ? top : *record.deviation});
+            if (off)
+                offScale.append({x, top});
+        }
         if (record.id == selected) {
             marker_->point1->setCoords(x, 0);
             marker_->point2->setCoords(x, 1);
@@ -116,20 +201,38 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
     for (int n = 0; n < 4; ++n)
         plot_->graph(n)->data()->set(channels[n], true);
     plot_->graph(Deviation)->data()->set(deviation, true);
+    plot_->graph(OffScale)->data()->set(offScale, true);
+    if (offScale.isEmpty())
+        plot_->graph(OffScale)->removeFromLegend();
+    else
+        plot_->graph(OffScale)->addToLegend();
     band_->topLeft->setCoords(0, tolerance);
     band_->bottomRight->setCoords(1, 0);
     band_->setVisible(tolerance > 0);
+    notShown_->setText(
+        channelsNotShown_.arg(unitsNotShown.join(QStringLiteral(", ")), QString::number(notShown)));
+    notShown_->setVisible(notShown > 0);
 
+    auto ticker = plot_->xAxis->ticker().staticCast<TimeTicker>();
     plot_->yAxis->setLabel(unit);
     if (records.isEmpty()) {
         const double now = seconds(QDateTime::currentDateTimeUtc());
-        plot_->xAxis->setRange(now - 86400 * 30, now);
+        plot_->xAxis->setRange(now - Day * 30, now);
         plot_->yAxis->setRange(0, 1);
+        ticker->wholeDays = true;
     } else {
+        // The clock of the place of the newest, as the table shows its time.
+        const QTimeZone zone(records.last().utcOffsetMin * 60);
+        ticker->setTimeZone(zone);
+        ticker->setTickOrigin(-records.last().utcOffsetMin * 60.0); // whole hours and days on that clock
+        ticker->wholeDays =
+            records.first().takenAt.toTimeZone(zone).date() != records.last().takenAt.toTimeZone(zone).date();
         const double first = seconds(records.first().takenAt);
         const double last = seconds(records.last().takenAt);
-        const double margin = std::max((last - first) * 0.04, 3600.0);
-        plot_->xAxis->setRange(first - margin, last + margin);
+        // The records fill the width, with room for a marker at either end; a single one, or a few within
+        // the hour, get the hour around them, which the axis writes in minutes.
+        const double half = std::max((last - first) * 0.53, 1800.0);
+        plot_->xAxis->setRange((first + last) / 2 - half, (first + last) / 2 + half);
         bool found = false;
         QCPRange range;
         for (int n = 0; n < 4; ++n) {
@@ -145,7 +248,9 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
         const double pad = std::max(range.size() * 0.08, std::abs(range.upper) * 0.02 + 1e-9);
         plot_->yAxis->setRange(range.lower - pad, range.upper + pad);
     }
-    plot_->yAxis2->setRange(0, std::max({highest, tolerance, 1.0}) * 1.25);
+    const int part = ticker->wholeDays ? 0 : 1; // the date or the time of the history's format
+    ticker->setDateTimeFormat(timeFormat_.section(QLatin1Char(' '), part, part));
+    plot_->yAxis2->setRange(0, top);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 

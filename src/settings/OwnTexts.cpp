@@ -265,8 +265,11 @@ const Texts All[] = {
      "Deviazione = massimo / minimo valore assoluto dei quattro canali \u2212 1, in %, troncata all'intero"},
     {"Gepr\u00fcft von / Datum", "Checked by / date", "Verificato da / data"},
     {"Seite 1 von 1", "Page 1 of 1", "Pagina 1 di 1"},
+    {"Au\u00dferhalb der Skala", "Off the scale", "Fuori scala"},
+    {"Kan\u00e4le in %1 nicht gezeigt (Messungen: %2)", "Channels in %1 not shown (records: %2)",
+     "Canali in %1 non mostrati (misurazioni: %2)"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolPage) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::TrendChannelsNotShown) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

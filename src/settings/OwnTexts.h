@@ -153,6 +153,9 @@ enum class OwnText {
     ProtocolDeviationDefined,
     ProtocolChecker,
     ProtocolPage,
+    // The history's trend.
+    TrendOffScale,
+    TrendChannelsNotShown, // %1 the units, %2 the number of records
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

@@ -418,6 +418,50 @@ private slots:
             for (int n = 1; n < 30; ++n)
                 QCOMPARE(data->at(n)->key - data->at(n - 1)->key, 3 * 3600.0);
         }
+
+        // One day of Press T, 09:00 to 13:00 on its clock: tons and US tons among kN, one in strain, one
+        // deviation far beyond the tolerance and one over the range. Press S has a single record, Press R
+        // one on each of the next two days.
+        const QDateTime nine(QDate(2025, 2, 3), QTime(8, 0), Qt::UTC);
+        const std::tuple<const char*, double, double> day[] = {
+            {"t", 100, 3}, {"US t", 110.23, 60}, {"\u00b5m/m", 500, 12}, {"kN", 900, 300}, {"kN", 950, 4}};
+        for (int i = 0; i < 8; ++i) {
+            Record r = record(0);
+            std::tie(r.unit, r.channels[0], r.deviation) = day[std::min(i, 4)];
+            r.machine = i < 5 ? "Press T" : i < 6 ? "Press S" : "Press R";
+            r.takenAt = nine.addSecs(i < 6 ? 3600 * i : 86400 * (i - 5));
+            QVERIFY(w.window->recordStore()->insert(r, nullptr));
+        }
+        w.page().recordsChanged();
+        w.chooseMachine("Press T");
+        const auto labels = [&] { return QStringList(chart->xAxis->tickVectorLabels().toList()); };
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 4);
+        for (int i : {0, 1}) // 100 t, and 110.23 US t made of 100 t
+            QCOMPARE(chart->graph(0)->data()->at(i)->value, 980.665);
+        auto* notShown = qobject_cast<QCPItemText*>(chart->item(chart->itemCount() - 2));
+        QVERIFY(notShown->visible() && notShown->text().contains("\u00b5m/m") &&
+                notShown->text().contains(": 1)"));
+        const QCPRange time = chart->xAxis->range(), deviation = chart->yAxis2->range();
+        const double first = nine.toSecsSinceEpoch(), last = first + 4 * 3600;
+        // The four hours with less than a twentieth of them either side.
+        QVERIFY(time.lower < first && time.lower > first - 720 && time.upper > last &&
+                time.upper < last + 720);
+        QTRY_VERIFY(labels().contains("13:00") &&
+                    labels().filter(QRegularExpression("^\\d\\d:\\d\\d$")) == labels());
+        QVERIFY(deviation.lower == 0 && deviation.upper > 12 && deviation.upper < 20);
+        for (int i : {1, 3}) // the 60 and the 300, on the top edge, marked
+            QCOMPARE(chart->graph(4)->data()->at(i)->value, deviation.upper);
+        QCOMPARE(chart->graph(5)->data()->size(), 2);
+        QCOMPARE(qobject_cast<QCPItemRect*>(chart->item(0))->topLeft->valueAxis(), chart->yAxis2); // the band
+        w.chooseMachine("Press S");
+        QTRY_COMPARE(chart->graph(0)->data()->size(), 1);
+        QVERIFY(chart->xAxis->range().center() == first + 5 * 3600 && chart->xAxis->range().size() >= 600);
+        w.chooseMachine("Press R");
+        QTRY_VERIFY(!labels().isEmpty() &&
+                    labels().filter(QRegularExpression("^0[45]\\.02\\.2025$")) == labels());
+        QCOMPARE(labels().removeDuplicates(), 0);            // in German, and each date once
+        for (const double tick : chart->xAxis->tickVector()) // at midnight on the clock of UTC+1
+            QCOMPARE(std::fmod(tick + 3600, 86400), 0.0);
     }
 
     // The newest record's day is the 13th of January: a day taken for the month would show.
