@@ -101,7 +101,7 @@ private slots:
         const QString text = pdfText("long.pdf");
         QVERIFY2(text.contains("DROP TABLE records; -- \"0\"") && text.count('\f') == 1, qPrintable(text));
         // The comment and note end after lines; what follows them is still there.
-        QVERIFY(!text.contains("\"12\"") && text.contains("Inspector / date") && text.contains(r.id) &&
+        QVERIFY(!text.contains("\"12\"") && text.contains("Measured by / date") && text.contains(r.id) &&
                 text.contains("WW\u2026"));
     }
 
