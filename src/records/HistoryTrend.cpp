@@ -22,17 +22,6 @@ constexpr double Day = 86400;
 
 double seconds(const QDateTime& time) { return time.toMSecsSinceEpoch() / 1000.0; }
 
-// kN in one of the units a record's channels were shown in; none for strain, which is no force.
-std::optional<double> kiloNewtonsPer(const QString& unit) {
-    if (unit == QLatin1String("kN"))
-        return 1.0;
-    if (unit == QLatin1String("t"))
-        return reading::KiloNewtonPerTon;
-    if (unit == QLatin1String("US t"))
-        return reading::KiloNewtonPerTon / reading::TonsToUsTons;
-    return std::nullopt;
-}
-
 // Dates come at most once each along the axis: a step under a day would write the same date twice.
 class TimeTicker : public QCPAxisTickerDateTime {
 public:
@@ -145,14 +134,12 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
     double tolerance = 0;
     for (auto r = records.rbegin(); r != records.rend() && tolerance <= 0; ++r)
         tolerance = r->tolerance.value_or(0);
-    // A deviation beyond four times the tolerance has failed plainly; how far beyond is in the table. Left
-    // out of the scale, the band keeps at least a quarter of the height and the deviations near it stay
-    // apart. Without a tolerance only the over-range ones are left out.
-    const double scaleLimit = tolerance > 0 ? std::min(tolerance * 4, 99.0) : 99.0;
-    const auto offTheScale = [&](double deviation) { return deviation > scaleLimit; };
+    // Left out of the scale, the band keeps at least a quarter of the height and the deviations near it stay
+    // apart.
+    const auto offScaleHere = [&](double deviation) { return offTheScale(deviation, tolerance); };
     double highest = 0;
     for (const Record& record : records)
-        if (record.deviation && !offTheScale(*record.deviation))
+        if (record.deviation && !offScaleHere(*record.deviation))
             highest = std::max(highest, *record.deviation);
     // Room above the band and the highest point, so neither touches the edge where the marks sit.
     const double top = std::max({tolerance * 1.5, highest * 1.1, 1.0});
@@ -177,7 +164,7 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
                 unitsNotShown.append(record.unit);
         }
         if (record.deviation) {
-            const bool off = offTheScale(*record.deviation);
+            const bool off = offScaleHere(*record.deviation);
             deviation.append({x, off ? top : *record.deviation});
             if (off)
                 offScale.append({x, top});

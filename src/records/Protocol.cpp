@@ -57,6 +57,8 @@ ProtocolTexts protocolTexts(const QString& languageCode) {
     t.deviationDefined = own(OwnText::ProtocolDeviationDefined);
     t.checker = own(OwnText::ProtocolChecker);
     t.page = own(OwnText::ProtocolPage);
+    t.offScale = own(OwnText::TrendOffScale);
+    t.channelsNotShown = own(OwnText::TrendChannelsNotShown);
     t.note = own(OwnText::ProtocolNote);
     t.recordId = own(OwnText::ProtocolRecordId);
     t.inspector = own(OwnText::ProtocolInspector);
@@ -515,16 +517,32 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
     const double column = plot.width() / n;
     const auto x = [&](int i) { return plot.left() + column * (i + 0.5); };
 
-    double low = INFINITY, high = -INFINITY, deviationTop = 1;
-    for (const Record& r : trend) {
+    // Channels of another force unit converted into the record's; strain beside force cannot be.
+    const std::optional<double> kiloNewtons = kiloNewtonsPer(record.unit);
+    const auto factor = [&](const Record& r) -> std::optional<double> {
         if (r.unit == record.unit)
+            return 1.0;
+        const std::optional<double> own = kiloNewtonsPer(r.unit);
+        return own && kiloNewtons ? std::optional<double>(*own / *kiloNewtons) : std::nullopt;
+    };
+    const auto off = [&](const Record& r) { return offTheScale(*r.deviation, r.tolerance.value_or(0)); };
+    double low = INFINITY, high = -INFINITY, deviationTop = 1;
+    QStringList unitsNotShown;
+    int notShown = 0;
+    for (const Record& r : trend) {
+        if (const std::optional<double> f = factor(r)) {
             for (const Number& v : r.channels)
                 if (v) {
-                    low = std::min(low, *v);
-                    high = std::max(high, *v);
+                    low = std::min(low, *v * *f);
+                    high = std::max(high, *v * *f);
                 }
-        deviationTop =
-            std::max({deviationTop, r.deviation.value_or(0) * 1.15, r.tolerance.value_or(0) * 1.5});
+        } else {
+            ++notShown;
+            if (!unitsNotShown.contains(shownUnit(r.unit)))
+                unitsNotShown.append(shownUnit(r.unit));
+        }
+        deviationTop = std::max(
+            {deviationTop, r.deviation && !off(r) ? *r.deviation * 1.1 : 0.0, r.tolerance.value_or(0) * 1.5});
     }
     if (low > high)
         low = 0, high = 1;
@@ -576,15 +594,33 @@ void trendChart(QPainter& p, const QRectF& area, const Record& record, QList<Rec
             if (!std::isnan(point.y()))
                 marker(p, point, shape, colour);
     };
-    series([&](const Record& r) { return r.deviation ? Number(yDeviation(*r.deviation)) : Number(); },
-           QPen(Ink, 4, Qt::DashLine), 4, Ink);
+    series(
+        [&](const Record& r) {
+            return r.deviation ? Number(yDeviation(off(r) ? deviationTop : *r.deviation)) : Number();
+        },
+        QPen(Ink, 4, Qt::DashLine), 4, Ink);
     for (int c = 0; c < 4; ++c)
         series(
             [&](const Record& r) {
-                return r.unit == record.unit && r.channels[c] ? Number(y(*r.channels[c])) : Number();
+                const std::optional<double> f = factor(r);
+                return f && r.channels[c] ? Number(y(*r.channels[c] * *f)) : Number();
             },
             QPen(ChannelColours[c], 5), c, ChannelColours[c]);
     p.setClipping(false);
+    // A deviation off the scale: a red triangle over its cross at the top edge, its value in words beside.
+    for (int i = 0; i < n; ++i)
+        if (trend[i].deviation && off(trend[i])) {
+            const QPointF at(x(i), plot.top() - 22);
+            p.setPen(Qt::NoPen);
+            p.setBrush(FailColour);
+            p.drawPolygon(QPolygonF({at + QPointF(-14, -12), at + QPointF(14, -12), at + QPointF(0, 12)}));
+            line(p, QRectF(at.x() + 18, at.y() - 18, column / 2 - 18, 36),
+                 t.offScale + QStringLiteral(": ") + deviationShown(t, trend[i].deviation), font(20),
+                 FailColour);
+        }
+    if (notShown > 0)
+        line(p, QRectF(plot.left() + 12, plot.top() + 8, plot.width() - 24, 34),
+             t.channelsNotShown.arg(unitsNotShown.join(QStringLiteral(", "))).arg(notShown), font(22), Muted);
 
     const QFont dateFont = font(22);
     for (int i = 0; i < n; ++i) {

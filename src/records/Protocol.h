@@ -22,7 +22,7 @@ struct ProtocolTexts {
     QString pass, fail, noVerdict, within, beyond, noDeviation, noTolerance;
     QString parameters, kFactor, eModulus, barDiameter, unit, trend, trendOne, note, recordId, inspector,
         approval;
-    QString sensors, zeroed, notZeroed, zeroUnknown, deviationDefined, checker, page;
+    QString sensors, zeroed, notZeroed, zeroUnknown, deviationDefined, checker, page, offScale, channelsNotShown;
     // The form's identifier and revision, as the quality system files it (Records.ini "form=").
     QString form = QStringLiteral("VP-1 rev. 1");
     // Why a protocol was not made: %1 the file or printer, %2 the reason.

@@ -1,5 +1,9 @@
 #include "records/RecordText.h"
 
+#include "evaluation/ReadingConversion.h"
+
+#include <algorithm>
+
 namespace records {
 
 QString shownNumber(const Number& number) {
@@ -54,6 +58,20 @@ void fillOlderUnits(Record& record) {
         record.tonsUnit = usTons ? record.unit : QStringLiteral("t");
     if (record.sensorUnit.isEmpty())
         record.sensorUnit = usTons ? QStringLiteral("t") : record.unit;
+}
+
+std::optional<double> kiloNewtonsPer(const QString& unit) {
+    if (unit == QLatin1String("kN"))
+        return 1.0;
+    if (unit == QLatin1String("t"))
+        return reading::KiloNewtonPerTon;
+    if (unit == QLatin1String("US t"))
+        return reading::KiloNewtonPerTon / reading::TonsToUsTons;
+    return std::nullopt;
+}
+
+bool offTheScale(double deviation, double tolerance) {
+    return deviation > (tolerance > 0 ? std::min(tolerance * 4, 99.0) : 99.0);
 }
 
 QString toleranceMark(const std::optional<bool>& within) {

@@ -24,6 +24,11 @@ QString shownTime(const Record& record, const QString& format);
 QString cutText(const QString& text, int length = 80);
 // A unit as the window writes it: micro-strain is "µε" there, whatever the file holds.
 QString shownUnit(const QString& unit);
+// kN in one of the units a record's channels were shown in; none for strain, which is no force.
+std::optional<double> kiloNewtonsPer(const QString& unit);
+// Whether a trend draws a deviation at its axis's edge instead of scaling the axis to it: over the
+// display's range, or beyond four times the tolerance, plainly failed, its value in the table and protocol.
+bool offTheScale(double deviation, double tolerance);
 // The tolerance mark: readable without its colour.
 QString toleranceMark(const std::optional<bool>& within);
 
