@@ -160,8 +160,8 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
                     channels[n].append({x, *record.channels[n] * factor});
         } else {
             ++notShown;
-            if (!unitsNotShown.contains(record.unit))
-                unitsNotShown.append(record.unit);
+            if (!unitsNotShown.contains(shownUnit(record.unit)))
+                unitsNotShown.append(shownUnit(record.unit));
         }
         if (record.deviation) {
             const bool off = offScaleHere(*record.deviation);
@@ -201,7 +201,7 @@ void HistoryTrend::show(const QList<Record>& records, const QString& selected) {
     notShown_->setVisible(notShown > 0);
 
     auto ticker = plot_->xAxis->ticker().staticCast<TimeTicker>();
-    plot_->yAxis->setLabel(unit);
+    plot_->yAxis->setLabel(shownUnit(unit));
     if (records.isEmpty()) {
         const double now = seconds(QDateTime::currentDateTimeUtc());
         plot_->xAxis->setRange(now - Day * 30, now);

@@ -439,7 +439,7 @@ private slots:
         for (int i : {0, 1}) // 100 t, and 110.23 US t made of 100 t
             QCOMPARE(chart->graph(0)->data()->at(i)->value, 980.665);
         auto* notShown = qobject_cast<QCPItemText*>(chart->item(chart->itemCount() - 2));
-        QVERIFY(notShown->visible() && notShown->text().contains("\u00b5m/m") &&
+        QVERIFY(notShown->visible() && notShown->text().contains("\u00b5\u03b5") &&
                 notShown->text().contains(": 1)"));
         const QCPRange time = chart->xAxis->range(), deviation = chart->yAxis2->range();
         const double first = nine.toSecsSinceEpoch(), last = first + 4 * 3600;

@@ -73,6 +73,8 @@ private slots:
                      qPrintable(text));
             for (const auto& value : r.channels)
                 QVERIFY(text.contains(QString::number(*value)));
+            if (!r.operatorName.isEmpty()) // among the details, and printed under the signature line
+                QCOMPARE(text.count(r.operatorName), 2);
             for (const QString& part : shown)
                 QVERIFY2(text.contains(part), qPrintable(part + " in " + language));
             for (const QString& part : absent)
