@@ -210,9 +210,9 @@ void TfrmMain::buildViews() {
 
     views_.about = {u.labelSoftwareVersion, u.labelWebsite, u.imageLogoSettings};
     views_.records = {u.btnRecord, u.btnRecordBigView, u.labelOperator, u.editOperator};
-    views_.history = {u.tabSystem,     u.tabHistory,      u.comboHistoryMachine, u.editHistorySearch,
-                      u.tableRecords,  u.chartHistory,    u.btnProtocol,         u.btnRecordsExport,
-                      u.btnRecordNote, u.editCRVDelimiter};
+    views_.history = {u.tabSystem,     u.tabHistory,       u.comboHistoryMachine, u.editHistorySearch,
+                      u.tableRecords,  u.chartHistory,     u.btnProtocol,         u.btnRecordsExport,
+                      u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,
@@ -542,12 +542,11 @@ void TfrmMain::setUpRecords() {
     history_->setProtocolWriter([this, &shown](const records::Record& record, const QString& path,
                                                QString* error) {
         records::ProtocolTexts texts = records::protocolTexts(language_->code());
-        const QString form = records::readRecordsConfig(QStringLiteral("Records.ini")).form;
-        if (!form.isEmpty())
-            texts.form = form;
+        records::applyConfig(texts, records::readRecordsConfig(QStringLiteral("Records.ini")), record);
         return records::writeProtocolPdf(path, record, records::protocolTrend(shown, record), texts, error);
     });
     history_->setAuthor([field = v.records.operatorName] { return field->text().trimmed(); });
+    history_->setConfigFile(QStringLiteral("Records.ini"));
     languageApplier_->addParticipant(history_.get());
     history_->applyLanguage(*language_);
     connect(buttons, &RecordButtons::recordStored, history_.get(), &records::HistoryPage::recordsChanged);

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
+class QSpinBox;
 class QTableView;
 class QWidget;
 
@@ -206,6 +207,7 @@ struct HistoryView {
     QAbstractButton* exportCsv;
     QAbstractButton* note;
     QLineEdit* csvDelimiter; // the settings page's, as the data log uses it
+    QSpinBox* nominal;       // the chosen machine's nominal force, kN; 0 for none
 };
 
 struct Views {

@@ -51,6 +51,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <qcustomplot.h>
@@ -208,7 +209,8 @@ struct HistoryForm {
                 new QPushButton(page),
                 new QPushButton(page),
                 new QPushButton(page),
-                &delimiter};
+                &delimiter,
+                new QSpinBox(page)};
     }
     HistoryForm() {
         tabs.addTab(other, QStringLiteral("main"));

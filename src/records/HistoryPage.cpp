@@ -2,6 +2,7 @@
 
 #include "records/HistoryTrend.h"
 #include "records/RecordText.h"
+#include "records/RecordsConfig.h"
 #include "records/RecordsModel.h"
 #include "records/RecordsReader.h"
 #include "records/SqliteStore.h"
@@ -11,9 +12,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -80,6 +85,7 @@ HistoryPage::HistoryPage(const HistoryView& view, SqliteStore& store, Dialogs& d
     connect(view_.exportCsv, &QAbstractButton::clicked, this, &HistoryPage::exportRecords);
     connect(view_.note, &QAbstractButton::clicked, this, &HistoryPage::addNote);
     connect(view_.protocol, &QAbstractButton::clicked, this, &HistoryPage::writeProtocol);
+    connect(view_.nominal, &QAbstractSpinBox::editingFinished, this, &HistoryPage::keepNominal);
     view_.machine->addItem(QString(), QString());
 
     QFont small = status_->font();
@@ -117,6 +123,8 @@ void HistoryPage::applyLanguage(const Language& language) {
     view_.search->setPlaceholderText(language.own(OwnText::SearchRecords));
     view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
     view_.note->setText(language.own(OwnText::AddNote));
+    view_.nominal->setSpecialValueText(language.own(OwnText::NominalForce));
+    view_.nominal->setToolTip(language.own(OwnText::NominalForceTip));
     model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
                      language.own(OwnText::OutsideTolerance), shownTimeFormat(language.code()));
     QStringList names;
@@ -201,8 +209,39 @@ void HistoryPage::applyFilter() {
     searchDelay_.stop();
     stale_ = false;
     model_->setFilter({view_.machine->currentData().toString(), view_.search->text().trimmed()});
+    showNominal();
     showTrend();
     updateButtons();
+}
+
+void HistoryPage::setConfigFile(const QString& path) {
+    configPath_ = path;
+    showNominal();
+}
+
+void HistoryPage::showNominal() {
+    const QString machine = view_.machine->currentData().toString().trimmed();
+    const bool chosen = view_.machine->currentIndex() > 0 && !configPath_.isEmpty();
+    const QSignalBlocker quiet(view_.nominal);
+    view_.nominal->setValue(chosen ? qRound(readRecordsConfig(configPath_).nominalKn.value(machine)) : 0);
+    view_.nominal->setEnabled(chosen);
+}
+
+void HistoryPage::keepNominal() {
+    if (view_.machine->currentIndex() <= 0 || configPath_.isEmpty())
+        return;
+    const QString machine = view_.machine->currentData().toString();
+    QFile current(configPath_);
+    const QByteArray bytes = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+    current.close();
+    const int kiloNewtons = view_.nominal->value();
+    const QByteArray changed =
+        withNominal(bytes, machine, kiloNewtons > 0 ? std::optional<double>(kiloNewtons) : std::nullopt);
+    if (changed == bytes)
+        return;
+    QSaveFile file(configPath_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(changed) != changed.size() || !file.commit())
+        dialogs_.showError(language_.own(OwnText::FileNotWritten).arg(configPath_, file.errorString()));
 }
 
 std::optional<Record> HistoryPage::selectedRecord() const {

@@ -43,6 +43,8 @@ public:
     void setProtocolWriter(ProtocolWriter writer);
     // Who adds a note: the operator's name.
     void setAuthor(std::function<QString()> author) { author_ = std::move(author); }
+    // Records.ini, where a machine's nominal force is remembered.
+    void setConfigFile(const QString& path);
 
     void applyLanguage(const Language& language) override;
 
@@ -77,6 +79,9 @@ private:
     // The records changed: the next trend is read anew.
     void forgetTrend();
     void updateButtons();
+    // The chosen machine's nominal force in its field; none and disabled for all machines.
+    void showNominal();
+    void keepNominal();
 
     HistoryView view_;
     RecordStore& store_;
@@ -101,6 +106,7 @@ private:
     ProtocolWriter protocolWriter_;
     std::function<QString()> author_;
     bool stale_ = true;
+    QString configPath_;
 };
 
 } // namespace records

@@ -3,6 +3,7 @@
 
 #include "Resources.h"
 #include "records/RecordStore.h"
+#include "records/RecordsConfig.h"
 #include "settings/OwnTexts.h"
 
 #include <QFontMetricsF>
@@ -58,6 +59,7 @@ ProtocolTexts protocolTexts(const QString& languageCode) {
     t.checker = own(OwnText::ProtocolChecker);
     t.page = own(OwnText::ProtocolPage);
     t.offScale = own(OwnText::TrendOffScale);
+    t.ofNominal = own(OwnText::ProtocolOfNominal);
     t.channelsNotShown = own(OwnText::TrendChannelsNotShown);
     t.note = own(OwnText::ProtocolNote);
     t.recordId = own(OwnText::ProtocolRecordId);
@@ -83,6 +85,14 @@ ProtocolTexts protocolTexts(const QString& languageCode) {
     // "1.234" would read as one point two in English and as a thousand in German.
     t.locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return t;
+}
+
+void applyConfig(ProtocolTexts& texts, const RecordsConfig& config, const Record& record) {
+    if (!config.form.isEmpty())
+        texts.form = config.form;
+    const auto nominal = config.nominalKn.constFind(record.machine.trimmed());
+    if (nominal != config.nominalKn.cend())
+        texts.nominalKn = *nominal;
 }
 
 QList<Record> protocolTrend(RecordStore& store, const Record& record, int limit) {
@@ -383,20 +393,26 @@ void verdict(QPainter& p, const QRectF& box, const Record& r, const ProtocolText
 }
 
 void figures(QPainter& p, const QRectF& area, const Record& r, const ProtocolTexts& t) {
-    const struct {
+    struct Row {
         QString label;
         QString value;
         QString unit;
-    } rows[] = {{t.mainValue, shown(t, r.mainValue), shownUnit(r.unit)},
-                {t.totalForce, shown(t, r.totalKn), QStringLiteral("kN")},
-                {t.totalForce, shown(t, r.totalTons), r.tonsUnit},
-                {t.deviation, deviationShown(t, r.deviation), QStringLiteral("%")},
-                {t.tolerance, shown(t, r.tolerance), QStringLiteral("%")}};
-    constexpr double Row = 74;
+    };
+    QList<Row> rows{{t.mainValue, shown(t, r.mainValue), shownUnit(r.unit)},
+                    {t.totalForce, shown(t, r.totalKn), QStringLiteral("kN")},
+                    {t.totalForce, shown(t, r.totalTons), r.tonsUnit},
+                    {t.deviation, deviationShown(t, r.deviation), QStringLiteral("%")},
+                    {t.tolerance, shown(t, r.tolerance), QStringLiteral("%")}};
+    if (t.nominalKn && *t.nominalKn > 0)
+        rows.insert(2,
+                    {t.ofNominal.arg(number(t, *t.nominalKn)),
+                     r.totalKn ? number(t, *r.totalKn / *t.nominalKn * 100, 1) : Dash, QStringLiteral("%")});
+    // Six rows leave the verdict the room five did.
+    const double Row = rows.size() > 5 ? 62 : 74;
     double y = area.top();
     for (const auto& row : rows) {
-        line(p, QRectF(area.left(), y, area.width() * 0.5, Row), row.label, font(30), Muted);
-        valueWithUnit(p, QRectF(area.left() + area.width() * 0.5, y + 8, area.width() * 0.5, Row - 16),
+        line(p, QRectF(area.left(), y, area.width() * 0.6, Row), row.label, font(30), Muted);
+        valueWithUnit(p, QRectF(area.left() + area.width() * 0.6, y + 8, area.width() * 0.4, Row - 16),
                       row.value, row.unit, 40, Qt::AlignRight);
         p.fillRect(QRectF(area.left(), y + Row - 2, area.width(), 2), RuleColour);
         y += Row;

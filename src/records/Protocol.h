@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <optional>
+
 class QPainter;
 class QRectF;
 
@@ -22,9 +24,13 @@ struct ProtocolTexts {
     QString pass, fail, noVerdict, within, beyond, noDeviation, noTolerance;
     QString parameters, kFactor, eModulus, barDiameter, unit, trend, trendOne, note, recordId, inspector,
         approval;
-    QString sensors, zeroed, notZeroed, zeroUnknown, deviationDefined, checker, page, offScale, channelsNotShown;
+    QString sensors, zeroed, notZeroed, zeroUnknown, deviationDefined, checker, page, offScale,
+        channelsNotShown;
     // The form's identifier and revision, as the quality system files it (Records.ini "form=").
     QString form = QStringLiteral("VP-1 rev. 1");
+    QString ofNominal;
+    // The nominal clamping force of the record's machine, kN, where one is set: the total as a share of it.
+    std::optional<double> nominalKn;
     // Why a protocol was not made: %1 the file or printer, %2 the reason.
     QString notWritten, cannotPrint, noDatabase, noRecords, noRecord, noRecordServer;
     QLocale locale;
@@ -33,6 +39,9 @@ struct ProtocolTexts {
 
 // languageCode: "DE", "EN", "IT"; anything else gives English, as for the program's own texts.
 ProtocolTexts protocolTexts(const QString& languageCode);
+struct RecordsConfig;
+// The form and the machine's nominal force that Records.ini names for the protocol of `record`.
+void applyConfig(ProtocolTexts& texts, const RecordsConfig& config, const Record& record);
 
 // Draws the page into `page` (device coordinates), keeping A4's proportions. `trend` is the machine's last
 // records, oldest first, normally ending with `record` itself; records in another unit add only their

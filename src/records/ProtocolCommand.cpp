@@ -85,14 +85,14 @@ bool write(const QString& folder, const QString& which, const QString& file, con
         *error = last ? texts.noRecords : texts.noRecord.arg(which);
         return false;
     }
-    return writeProtocolPdf(file, *record, protocolTrend(*store, *record), texts, error);
+    ProtocolTexts withConfig = texts;
+    applyConfig(withConfig, configIn(QDir(folder)), *record);
+    return writeProtocolPdf(file, *record, protocolTrend(*store, *record), withConfig, error);
 }
 } // namespace
 
 int protocolCommand(const QString& folder, const QString& which, const QString& file) {
-    ProtocolTexts texts = protocolTexts(settingsLanguageIn(folder));
-    if (const QString form = configIn(QDir(folder)).form; !form.isEmpty())
-        texts.form = form;
+    const ProtocolTexts texts = protocolTexts(settingsLanguageIn(folder));
     QString error;
     if (write(folder, which, file, texts, &error))
         return 0;

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -20,6 +21,40 @@ std::optional<std::pair<QString, QString>> entryOf(const QString& line) {
 }
 
 const QString OperatorKey = QStringLiteral("operator");
+const QString NominalKey = QStringLiteral("nominal");
+
+// "3500; KM-350": the force first, as a machine's name may hold any character, a ';' too.
+std::optional<std::pair<QString, double>> nominalOf(const QString& value) {
+    const qsizetype semicolon = value.indexOf(QLatin1Char(';'));
+    bool ok = false;
+    const double force = value.left(semicolon).trimmed().toDouble(&ok);
+    if (semicolon < 0 || !ok || !(force > 0) || force > 1e6)
+        return std::nullopt;
+    return std::pair{value.mid(semicolon + 1).trimmed(), force};
+}
+
+// Lines of `key` replaced by `line` (none: removed), the first where it stood; other lines as they were.
+QByteArray withLine(const QByteArray& bytes, const std::function<bool(const QString&, const QString&)>& isKey,
+                    const std::optional<QString>& line) {
+    textfile::Document document = textfile::decode(bytes);
+    bool written = !line;
+    for (qsizetype i = 0; i < document.lines.size();) {
+        const auto entry = entryOf(document.lines[i]);
+        if (!entry || !isKey(entry->first, entry->second))
+            ++i;
+        else if (!std::exchange(written, true))
+            document.lines[i++] = *line;
+        else
+            document.lines.removeAt(i); // a stale second line would come back when the first is removed
+    }
+    if (!written)
+        document.lines << *line;
+    // A file that only read as Windows-1252 could read as UTF-8 once its odd line is replaced, and change
+    // the rest; UTF-8 with a mark reads back as written.
+    if (document.encoding.codec == textfile::Codec::Windows1252)
+        document.encoding = {textfile::Codec::Utf8, true};
+    return textfile::encode(document.lines, document.encoding);
+}
 
 } // namespace
 
@@ -37,31 +72,31 @@ RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
             config.operatorName = entry->second;
         else if (entry && entry->first == QLatin1String("form") && !std::exchange(form, true))
             config.form = entry->second;
+        else if (const auto nominal =
+                     entry && entry->first == NominalKey ? nominalOf(entry->second) : std::nullopt;
+                 nominal && !config.nominalKn.contains(nominal->first))
+            config.nominalKn.insert(nominal->first, nominal->second);
     }
     return config;
 }
 
 QByteArray withOperator(const QByteArray& bytes, const QString& operatorName) {
-    textfile::Document document = textfile::decode(bytes);
-    const QString line = OperatorKey + QLatin1Char('=') + operatorName.trimmed();
-    bool written = false;
-    for (qsizetype i = 0; i < document.lines.size();) {
-        const auto entry = entryOf(document.lines[i]);
-        if (!entry || entry->first != OperatorKey) {
-            ++i;
-        } else if (!std::exchange(written, true)) {
-            document.lines[i++] = line;
-        } else {
-            document.lines.removeAt(i); // a stale second name would come back when the first is removed
-        }
-    }
-    if (!written)
-        document.lines << line;
-    // A file that only read as Windows-1252 could read as UTF-8 once its odd line is replaced, and change
-    // the rest; UTF-8 with a mark reads back as written.
-    if (document.encoding.codec == textfile::Codec::Windows1252)
-        document.encoding = {textfile::Codec::Utf8, true};
-    return textfile::encode(document.lines, document.encoding);
+    return withLine(
+        bytes, [](const QString& key, const QString&) { return key == OperatorKey; },
+        OperatorKey + QLatin1Char('=') + operatorName.trimmed());
+}
+
+QByteArray withNominal(const QByteArray& bytes, const QString& machine, std::optional<double> kiloNewtons) {
+    const QString name = machine.trimmed();
+    return withLine(
+        bytes,
+        [&](const QString& key, const QString& value) {
+            const auto nominal = nominalOf(value);
+            return key == NominalKey && nominal && nominal->first == name;
+        },
+        kiloNewtons ? std::optional<QString>(NominalKey + QStringLiteral(" = ") +
+                                             QString::number(*kiloNewtons) + QStringLiteral("; ") + name)
+                    : std::nullopt);
 }
 
 RecordsConfig readRecordsConfig(const QString& path) {

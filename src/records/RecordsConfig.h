@@ -5,7 +5,10 @@
 // Unknown lines are kept when the program writes it.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+
+#include <optional>
 
 namespace records {
 
@@ -13,6 +16,8 @@ struct RecordsConfig {
     QString server;       // empty: records stay on this PC
     QString operatorName; // empty: the login's full name
     QString form;         // "form=": the protocol's form identifier and revision; empty: the default
+    // "nominal = 3500; KM-350" lines: a machine's nominal clamping force in kN, set on the history page.
+    QHash<QString, double> nominalKn;
 };
 
 RecordsConfig parseRecordsConfig(const QByteArray& bytes);
@@ -20,5 +25,7 @@ RecordsConfig parseRecordsConfig(const QByteArray& bytes);
 RecordsConfig readRecordsConfig(const QString& path);
 // The file with its operator line set to `operatorName`, every other line as it was.
 QByteArray withOperator(const QByteArray& bytes, const QString& operatorName);
+// The file with the machine's nominal force set (none: removed), every other line as it was.
+QByteArray withNominal(const QByteArray& bytes, const QString& machine, std::optional<double> kiloNewtons);
 
 } // namespace records

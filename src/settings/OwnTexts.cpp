@@ -268,8 +268,14 @@ const Texts All[] = {
     {"Au\u00dferhalb der Skala", "Off the scale", "Fuori scala"},
     {"Kan\u00e4le in %1 nicht gezeigt (Messungen: %2)", "Channels in %1 not shown (records: %2)",
      "Canali in %1 non mostrati (misurazioni: %2)"},
+    {"Sollkraft", "Nominal force", "Forza nominale"},
+    {"Sollkraft der gew\u00e4hlten Maschine: das Protokoll gibt die Gesamtkraft in Prozent davon an",
+     "Nominal clamping force of the chosen machine: the protocol gives the total force as a percentage of it",
+     "Forza di chiusura nominale della macchina scelta: il protocollo indica la forza totale in percentuale"},
+    {"Anteil der Sollkraft (%1 kN)", "Share of the nominal force (%1 kN)",
+     "Quota della forza nominale (%1 kN)"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::TrendChannelsNotShown) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::ProtocolOfNominal) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

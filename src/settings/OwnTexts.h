@@ -156,6 +156,9 @@ enum class OwnText {
     // The history's trend.
     TrendOffScale,
     TrendChannelsNotShown, // %1 the units, %2 the number of records
+    NominalForce,
+    NominalForceTip,
+    ProtocolOfNominal, // %1 the nominal force in kN
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

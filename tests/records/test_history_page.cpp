@@ -1,6 +1,7 @@
 // The history page over a real SQLite store in the working folder: paging by key, searches read off the
 // window's thread, filter and search, the marks, the export's bytes, notes, the trend and the caption.
 
+#include "ProgramRun.h"
 #include "Testing.h"
 #include "records/HistoryPage.h"
 #include "records/Protocol.h"
@@ -12,6 +13,7 @@
 
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTextDocumentFragment>
@@ -320,6 +322,34 @@ private slots:
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
                      r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG;44;kN\r");
+    }
+
+    // A machine's nominal force, typed on the page, is kept in Records.ini beside what it held; the protocol
+    // gives the total as a share of it.
+    void aMachinesNominalForceIsKeptAndItsProtocolGivesTheShareOfIt() {
+        writeRecords(3);
+        writeFile("Records.ini", "operator = Jan\n");
+        HistoryWindow w;
+        QVERIFY(w.settled());
+        auto* nominal = w.control<QSpinBox>("spinNominalForce");
+        QVERIFY(!nominal->isEnabled()); // all machines
+        w.chooseMachine("Press B");
+        QVERIFY(nominal->isEnabled() && nominal->value() == 0);
+        QTest::keyClick(nominal, Qt::Key_A, Qt::ControlModifier); // the field's "Sollkraft" replaced
+        QTest::keyClicks(nominal, "2500");
+        QTest::keyClick(nominal, Qt::Key_Return);
+        QCOMPARE(readFile("Records.ini"), "operator = Jan\r\nnominal = 2500; Press B\r\n");
+        w.chooseMachine("Press A");
+        QCOMPARE(nominal->value(), 0);
+        w.chooseMachine("Press B");
+        QVERIFY(w.settled() && nominal->value() == 2500);
+        w.choose(0);
+        w.dialogs.saveAnswers = {"share"};
+        QTest::mouseClick(w.button("btnProtocol"), Qt::LeftButton);
+        const QString share = QLocale(QLocale::German).toString(*w.model().record(0).totalKn / 25, 'f', 1);
+        QVERIFY2(
+            pdfText("share.pdf").contains(QRegularExpression("Anteil der Sollkraft \\(2500 kN\\) +" + share)),
+            qPrintable(pdfText("share.pdf")));
     }
 
     // A note, the protocol of the chosen record, and records stored while the page is shown or not: the
