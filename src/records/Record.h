@@ -44,7 +44,7 @@ struct Record {
     std::array<Number, 8> sensors;  // sensors 1.1, 1.2, 2.1, ... 4.2
     Number mainValue;
     Number totalKn;
-    Number totalTons; // tons or US tons, as shown
+    Number totalTons; // in tonsUnit
     Number deviation; // whole percent as shown, DeviationOverRange for "> 99"
     Number tolerance; // percent
     std::optional<bool> withinTolerance;
