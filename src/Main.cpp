@@ -212,7 +212,7 @@ void TfrmMain::buildViews() {
     views_.records = {u.btnRecord, u.btnRecordBigView, u.labelOperator, u.editOperator};
     views_.history = {u.tabSystem,     u.tabHistory,       u.comboHistoryMachine, u.editHistorySearch,
                       u.tableRecords,  u.chartHistory,     u.btnProtocol,         u.btnRecordsExport,
-                      u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce};
+                      u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce, u.labelNominalForce};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,

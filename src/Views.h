@@ -208,6 +208,7 @@ struct HistoryView {
     QAbstractButton* note;
     QLineEdit* csvDelimiter; // the settings page's, as the data log uses it
     QSpinBox* nominal;       // the chosen machine's nominal force, kN; 0 for none
+    QLabel* nominalLabel;
 };
 
 struct Views {

@@ -47,6 +47,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -210,7 +211,8 @@ struct HistoryForm {
                 new QPushButton(page),
                 new QPushButton(page),
                 &delimiter,
-                new QSpinBox(page)};
+                new QSpinBox(page),
+                new QLabel(page)};
     }
     HistoryForm() {
         tabs.addTab(other, QStringLiteral("main"));

@@ -123,8 +123,9 @@ void HistoryPage::applyLanguage(const Language& language) {
     view_.search->setPlaceholderText(language.own(OwnText::SearchRecords));
     view_.protocol->setText(language.own(OwnText::ProtocolOfRecord));
     view_.note->setText(language.own(OwnText::AddNote));
-    view_.nominal->setSpecialValueText(language.own(OwnText::NominalForce));
+    view_.nominalLabel->setText(language.own(OwnText::NominalForce));
     view_.nominal->setToolTip(language.own(OwnText::NominalForceTip));
+    view_.nominalLabel->setToolTip(view_.nominal->toolTip());
     model_->setTexts(split(language.own(OwnText::HistoryColumns)), language.own(OwnText::WithinTolerance),
                      language.own(OwnText::OutsideTolerance), shownTimeFormat(language.code()));
     QStringList names;

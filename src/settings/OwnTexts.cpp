@@ -268,7 +268,7 @@ const Texts All[] = {
     {"Au\u00dferhalb der Skala", "Off the scale", "Fuori scala"},
     {"Kan\u00e4le in %1 nicht gezeigt (Messungen: %2)", "Channels in %1 not shown (records: %2)",
      "Canali in %1 non mostrati (misurazioni: %2)"},
-    {"Sollkraft", "Nominal force", "Forza nominale"},
+    {"Sollkraft der Maschine", "Nominal force of the machine", "Forza nominale della macchina"},
     {"Sollkraft der gew\u00e4hlten Maschine: das Protokoll gibt die Gesamtkraft in Prozent davon an",
      "Nominal clamping force of the chosen machine: the protocol gives the total force as a percentage of it",
      "Forza di chiusura nominale della macchina scelta: il protocollo indica la forza totale in percentuale"},

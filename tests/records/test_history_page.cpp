@@ -335,7 +335,7 @@ private slots:
         QVERIFY(!nominal->isEnabled()); // all machines
         w.chooseMachine("Press B");
         QVERIFY(nominal->isEnabled() && nominal->value() == 0);
-        QTest::keyClick(nominal, Qt::Key_A, Qt::ControlModifier); // the field's "Sollkraft" replaced
+        QTest::keyClick(nominal, Qt::Key_A, Qt::ControlModifier); // the field's dash replaced
         QTest::keyClicks(nominal, "2500");
         QTest::keyClick(nominal, Qt::Key_Return);
         QCOMPARE(readFile("Records.ini"), "operator = Jan\r\nnominal = 2500; Press B\r\n");
