@@ -138,6 +138,9 @@ void DataLog::addRow(const QString& row) {
 }
 
 void DataLog::appendRow() {
+    // What the user changed in the box goes to the journal before the row does: a crash must bring back
+    // the rows the box showed, not those the user had removed.
+    takeBackEdits();
     // The header names the units of the rows under it: the amplifier reports its unit some time after the
     // log was emptied, and the sensor captions change with it. Made anew until it has a row under it.
     if (rowCount_ == 0)

@@ -57,6 +57,8 @@ void GraphControls::timerGraphTimer() {
     } else {
         ++state_.graphTickCount;
     }
+    // Edits typed into the log's box while no row comes in reach the journal within a tick.
+    services_.log.takeBackEdits();
     services_.journal.syncIfDue();
     paceTimer(now);
 }

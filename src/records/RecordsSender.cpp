@@ -93,6 +93,13 @@ RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic
     return result;
 }
 
+NextRound nextRound(ServerStatus::State state, int retryMs) {
+    if (state == ServerStatus::State::Sent)
+        return {PullIntervalMs, 0};
+    const int wait = retryMs == 0 ? FirstRetryMs : std::min(retryMs * 2, LongestRetryMs);
+    return {wait, wait};
+}
+
 // Lives on the sender's thread: everything that touches the network or the database happens here.
 class RecordsWorker : public QObject {
     Q_OBJECT
@@ -143,13 +150,9 @@ private:
         emit statusChanged(result.status);
         if (result.arrived)
             emit recordsArrived();
-        if (result.status.state == ServerStatus::State::Sent) {
-            retryMs_ = 0;
-            timer_->start(PullIntervalMs);
-        } else {
-            retryMs_ = retryMs_ == 0 ? FirstRetryMs : std::min(retryMs_ * 2, LongestRetryMs);
-            timer_->start(retryMs_);
-        }
+        const NextRound next = nextRound(result.status.state, retryMs_);
+        retryMs_ = next.retryMs;
+        timer_->start(next.inMs);
     }
 
     QString conninfo_;

@@ -31,6 +31,15 @@ struct RoundResult {
 RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic<bool>& stop,
                         const std::function<void(const ServerStatus&)>& sending = {});
 
+// When the queue's next round starts after one that ended in `state`, and the wait a further failure
+// doubles: while the server fails, 2 s, 4 s, ... up to a minute; once a round has sent everything, the
+// other PCs' records are looked for every minute and the next failure starts again at 2 s.
+struct NextRound {
+    int inMs;
+    int retryMs; // 0 after a round that sent everything
+};
+NextRound nextRound(ServerStatus::State state, int retryMs);
+
 class RecordsWorker;
 
 class RecordsSender : public QObject {

@@ -3,6 +3,11 @@
 
 #include "Testing.h"
 
+#include <QApplication>
+#include <QTextBlock>
+
+#include <csignal>
+
 namespace {
 DataLog& logOf(TestWindow& w) { return w.window->dataLog(); }
 
@@ -30,6 +35,47 @@ void save(TestWindow& w, const QString& name) {
 
 const QByteArray ExampleRow =
     "kN;120;-35;E01;7;E01;E01;E01;E01;E01;E01;E01;E01;23;410;42;M1;S-5;;14:03:07;02.01.2026";
+
+// Run as a process of its own: rows logged, the user's last steps in the log's box and on the graph page,
+// a tick of the graph's timer, then killed as the system kills a program, with nothing closed.
+[[noreturn]] void killedAfter(const QByteArray& steps) {
+    SimulatedRig rig; // connected, so that the graph page's buttons work
+    TestWindow& w = rig.w();
+    if (!rig.connect())
+        std::abort();
+    w.button("btnMeasurement")->click();
+    for (int i = 0; i < 3; ++i) {
+        exampleReadings(w);
+        w.edit("editComment")->setText(QString::number(i));
+        logOf(w).appendRow();
+    }
+    w.window->show();
+    w.control<QTabWidget>("tabSystem")->setCurrentWidget(w.control("tabGraph"));
+    QPlainTextEdit* box = w.memo("memoCSV");
+    box->show(); // debug mode
+    for (const QByteArray& step : steps.split(',')) {
+        if (step == "edit") { // the row with comment 1 removed, one typed at the end
+            const QTextBlock row = box->document()->findBlockByNumber(2);
+            QTest::mouseClick(box->viewport(), Qt::LeftButton, {},
+                              box->cursorRect(QTextCursor(row)).center());
+            QTest::keyClick(box, Qt::Key_Home);
+            QTest::keyClick(box, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClicks(box, "typed;row");
+        } else if (step == "clear") {
+            QTest::mouseClick(w.button("btnGraphClear"), Qt::LeftButton);
+        } else if (step == "row") {
+            w.edit("editComment")->setText("new");
+            logOf(w).appendRow();
+        } else if (step == "tick") {
+            w.window->timerGraphTimer();
+        }
+    }
+    raise(SIGKILL);
+    std::abort();
+}
 } // namespace
 
 class TestDataLog : public QObject {
@@ -236,6 +282,34 @@ private slots:
         QVERIFY(!next.button("btnCSVSave")->isEnabled());
     }
 
+    // What the user last saw in the log comes back after the program is killed, not what it logged: rows
+    // the user removed stay removed, a row typed is kept, a cleared log stays empty.
+    void afterAKillExactlyTheRowsTheUserLastSawComeBack_data() {
+        QTest::addColumn<QByteArray>("steps");
+        QTest::addColumn<QStringList>("comments");
+        QTest::newRow("edited, then a tick") << QByteArray("edit,tick") << QStringList{"0", "2", "typed;row"};
+        QTest::newRow("edited, then a row")
+            << QByteArray("edit,row") << QStringList{"0", "2", "typed;row", "new"};
+        QTest::newRow("cleared") << QByteArray("clear,tick") << QStringList{};
+        QTest::newRow("edited, cleared, a row") << QByteArray("edit,clear,row") << QStringList{"new"};
+        QTest::newRow("cleared, rows, edited")
+            << QByteArray("clear,row,row,row,edit,tick") << QStringList{"new", "new", "typed;row"};
+    }
+    void afterAKillExactlyTheRowsTheUserLastSawComeBack() {
+        QFETCH(QByteArray, steps);
+        QFETCH(QStringList, comments);
+        QProcess killed;
+        killed.start(QCoreApplication::applicationFilePath(), {"--killed-after", steps});
+        QVERIFY(killed.waitForFinished(60000));
+        QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(killed.exitCode(), SIGKILL);
+        TestWindow next;
+        QStringList found;
+        for (const QString& row : logOf(next).lines().mid(1))
+            found << (row.startsWith("typed") ? row : row.section(';', 18, 18));
+        QCOMPARE(found, comments);
+    }
+
     void aJournalOnAFullDiskKeepsWholeRowsOnlyAndSaysSoOnce() {
         TestWindow w;
         exampleReadings(w);
@@ -253,5 +327,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDataLog)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--killed-after") == 0)
+        killedAfter(argv[2]);
+    TestDataLog test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_data_log.moc"

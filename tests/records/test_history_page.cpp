@@ -2,6 +2,7 @@
 // window's thread, filter and search, the marks, the export's bytes, notes, the trend and the caption.
 
 #include "ProgramRun.h"
+#include "RecordFixture.h"
 #include "Testing.h"
 #include "records/HistoryPage.h"
 #include "records/Protocol.h"
@@ -311,14 +312,22 @@ private slots:
         r.mainValue = 401.9, r.sensors = {1.5, -2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.25}, r.kFactor = 2.05;
         r.eModulus = 210.0, r.barDiameter = 120.0, r.totalTons = 44, r.tonsUnit = "US t"; // not under [t]
         QString error;
-        QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({r}, {}, &error), qPrintable(error));
+        QVERIFY2(SqliteStore::open("Vantoria.db")->keepFromServer({r, fullRecord()}, {}, &error),
+                 qPrintable(error));
         HistoryWindow w;
         w.edit("editCRVDelimiter")->setText(";");
         w.dialogs.saveAnswers = {"formulas"};
         QVERIFY(w.settled());
         w.button("btnRecordsExport")->click();
         QTRY_VERIFY(!w.dialogs.notices.isEmpty());
-        QCOMPARE(QString::fromUtf8(readFile("formulas.csv").split('\n').value(1)),
+        const QList<QByteArray> lines = readFile("formulas.csv").split('\n');
+        QCOMPARE(QString::fromUtf8(lines.value(1)),
+                 "2026-03-07 09:05:03;KM-350 Halle 2;nach Werkzeugwechsel;Eva "
+                 "Roth;2005.5;512.5;498.25;505;489.75;5;"
+                 "\u2713;Holm 4 nachgezogen;SN 4711;kN;10;;QT34;COM7;Vantoria 4.0.3;press-pc-7;"
+                 "5d1c0e7a-3b2f-4c8d-9e6a-7f1b2c3d4e5f;501.375;11.5;12.5;13.5;14.5;15.5;16.5;17.5;18.5;2.05;"
+                 "206.5;120;60;BESTANDEN;225.4;\u00b5\u03b5\r");
+        QCOMPARE(QString::fromUtf8(lines.value(2)),
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
                      r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG;44;kN\r");

@@ -46,7 +46,8 @@ private slots:
         Record over = sample(false);
         over.deviation = 500;         // over the display's range, as an older file keeps it
         Record usTons = sample(true); // with what an inspection asks for besides the values
-        usTons.unit = usTons.sensorUnit = "kN", usTons.tonsUnit = "US t", usTons.sensors = {11, 12, 13, 14, 15, 16, 17, 18.5};
+        usTons.unit = usTons.sensorUnit = "kN", usTons.tonsUnit = "US t",
+        usTons.sensors = {11, 12, 13, 14, 15, 16, 17, 18.5};
         usTons.machine = "KM-350 Halle 2, Presse mit dem langen Namen der Linie Nord, Schicht B";
         usTons.zeroedAt = usTons.takenAt.addSecs(-3600), usTons.operatorName = "Eva Roth";
         none.zeroedAt = QDateTime();
@@ -61,8 +62,9 @@ private slots:
               {none, "EN", {"NO VERDICT", "not zeroed since the program started"}, {"PASS", "FAIL"}},
               {usTons,
                "EN",
-               {"US t", "Sensors [kN]", "Channels in \u00b5\u03b5 not shown (records: 1)", "18.5", "zeroed: 2026-03-07 08:05:03", "Eva Roth",
-                "Schicht B", "largest / smallest", "VP-1 rev. 1", "Page 1 of 1"},
+               {"US t", "Sensors [kN]", "Channels in \u00b5\u03b5 not shown (records: 1)", "18.5",
+                "zeroed: 2026-03-07 08:05:03", "Eva Roth", "Schicht B", "largest / smallest", "VP-1 rev. 1",
+                "Page 1 of 1"},
                {"\u00b5m/m"}},
               {over, "EN", {"FAIL", "> 99", "the scale: > 99"}, {"500 %", "500\u00a0%"}}}) {
             QString error;

@@ -3,6 +3,7 @@
 // login, two PCs at once, a server that hangs, a lock another session holds, items the server refuses,
 // records older than the server line, a URI with a password, and a server of schema version 1.
 #include "PgCluster.h"
+#include "RecordFixture.h"
 #include "TestWindow.h"
 #include "records/PostgresStore.h"
 #include "records/RecordButtons.h"
@@ -73,12 +74,14 @@ private slots:
 
     void storesFindsAndFilters() {
         PostgresStore store(writer());
-        Record full = sample("P-12", 1, "'; DROP TABLE records; --\n\"x\";y"), older = sample("P-12", 0);
+        Record full = fullRecord(), older = sample("P-12", 0);
+        full.machine = "P-12", full.comment = "'; DROP TABLE records; --\n\"x\";y";
+        full.takenAt = sample("P-12", 1).takenAt;
         const Record other = sample("A-1", 2);
         qint64 first = 0, again = 0;
         QVERIFY(store.insert(full, nullptr, &first) && store.insert(full, nullptr, &again));
         QVERIFY(store.insert(older, nullptr) && store.insert(other, nullptr) && again == first);
-        QCOMPARE(store.find(full.id), full);
+        QCOMPARE(store.find(full.id).value_or(Record()), full);
         QVERIFY(store.addNote(full.id, "QS", "Checked AGAIN", nullptr));
         QVERIFY(!store.addNote(QUuid::createUuid().toString(QUuid::WithoutBraces), {}, "x", nullptr));
         full.note = store.find(full.id)->note;
@@ -156,6 +159,52 @@ private slots:
                  "Records server: 2 waiting (lock timeout), 1 record refused by the server: too long");
         QCOMPARE(serverStatusText(sent({2, 1, "check"}), "DE"),
                  "Protokollserver: 2 Protokolle und 1 Notiz vom Server abgelehnt: check");
+    }
+
+    // After a long outage the waits have grown to a minute; a round that sends everything starts them over.
+    void theRetriesGrowToAMinuteAndStartOverOnceARoundSucceeds() {
+        QList<int> waits;
+        int retry = 0;
+        for (State state :
+             {State::Unreachable, State::Unreachable, State::LoginRefused, State::Waiting, State::Unreachable,
+              State::Unreachable, State::Unreachable, State::Sent, State::Unreachable, State::Sent}) {
+            const NextRound next = nextRound(state, retry);
+            waits << next.inMs, retry = next.retryMs;
+        }
+        QCOMPARE(waits, (QList<int>{2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000, 2000, 60000}));
+    }
+
+    // The server goes away in the middle of a round: the batch it committed is marked sent, the rest stays
+    // queued in its order and is counted; the next round sends exactly the rest.
+    void aSendThatFailsMidRoundLeavesTheRestQueuedInOrder() {
+        auto pc = pcWith("mid.db", "P-8", 550);
+        QVERIFY(pc->insert(sample("CUT", 1), nullptr));
+        for (int i = 0; i < 149; ++i)
+            QVERIFY(pc->insert(sample("P-9", i % 60), nullptr));
+        const auto ids = [](const QList<OutboxItem>& items) {
+            QStringList ids;
+            for (const OutboxItem& item : items)
+                ids << item.record.id;
+            return ids;
+        };
+        const QStringList queued = ids(pc->pending(1000));
+        QVERIFY(cluster->psql("CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN PERFORM "
+                              "pg_terminate_backend(pg_backend_pid()); RETURN NEW; END$$; CREATE TRIGGER cut "
+                              "BEFORE INSERT ON records FOR EACH ROW WHEN (NEW.machine = 'CUT') EXECUTE "
+                              "FUNCTION cut()",
+                              "vantoria_records"));
+        PostgresStore server(writer());
+        QList<ServerStatus> shown;
+        const ServerStatus cut =
+            sendAndPull(*pc, server, running, [&](const ServerStatus& status) { shown << status; }).status;
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0], (ServerStatus{State::Waiting, 700, {}, {}}));
+        QCOMPARE(cut, (ServerStatus{State::Unreachable, 200, cut.reason, {}}));
+        QCOMPARE(onServer("SELECT count(*) FROM records"), 500);
+        QCOMPARE(ids(pc->pending(1000)), queued.mid(500));
+        QVERIFY(cluster->psql("DROP TRIGGER cut ON records; DROP FUNCTION cut()", "vantoria_records"));
+        QCOMPARE(sendAndPull(*pc, server, running).status, sent());
+        QCOMPARE(onServer("SELECT count(DISTINCT id) FROM records"), 700);
     }
 
     void twoPcsAtOnceThenEachPullsTheOther() {

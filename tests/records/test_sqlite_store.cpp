@@ -1,5 +1,6 @@
 // The records database of the working folder: what goes in comes back, in order, once; notes beside the
 // values; the queue for the server; damaged, newer and full files; two writers and a kill after the insert.
+#include "RecordFixture.h"
 #include "TestWindow.h"
 #include "records/SqliteStore.h"
 
@@ -60,24 +61,20 @@ class TestSqliteStore : public QObject {
 private slots:
     void everyFieldComesBackVerbatimAndADuplicateIsStoredOnce() {
         auto store = openDb();
-        Record full = sample(1, "Presse \"Süd\"; 3", "'; DROP TABLE records; --");
-        full.utcOffsetMin = -330, full.channels = {101.5, -2.25, std::nullopt, 0.0};
-        full.sensors = {1, std::nullopt, 3, 4, 5, 6, 7, -8.125};
-        full.mainValue = 1e-9, full.totalKn = 4321.5, full.totalTons = 440.6, full.deviation = 12.5;
-        full.tolerance = 10, full.withinTolerance = false, full.kFactor = 2.05, full.eModulus = 210000;
-        full.barDiameter = 120, full.note = QStringLiteral("line 1\r\nline 2\n").repeated(667) + "x";
-        full.serialNr = "S/N 'a'", full.operatorName = "Anna", full.amplifier = "QT34", full.port = "COM2";
-        full.unit = "µm/m", full.tonsUnit = "US t", full.sensorUnit = "kN", full.program = "Vantoria 4.0.3",
-        full.host = "pc-1";
-        full.zeroedAt = full.takenAt.addSecs(-95);
+        Record full = fullRecord();
+        full.machine = "Presse \"Süd\"; 3", full.comment = "'; DROP TABLE records; --",
+        full.utcOffsetMin = -330;
+        full.channels[2].reset(), full.sensors[1].reset(), full.mainValue = 1e-9;
+        full.note = QStringLiteral("line 1\r\nline 2\n").repeated(667) + "x";
         Record bare; // texts and numbers all empty
         bare.id = "bare", bare.takenAt = full.takenAt.addDays(-1), bare.zeroedAt = QDateTime(); // not zeroed
         qint64 number = 0, again = 0;
         QVERIFY(store->insert(bare, nullptr, &number) && number == 1);
         QVERIFY(store->insert(full, nullptr, &number) && store->insert(full, nullptr, &again));
         QVERIFY(number == 2 && again == 2 && store->count({}) == 2);
-        QCOMPARE(store->find(full.id), full);
-        QVERIFY(store->find(bare.id) == bare && store->latest() == full);
+        QCOMPARE(store->find(full.id).value_or(Record()), full);
+        QCOMPARE(store->find(bare.id).value_or(Record()), bare);
+        QCOMPARE(store->latest().value_or(Record()), full);
     }
 
     void pagesAreNewestFirstAndTheSearchTakesTextAsTyped() {
@@ -142,8 +139,23 @@ private slots:
         OpenReport report;
         auto store = openDb(db(), &report);
         QCOMPARE(report.damagedKeptAs, db() + ".damaged");
+        store->setQueueForServer(true);
         for (int i = 0; i < 300; ++i)
             QVERIFY(store->insert(sample(i), nullptr));
+        // The queue as the server left it: the oldest hundred sent, one refused, the rest waiting.
+        const auto queued = [&] {
+            QStringList refs;
+            for (const OutboxItem& item : store->pending(300))
+                refs << QString::number(item.seq) + ' ' + item.record.id;
+            return refs;
+        };
+        QList<qint64> sentSeqs;
+        for (const OutboxItem& item : store->pending(100))
+            sentSeqs << item.seq;
+        QVERIFY(store->markSent(sentSeqs, nullptr) &&
+                store->setAside(sentSeqs.last() + 50, "check", nullptr));
+        const QStringList waiting = queued();
+        QCOMPARE(waiting.size(), 199);
         store.reset();
         const int index = direct("SELECT rootpage FROM sqlite_master WHERE name = 'records_newest'").toInt();
         QByteArray bytes = readFile(db());
@@ -154,6 +166,8 @@ private slots:
         QVERIFY(readFile(db() + ".damaged") == "Vantoria records\n" &&
                 readFile(report.damagedKeptAs) == bytes);
         QVERIFY(report.salvaged == 300 && store->page({}, {}, 300).records.size() == 300);
+        QCOMPARE(queued(), waiting);
+        QCOMPARE(store->refused(), (Refused{1, 0, "check"}));
         store = openDb(db(), &report);
         QVERIFY(report.damagedKeptAs.isEmpty() && !report.newerSchema && !store->readOnly());
     }
