@@ -629,9 +629,11 @@ QString whereOf(const Filter& filter, QVariantList* values) {
             fields << QStringLiteral("strpos(lower(%1), lower(?)) > 0").arg(QLatin1String(column));
             *values << filter.search;
         }
-        fields << QStringLiteral("EXISTS (SELECT 1 FROM record_notes n WHERE n.record_id = records.id AND "
-                                 "strpos(lower(n.text), lower(?)) > 0)");
-        *values << filter.search;
+        // A note's author is searched as on the PCs, so that the plant's list finds what each PC's does.
+        fields << QStringLiteral(
+            "EXISTS (SELECT 1 FROM record_notes n WHERE n.record_id = records.id AND "
+            "(strpos(lower(n.text), lower(?)) > 0 OR strpos(lower(n.author), lower(?)) > 0))");
+        *values << filter.search << filter.search;
         parts << QLatin1Char('(') + fields.join(QLatin1String(" OR ")) + QLatin1Char(')');
     }
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QLatin1String(" AND "));

@@ -229,9 +229,10 @@ private slots:
         writeRecords(7, comments);
         const QString id = SqliteStore::open("Vantoria.db")->page({}, {}, 1).records.value(0).id; // ÉTAT
         QVERIFY(SqliteStore::open("Vantoria.db")->addNote(id, "J\u00fcrgen", "ok", nullptr));
+        QVERIFY(SqliteStore::open("Vantoria.db")->insert(fullRecord(), nullptr));
         HistoryWindow w;
         for (const char* expected : {"weiss:2", "WEI\u00df:2", "m\u00fcller:2", "Mueller:2", "OEL:1", "%_:1",
-                                     "0_:0", "\u00e9tat:1", "juergen:1"}) {
+                                     "0_:0", "\u00e9tat:1", "juergen:1", "sn 47:1", "EVA R:1"}) {
             const QString search = QString::fromUtf8(expected).section(':', 0, 0);
             w.type(search);
             QVERIFY(w.settled(search));

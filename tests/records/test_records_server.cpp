@@ -86,7 +86,9 @@ private slots:
         QVERIFY(!store.addNote(QUuid::createUuid().toString(QUuid::WithoutBraces), {}, "x", nullptr));
         full.note = store.find(full.id)->note;
         QVERIFY2(full.note.contains("Checked AGAIN (QS, 20"), qPrintable(full.note));
-        QCOMPARE(store.page({{}, "again"}, {}, 10).records, QList<Record>{full});
+        for (const char* search :
+             {"again", "qs", "sn 47", "EVA R"}) // a note, its author, serial nr, operator
+            QCOMPARE(store.page({{}, search}, {}, 10).records, QList<Record>{full});
         QCOMPARE(store.page({"P-12", {}}, {}, 10).records, (QList<Record>{full, older}));
         const Page newest = store.page({}, {}, 1), next = store.page({}, newest.next, 1);
         QVERIFY(!newest.end && next.records == QList<Record>{full} &&

@@ -240,10 +240,8 @@ private slots:
 
     // A folder that may not be written, with a clean file and with a log left by a crash.
     void aReadOnlyFolderIsReadAndLeftAsItIs() {
-        QDir().mkpath("ro");
-        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", "ro"}) != 0)
-            QSKIP("no file system can be mounted here");
-        const auto unmount = qScopeGuard([] { QProcess::execute("umount", {"ro"}); });
+        const SmallFileSystem disk("ro", "size=4m");
+        QVERIFY(disk.mounted());
         const Record kept = sample(1), pending = sample(2);
         QVERIFY(openDb("ro/clean.db")->insert(kept, nullptr));
         const pid_t crashed = child([&] {
@@ -252,7 +250,7 @@ private slots:
         });
         QCOMPARE(statusOf(crashed), 0);
         const QStringList before = QDir("ro").entryList(QDir::Files);
-        QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", "ro"}), 0);
+        QCOMPARE(QProcess::execute("mount", {"-o", "remount,bind,ro", "ro"}), 0);
         for (const auto& [file, record] : {std::pair{"ro/clean.db", kept}, {"ro/crashed.db", pending}}) {
             OpenReport report;
             auto store = openDb(file, &report);
@@ -314,10 +312,8 @@ private slots:
     }
 
     void aFullDiskRefusesTheRecordWithTheSystemsReason() {
-        QDir().mkpath("small");
-        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", "small"}) != 0)
-            QSKIP("a small file system cannot be mounted here");
-        const auto unmount = qScopeGuard([] { QProcess::execute("umount", {"small"}); });
+        const SmallFileSystem disk("small", "size=256k");
+        QVERIFY(disk.mounted());
         auto store = openDb("small/" + db());
         QFile filler("small/filler");
         QVERIFY(store->insert(sample(0), nullptr) && filler.open(QIODevice::WriteOnly));

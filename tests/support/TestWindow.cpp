@@ -1,5 +1,7 @@
 #include "TestWindow.h"
 
+#include <QProcess>
+
 #include "Controls.h"
 #include "Resources.h"
 #include "graph/GraphControls.h"
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -73,6 +76,16 @@ QByteArray shippedFile(const QString& name) {
     ensureResources();
     QFile file(QStringLiteral(":/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+SmallFileSystem::SmallFileSystem(const QString& folder, const QString& options)
+    : folder_(folder), mounted_(QDir().mkpath(folder) &&
+                                QProcess::execute(QStringLiteral("mount"),
+                                                  {"-t", "tmpfs", "-o", options, "tmpfs", folder}) == 0) {}
+
+SmallFileSystem::~SmallFileSystem() {
+    if (mounted_)
+        QProcess::execute(QStringLiteral("umount"), {folder_});
 }
 
 DiskFull::DiskFull(unsigned long long bytes) {

@@ -45,6 +45,20 @@ struct TestWindow {
     void clickTab(const QString& page) const;
 };
 
+// A tmpfs mounted with `options` on `folder` (made if missing) while it lives. Tests that use one run in a
+// mount namespace of their own where the user is not root (VANTORIA_OWN_MOUNTS in CMake); a test that cannot
+// mount fails instead of skipping, since a skipped disk test hides what it guards.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const QString& folder, const QString& options);
+    ~SmallFileSystem();
+    bool mounted() const { return mounted_; }
+
+private:
+    QString folder_;
+    bool mounted_;
+};
+
 // While it lives, writing files fails as on a full disk. Unlike a read-only folder this also holds for root,
 // under which the tests run in CI.
 class DiskFull {
