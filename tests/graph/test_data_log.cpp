@@ -120,12 +120,6 @@ private slots:
         save(w, QStringLiteral("./log.csv")); // the same file by another name
         QCOMPARE(readFile(QStringLiteral("log.csv")).count(ExampleRow), 3);
         QVERIFY(w.statusLine(2).startsWith(QStringLiteral("0 ")) && w.statusLine(2).contains("log.csv"));
-        writeFile(QStringLiteral("other.csv"), "Einheit\r"); // not ours, and ended by a lone CR
-        writeFile(QStringLiteral("blank.csv"), "");
-        save(w, QStringLiteral("other.csv"));
-        save(w, QStringLiteral("blank.csv"));
-        QCOMPARE(readFile(QStringLiteral("other.csv")), "Einheit\r" + rows);
-        QCOMPARE(readFile(QStringLiteral("blank.csv")), rows);
         QVERIFY(readFile(QStringLiteral("log.csv")).startsWith(header));
         QCOMPARE(readFile(QStringLiteral("log.csv")).count("Einheit"), 1);
         QVERIFY(w.dialogs.errors.isEmpty());
@@ -135,26 +129,34 @@ private slots:
         QCOMPARE(readFile(QStringLiteral("empty.csv")), header);
     }
 
+    // Appended to a file that is there: the rows in the file's own encoding, on a line of their own, and
+    // no header when the file has a first line already or is empty.
+    void appendingKeepsTheFilesEncodingAndStartsOnALineOfItsOwn_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("between");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("UTF-8, no line end") << QByteArray("\xEF\xBB\xBF"
+                                                          "A;B")
+                                            << QByteArray("\r\n") << true;
+        QTest::newRow("Windows-1252") << QByteArray("Ma\xDF\r\n") << QByteArray() << false;
+        QTest::newRow("ends like UTF-8 begins") << QByteArray("h\r\nCaf\xE9") << QByteArray("\r\n") << false;
+        QTest::newRow("another's, a lone CR") << QByteArray("Einheit\r") << QByteArray() << true;
+        QTest::newRow("empty") << QByteArray() << QByteArray() << true;
+    }
     void appendingKeepsTheFilesEncodingAndStartsOnALineOfItsOwn() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, between);
+        QFETCH(bool, utf8);
         TestWindow w;
         exampleReadings(w);
-        w.edit("editMachine")->setText(QString::fromUtf8("Müller"));
+        w.edit("editMachine")->setText(QString::fromUtf8("M\u00fcller"));
         logOf(w).appendRow();
-        const QByteArray row = logOf(w).lines().value(1).toUtf8();
-        writeFile(QStringLiteral("utf8.csv"), "\xEF\xBB\xBF"
-                                              "A;B"); // no line end after the last line
-        save(w, QStringLiteral("utf8.csv"));
-        QCOMPARE(readFile(QStringLiteral("utf8.csv")), "\xEF\xBB\xBF"
-                                                       "A;B\r\n" +
-                                                           row + "\r\n");
-        writeFile(QStringLiteral("ansi.csv"), "Ma\xDF\r\n");
-        save(w, QStringLiteral("ansi.csv"));
-        QCOMPARE(readFile(QStringLiteral("ansi.csv")),
-                 "Ma\xDF\r\n" + textfile::toWindows1252(QString::fromUtf8(row)) + "\r\n");
-        writeFile(QStringLiteral("cafe.csv"), "h\r\nCaf\xE9"); // ends like the start of a UTF-8 sequence
-        save(w, QStringLiteral("cafe.csv"));
-        QCOMPARE(readFile(QStringLiteral("cafe.csv")),
-                 "h\r\nCaf\xE9\r\n" + textfile::toWindows1252(QString::fromUtf8(row)) + "\r\n");
+        logOf(w).appendRow();
+        const QString row = logOf(w).lines().value(1) + "\r\n";
+        writeFile("there.csv", before);
+        save(w, "there.csv");
+        QCOMPARE(readFile("there.csv"),
+                 before + between + (utf8 ? row.toUtf8() : textfile::toWindows1252(row)).repeated(2));
         QVERIFY(w.dialogs.errors.isEmpty());
     }
 

@@ -3,6 +3,7 @@
 // login, two PCs at once, a server that hangs, a lock another session holds, items the server refuses,
 // records older than the server line, a URI with a password, and a server of schema version 1.
 #include "PgCluster.h"
+#include "ProgramRun.h"
 #include "RecordFixture.h"
 #include "TestWindow.h"
 #include "records/PostgresStore.h"
@@ -369,6 +370,29 @@ private slots:
         QCOMPARE(onServer("SELECT count(*) FROM records r JOIN record_notes n ON n.sent_by = r.sent_by WHERE "
                           "r.sent_by = 'vantoria_writer' AND r.received_at > now() - interval '1 minute'"),
                  1);
+    }
+
+    // `vantoria --protocol <id>` for a record of another PC: found on the server that Records.ini names when
+    // the working folder has no database; an id the server lacks and a stopped server are told.
+    void theProtocolOfAnotherPcsRecordComesFromTheServer() {
+        Record other = sample("Press 40, hall 3", 0);
+        other.deviation = 12, other.tolerance = 10, other.withinTolerance = false;
+        QVERIFY(PostgresStore(writer()).insert(other, nullptr)); // no settings here: the shipped German
+        QDir().mkpath("plant");
+        writeFile("plant/Records.ini", "server=" + writer().toUtf8() + "\n");
+        const auto vantoria = [](const QStringList& arguments) {
+            return runHeadless(QStringLiteral(VANTORIA_BIN), "plant", arguments);
+        };
+        QCOMPARE(vantoria({"--protocol", other.id.toUpper(), "other.pdf"}).first, 0);
+        const QString text = pdfText("plant/other.pdf");
+        QVERIFY2(text.contains(other.machine) && text.contains("NICHT BESTANDEN"), qPrintable(text));
+        const auto [code, error] = vantoria({"--protocol", "0a0a0a0a-0000-4000-8000-000000000000", "x.pdf"});
+        QVERIFY2(code == 1 && error.contains("0a0a0a0a-0000-4000-8000-000000000000"), qPrintable(error));
+        QVERIFY(cluster->stop());
+        const auto [downCode, down] = vantoria({"--protocol", other.id, "down.pdf"});
+        QVERIFY(cluster->start());
+        QVERIFY2(downCode == 1 && down.contains("Protokollserver"), qPrintable(down));
+        QCOMPARE(QDir("plant").entryList(QDir::Files), (QStringList{"other.pdf", "Records.ini"}));
     }
 };
 
