@@ -106,7 +106,8 @@ private slots:
         // Anything that is not a link is not ours to replace.
         std::ofstream("ports/COM9") << "keep";
         PtyAmplifier blocked("QT34", 9);
-        QVERIFY(!blocked.start() && !blocked.lastError().empty());
+        QVERIFY(!blocked.start());
+        QVERIFY(!blocked.lastError().empty());
         QVERIFY(fs::is_regular_file("ports/COM9"));
     }
 
@@ -120,7 +121,7 @@ private slots:
         QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
         QCOMPARE(tio.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
         QCOMPARE(exchange(sim, port, "P0", 10), bytesOf("QT35"));
-        QVERIFY(::cfsetspeed(&tio, B9600) == 0 && ::tcsetattr(port.fd, TCSANOW, &tio) == 0);
+        QCOMPARE(::cfsetspeed(&tio, B9600) + ::tcsetattr(port.fd, TCSANOW, &tio), 0);
         QVERIFY(exchange(sim, port, "P0", 20).empty());
         QCOMPARE(sim.log().back().note, std::string("baud mismatch"));
     }
@@ -181,12 +182,14 @@ private slots:
         QCOMPARE(port.receive(4), bytesOf("QT34"));
         QCOMPARE(::kill(tool.processId(), SIGINT), 0);
         QVERIFY(tool.waitForFinished(10000));
-        QVERIFY(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 0);
         QVERIFY(!isLink("cliports/COM5"));
         QFile log("bytes.log");
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray text = log.readAll();
-        QVERIFY2(text.contains(" RX P0\n") && text.contains(" TX QT34\n"), text.constData());
+        QVERIFY2(text.contains(" RX P0\n"), text.constData());
+        QVERIFY2(text.contains(" TX QT34\n"), text.constData());
     }
 };
 

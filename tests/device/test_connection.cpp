@@ -31,60 +31,52 @@ private slots:
         pollOnce(rig);
         pollOnce(rig);
         QCOMPARE(rig.commands(), (QStringList{"P0", "Ei", "EM", "DU", "Ei", "EM", "DU"}));
-        QCOMPARE(rig.w().statusLine(0), QStringLiteral("AMP4-P"));
-        QCOMPARE(rig.state().deviceUnit, 2);
-        QCOMPARE(rig.w().label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [kN]"));
+        QCOMPARE((QStringList{rig.w().statusLine(0), QString::number(rig.state().deviceUnit),
+                              rig.w().label("labelMainValue")->text(), rig.w().edit("editEModul")->text(),
+                              rig.w().edit("editBarDiameter")->text()}),
+                 (QStringList{"AMP4-P", "2", "Durchschnittskraft [kN]", "205", "120"}));
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitKN")), controls::clBlack);
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitUEBigView")), controls::clSilver);
-        QCOMPARE(rig.w().edit("editEModul")->text(), QStringLiteral("205"));
-        QCOMPARE(rig.w().edit("editBarDiameter")->text(), QStringLiteral("120"));
     }
 
     void eachTypeAdaptsTheWindow_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<bool>("singleValues");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<bool>("parameters");
-        QTest::addColumn<int>("pollMode");
-        QTest::addColumn<bool>("switchable");
-        QTest::addColumn<int>("minSampling");
-        QTest::newRow("QT31") << "QT31" << true << 35 << false << 1 << false << 245;
-        QTest::newRow("QT32") << "QT32" << true << 20 << false << 1 << false << 140;
-        QTest::newRow("QT33") << "QT33" << true << 35 << true << 1 << false << 245;
-        QTest::newRow("QT34 single values") << "QT34" << true << 20 << true << 2 << true << 140;
-        QTest::newRow("QT34 without") << "QT34" << false << 20 << true << 1 << true << 140;
-        QTest::newRow("QT35 single values") << "QT35" << true << 20 << true << 2 << false << 140;
+        // Device timer and shortest graph sampling in ms; poll mode and the first step of a cycle; the
+        // buttons for measuring, K-factor, tolerance, bar diameter and E-modulus (+ enabled); the single
+        // values' button enabled and checked, their displays; the K-factor and E-modulus shown.
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("QT31") << "QT31" << true << "35 245 | 1 91 | +++-- | -- hidden | 2.00 210";
+        QTest::newRow("QT32") << "QT32" << true << "20 140 | 1 91 | +++-- | -- hidden | 3.00 199";
+        QTest::newRow("QT33") << "QT33" << true << "35 245 | 1 91 | +++++ | -- hidden | 3.00 199";
+        QTest::newRow("QT34 single values")
+            << "QT34" << true << "20 140 | 2 81 | +++++ | ++ shown | 3.00 199";
+        QTest::newRow("QT34 without") << "QT34" << false << "20 140 | 1 91 | +++++ | +- hidden | 3.00 199";
+        QTest::newRow("QT35 single values")
+            << "QT35" << true << "20 140 | 2 81 | +++++ | -+ shown | 3.00 199";
     }
 
     void eachTypeAdaptsTheWindow() {
         QFETCH(QString, type);
         QFETCH(bool, singleValues);
-        QFETCH(int, interval);
-        QFETCH(bool, parameters);
-        QFETCH(int, pollMode);
-        QFETCH(bool, switchable);
-        QFETCH(int, minSampling);
+        QFETCH(QString, expected);
         SimulatedRig rig({.type = type, .singleValues = singleValues, .settings = {{37, "3.00"}}});
         rig.w().edit("editEModul")->setText(QStringLiteral("199"));
         QVERIFY(rig.connect());
         TestWindow& w = rig.w();
-        QVERIFY(w.button("btnMeasurement")->isEnabled());
-        QVERIFY(w.button("btnKFactor")->isEnabled());
-        QVERIFY(w.button("btnTolerance")->isEnabled());
-        QCOMPARE(w.button("btnBarDiameter")->isEnabled(), parameters);
-        QCOMPARE(w.button("btnEModul")->isEnabled(), parameters);
-        QCOMPARE(rig.window().timerDeviceCom().interval(), interval);
-        QCOMPARE(rig.state().graphMinSamplingMs, std::uint32_t(minSampling));
-        QCOMPARE(int(rig.state().pollMode), pollMode);
-        QCOMPARE(rig.state().measureStep, int(pollMode == 2 ? FirstSensorStep : FirstChannelStep));
-        QCOMPARE(w.button("btnShowSingleValue")->isEnabled(), switchable);
-        QCOMPARE(w.button("btnShowSingleValue")->isChecked(), pollMode == 2);
-        QCOMPARE(w.edit("editSensor22")->isHidden(), pollMode == 1);
-        // The type without parameters works with the amplifier's own E-modulus and K-factor.
-        QCOMPARE(w.edit("editKFactor")->text(),
-                 type == "QT31" ? QStringLiteral("2.00") : QStringLiteral("3.00"));
-        QCOMPARE(w.edit("editEModul")->text(),
-                 type == "QT31" ? QStringLiteral("210") : QStringLiteral("199"));
+        QString buttons;
+        for (const char* name :
+             {"btnMeasurement", "btnKFactor", "btnTolerance", "btnBarDiameter", "btnEModul"})
+            buttons += QLatin1Char(w.button(QString::fromLatin1(name))->isEnabled() ? '+' : '-');
+        QAbstractButton* single = w.button("btnShowSingleValue");
+        // The types without parameters work with the amplifier's own E-modulus and K-factor.
+        QCOMPARE(QString::asprintf(
+                     "%d %u | %d %d | %s | %c%c %s | %s %s", rig.window().timerDeviceCom().interval(),
+                     rig.state().graphMinSamplingMs, rig.state().pollMode, rig.state().measureStep,
+                     qPrintable(buttons), single->isEnabled() ? '+' : '-', single->isChecked() ? '+' : '-',
+                     w.edit("editSensor22")->isHidden() ? "hidden" : "shown",
+                     qPrintable(w.edit("editKFactor")->text()), qPrintable(w.edit("editEModul")->text())),
+                 expected);
         QCOMPARE(w.statusLine(0), SimulatedRig::deviceName(type));
     }
 
@@ -93,10 +85,10 @@ private slots:
         for (const QString name : {"editSensor11", "labelSensor42"})
             rig.w().control(name)->show();
         QVERIFY(rig.connect());
-        QVERIFY(!rig.w().edit("editSensor11")->isHidden());
-        QVERIFY(!rig.w().label("labelSensor42")->isHidden());
-        QVERIFY(!rig.w().button("btnShowSingleValue")->isChecked());
-        QCOMPARE(rig.state().pollMode, 1);
+        QCOMPARE(
+            (QList<bool>{rig.w().edit("editSensor11")->isHidden(), rig.w().label("labelSensor42")->isHidden(),
+                         rig.w().button("btnShowSingleValue")->isChecked(), rig.state().pollMode == 1}),
+            (QList<bool>{false, false, false, true}));
     }
 
     void anAmplifierOfAnotherTypeIsRejectedAndTheWindowReset() {
@@ -183,12 +175,15 @@ private slots:
         rig.sim().amplifier().setUnit(3);
         QVERIFY(rig.connect());
         pollOnce(rig);
-        QCOMPARE(rig.w().label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
-        QCOMPARE(rig.w().label("labelMainValueBigView")->text(), rig.w().label("labelMainValue")->text());
-        QCOMPARE(rig.w().label("labelMainValue")->x(),
-                 language(rig, lang::LeftMainValueUnit1 + 4).toInt() - 10);
-        QCOMPARE(rig.w().label("labelMainValueBigView")->x(),
-                 language(rig, lang::LeftMainValueBigViewUnit1 + 4).toInt() - 15);
+        const auto placed = [&](const char* name) {
+            return rig.w().label(name)->text() + QLatin1Char('@') + QString::number(rig.w().label(name)->x());
+        };
+        const QString caption = QStringLiteral("Durchschnittskraft [UStons]@");
+        QCOMPARE(
+            (QStringList{placed("labelMainValue"), placed("labelMainValueBigView")}),
+            (QStringList{
+                caption + QString::number(language(rig, lang::LeftMainValueUnit1 + 4).toInt() - 10),
+                caption + QString::number(language(rig, lang::LeftMainValueBigViewUnit1 + 4).toInt() - 15)}));
         QCOMPARE(controls::fontColour(rig.w().label("labelUnitTonsBigView")), controls::clBlack);
     }
 
@@ -256,23 +251,22 @@ private slots:
         rig.tick(); // COM4
         QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM4"));
         QVERIFY(rig.connect());
-        QCOMPARE(DeviceSession::nextCandidate(255), 256);
-        QCOMPARE(DeviceSession::nextCandidate(256), 1);
+        QCOMPARE((QList<int>{DeviceSession::nextCandidate(255), DeviceSession::nextCandidate(256)}),
+                 (QList<int>{256, 1}));
     }
 
     void theEvaluationReservesEveryFreePort() {
         ampsim::PtyAmplifier com1("QT34", 1), com3("QT34", 3), com4("QT34", 4);
-        QVERIFY(com1.start() && com3.start() && com4.start());
+        for (ampsim::PtyAmplifier* other : {&com1, &com3, &com4})
+            QVERIFY(other->start());
         SimulatedRig rig; // its own amplifier on COM2, not yet opened
         CSerial otherProgram;
         QCOMPARE(otherProgram.Open(L"\\\\.\\COM4"), 0);
         QVERIFY(rig.connect()); // the program holds COM2 itself
         rig.window().btnEvalReservedComPortsClicked();
-        QCOMPARE(rig.state().availablePorts, (QList<std::int32_t>{1, 3}));
-        QCOMPARE(rig.state().reservedPorts, (QList<std::int32_t>{1, 3}));
-        const QStringList lines = readLines(QStringLiteral("Vantoria.ini"));
-        QCOMPARE(lines.value(42), QStringLiteral("ReservedComPorts:"));
-        QCOMPARE(lines.value(43), QStringLiteral("1,3,"));
+        QCOMPARE(rig.state().availablePorts + rig.state().reservedPorts, (QList<std::int32_t>{1, 3, 1, 3}));
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).mid(42),
+                 (QStringList{"ReservedComPorts:", "1,3,"}));
         QCOMPARE(rig.w().edit("editCOMPortNr")->text(), QStringLiteral("255"));
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QVERIFY(rig.window().timerDeviceCom().isActive());
@@ -295,14 +289,12 @@ private slots:
         writeSettingsFile(lines);
         TestWindow w;
         w.window->settings().storeReservedPorts(QStringLiteral("5,6,"));
-        const QStringList written = readLines(QStringLiteral("Vantoria.ini"));
-        QCOMPARE(written.size(), 44);
-        QCOMPARE(written[42], QStringLiteral("ReservedComPorts:"));
-        QCOMPARE(written[43], QStringLiteral("5,6,"));
-        QCOMPARE(written.mid(0, qMin(length, 42)), lines.mid(0, qMin(length, 42)));
         // A file cut short gets empty value lines up to the marker, so the list lands where loads read it.
-        for (int line = length; line < 42; ++line)
-            QCOMPARE(written[line], QString());
+        QStringList expected = lines.mid(0, qMin(length, 42));
+        while (expected.size() < 42)
+            expected << QString();
+        QCOMPARE(readLines(QStringLiteral("Vantoria.ini")), expected << "ReservedComPorts:"
+                                                                     << "5,6,");
     }
 
     void aConfirmedPortNumberIsKeptWithinOneTo255() {
@@ -316,10 +308,10 @@ private slots:
             w.state.sessionState = StateReadSettings;
             w.window->btnCOMPortSelectClick(); // confirm
             QVERIFY(!number->isEnabled());
-            QCOMPARE(number->text(), shown);
-            QCOMPARE(w.label("labelCOMPortFull")->text(), QStringLiteral("\\\\.\\COM") + shown);
+            QCOMPARE((QStringList{number->text(), w.label("labelCOMPortFull")->text(),
+                                  readLines(QStringLiteral("Vantoria.ini")).value(9)}),
+                     (QStringList{shown, QStringLiteral("\\\\.\\COM") + shown, shown}));
             QCOMPARE(w.state.sessionState, int(StateConnect));
-            QCOMPARE(readLines(QStringLiteral("Vantoria.ini")).value(9), shown);
         }
     }
 
@@ -352,9 +344,8 @@ private slots:
         QVERIFY(PortSelection::describePort(17).contains(QStringLiteral("/dev/ttyUSB0")));
         QVERIFY(PortSelection::describePort(300).contains(QStringLiteral("not present")));
         // A USB adapter as sysfs shows it, behind ports/COM8.
-        QDir().mkpath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0"));
-        QDir().mkpath(QStringLiteral("sys/class/tty/ttyUSB0"));
-        QDir().mkpath(QStringLiteral("dev"));
+        for (const char* folder : {"sys/devices/usb1/1-2/1-2:1.0", "sys/class/tty/ttyUSB0", "dev"})
+            QVERIFY(QDir().mkpath(QString::fromLatin1(folder)));
         for (const auto& [file, text] : {std::pair{"idVendor", "0403"},
                                          {"idProduct", "6001"},
                                          {"manufacturer", "FTDI"},

@@ -82,6 +82,24 @@ void startProgram(QProcess& program, const QString& folder, const QProcessEnviro
     program.start(QStringLiteral(VANTORIA_BIN), arguments);
 }
 
+// The simulator as a process of its own in folder; its port link exists once it has said its first line.
+bool startSimulator(QProcess& simulator, const QString& folder, const QString& log) {
+    simulator.setWorkingDirectory(folder);
+    simulator.start(QStringLiteral(AMPSIM_BIN), {"--type", "QT34", "--com", "2", "--log", log});
+    return simulator.waitForStarted() && simulator.waitForReadyRead(5000);
+}
+
+// How a process ends on the signals: "normal exit 0" when it ends the normal way.
+QString endOn(QProcess& process, const QList<int>& sent = {SIGTERM}) {
+    for (const int signal : sent)
+        ::kill(pid_t(process.processId()), signal);
+    if (!process.waitForFinished(10000))
+        return QStringLiteral("still running");
+    return QStringLiteral("%1 exit %2")
+        .arg(process.exitStatus() == QProcess::NormalExit ? "normal" : "crashed")
+        .arg(process.exitCode());
+}
+
 // What the program wrote to its standard error output until it said `expected`, or was silent for 10 s.
 QByteArray awaitSaying(QProcess& program, const QByteArray& expected) {
     QByteArray said;
@@ -95,39 +113,11 @@ class TestEndToEnd : public QObject {
     Q_OBJECT
 
 private slots:
-    void theProgramFindsTheSimulatorAndPollsIt() {
-        QProcess simulator;
-        simulator.start(QStringLiteral(AMPSIM_BIN),
-                        {"--type", "QT34", "--com", "2", "--log", "simulator.log"});
-        QVERIFY(simulator.waitForStarted());
-        QVERIFY(simulator.waitForReadyRead(5000)); // its start line: the port link exists now
-        QVERIFY(QFile::exists(QStringLiteral("ports/COM2")));
-
-        QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(QStringLiteral(VANTORIA_BIN), {});
-        QVERIFY(program.waitForStarted());
-        const QStringList commands = awaitPollingLoop(QStringLiteral("simulator.log"));
-
-        // Logging out sends SIGTERM: the program ends the normal way, with its settings written.
-        const QDateTime before = QFileInfo(QStringLiteral("Vantoria.ini")).lastModified();
-        QTest::qWait(20);
-        program.terminate();
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFileInfo(QStringLiteral("Vantoria.ini")).lastModified() > before);
-        simulator.terminate();
-        QVERIFY(simulator.waitForFinished(5000));
-        QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
-        QVERIFY(QFile::exists(QStringLiteral("Vantoria.ini"))); // installed on the first start
-        QVERIFY(!QFile::exists(QStringLiteral("ports/COM2")));  // the simulator cleaned up
-    }
-
-    // Logging out, shutting down or Ctrl+C while the data log holds rows no save has written (here those a
-    // crash left): the program ends at once and asks nothing, with its settings written and the rows kept in
-    // the journal. The second start takes them back, which shows when its own end keeps them again. A second
-    // signal while it ends changes nothing.
+    // Started from a terminal, the program finds the simulator by the automatic search and polls it. Logging
+    // out, shutting down or Ctrl+C while the data log holds rows no save has written (here those a crash
+    // left): it ends at once and asks nothing, with its settings written and the rows kept in the journal.
+    // The second start takes them back, which shows when its own end keeps them again. A second signal
+    // while it ends changes nothing.
     void anEndBySignalAsksNothingAndKeepsTheUnsavedRows_data() {
         QTest::addColumn<QList<int>>("sent");
         QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
@@ -145,33 +135,23 @@ private slots:
                                 "21:13:27;07.12.2026\n";
         writeFile(folder + QStringLiteral("/Vantoria.journal"), rows);
         for (int start = 1; start <= 2; ++start) {
-            QProcess simulator;
-            simulator.setWorkingDirectory(folder);
+            QProcess simulator, program;
             const QString log = QStringLiteral("simulator%1.log").arg(start);
-            simulator.start(QStringLiteral(AMPSIM_BIN), {"--type", "QT34", "--com", "2", "--log", log});
-            QVERIFY(simulator.waitForStarted() && simulator.waitForReadyRead(5000));
-            QProcess program;
+            QVERIFY(startSimulator(simulator, folder, log));
             startProgram(program, folder, QProcessEnvironment::systemEnvironment(), {});
             // Polling shows its event loop runs, where the signals are handled.
             QVERIFY(pollingLoopReached(awaitPollingLoop(folder + QLatin1Char('/') + log)));
             const QDateTime past(QDate(2001, 1, 1), QTime(0, 0));
             QFile settings(folder + QStringLiteral("/Vantoria.ini"));
-            QVERIFY(settings.open(QIODevice::ReadWrite) &&
-                    settings.setFileTime(past, QFileDevice::FileModificationTime));
+            QVERIFY(settings.exists());
+            QVERIFY(settings.open(QIODevice::ReadWrite));
+            QVERIFY(settings.setFileTime(past, QFileDevice::FileModificationTime));
             settings.close();
-
-            QElapsedTimer sinceSignal;
-            sinceSignal.start();
-            for (const int signal : sent)
-                ::kill(pid_t(program.processId()), signal);
-            QVERIFY2(program.waitForFinished(5000), program.readAllStandardError().constData());
-            qInfo("start %d: ended %lld ms after the signal", start, sinceSignal.elapsed());
-            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(program.exitCode(), 0);
+            QCOMPARE(endOn(program, sent), QStringLiteral("normal exit 0"));
             QVERIFY(QFileInfo(settings).lastModified() > past);
             QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.journal")), rows);
-            simulator.terminate();
-            QVERIFY(simulator.waitForFinished(5000));
+            QCOMPARE(endOn(simulator), QStringLiteral("normal exit 0"));
+            QVERIFY(!QFile::exists(folder + QStringLiteral("/ports/COM2"))); // the simulator cleaned up
         }
     }
 
@@ -180,14 +160,8 @@ private slots:
         const QString folder = home + QStringLiteral("/.local/share/Vantoria");
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
-        QProcess simulator; // the amplifier's link lives in the user folder, where the program looks
-        simulator.setWorkingDirectory(folder);
-        simulator.start(QStringLiteral(AMPSIM_BIN),
-                        {"--type", "QT34", "--com", "2", "--log", "../simulator.log"});
-        QVERIFY(simulator.waitForStarted());
-        QVERIFY(simulator.waitForReadyRead(5000));
-
-        QProcess program;
+        QProcess simulator, program; // the amplifier's link lives in the user folder, where the program looks
+        QVERIFY(startSimulator(simulator, folder, QStringLiteral("../simulator.log")));
         startProgram(program, home, launcherEnvironment(home, QString()), {"--user-folder"});
         const QStringList commands = awaitPollingLoop(home + QStringLiteral("/.local/share/simulator.log"));
         QVERIFY2(pollingLoopReached(commands), qPrintable(commands.join(' ')));
@@ -198,17 +172,11 @@ private slots:
         const QByteArray settings = readAll(folder + QStringLiteral("/Vantoria.ini"));
         QProcess second;
         startProgram(second, home, launcherEnvironment(home, QString()), {"--user-folder"});
-        QVERIFY(second.waitForFinished(10000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(endOn(second, {}), QStringLiteral("normal exit 0"));
         QCOMPARE(second.readAllStandardError(), QByteArray("Vantoria already runs in this folder.\n"));
         QCOMPARE(readAll(folder + QStringLiteral("/Vantoria.ini")), settings);
-
-        program.terminate();
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
-        simulator.terminate();
-        QVERIFY(simulator.waitForFinished(5000));
+        QCOMPARE(endOn(program), QStringLiteral("normal exit 0"));
+        QCOMPARE(endOn(simulator), QStringLiteral("normal exit 0"));
         QCOMPARE(entries(home), QStringList({QStringLiteral(".local")}));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/Vantoria.lock")));
     }
@@ -221,8 +189,7 @@ private slots:
         QProcess second;
         startProgram(second, QDir::currentPath(), QProcessEnvironment::systemEnvironment(), {});
         QVERIFY(awaitSaying(second, "antwortet aber nicht").contains("antwortet aber nicht"));
-        second.terminate();
-        QVERIFY(second.waitForFinished(10000));
+        QVERIFY(endOn(second) != QStringLiteral("still running"));
     }
 
     void anUnknownOptionIsAUsageErrorEvenWithoutADisplay() {
@@ -232,67 +199,56 @@ private slots:
         QVERIFY(QDir().mkpath(QStringLiteral("options")));
         QProcess program;
         startProgram(program, QStringLiteral("options"), environment, {"--user-folder", "-x"});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 2);
+        QCOMPARE(endOn(program, {}), QStringLiteral("normal exit 2"));
         const QByteArray said = program.readAllStandardError();
         QVERIFY2(said.startsWith("vantoria: unknown option 'x'\nUsage:"), said.constData());
         QCOMPARE(entries(QStringLiteral("options")), QStringList()); // it did not start
     }
 
-    void aLauncherStartWithAnUnusableFolderSaysSoAndRunsOnAStandIn() {
-        QVERIFY(QDir().mkpath(QStringLiteral("home2")));
-        QFile blocker(QStringLiteral("data")); // XDG_DATA_HOME is a file: no folder can be made in it
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        startOnAStandIn(QStringLiteral("home2"), QDir::current().absoluteFilePath("data"), "data/Vantoria");
-        QCOMPARE(readAll(QStringLiteral("data")), QByteArray());
-    }
-
-    void aLauncherStartWithAFullOrReadOnlyHomeFolderSaysSoAndRunsOnAStandIn_data() {
-        QTest::addColumn<QString>("options");
+    // A start from the menu whose user folder cannot be used: it says so, runs in a temporary folder, ends
+    // the normal way and leaves nothing behind, in the home folder or in the temporary one.
+    void aLauncherStartWithAnUnusableFolderSaysSoAndRunsOnAStandIn_data() {
+        QTest::addColumn<QString>("mount"); // the home folder a small file system mounted with these options
         QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("XDG_DATA_HOME a file") << QString() << QByteArray("data/Vantoria");
         QTest::newRow("full") << "size=16k" << QByteArray("No space left on device");
         QTest::newRow("read-only") << "ro,size=16k" << QByteArray("Read-only file system");
     }
 
-    void aLauncherStartWithAFullOrReadOnlyHomeFolderSaysSoAndRunsOnAStandIn() {
-        QFETCH(QString, options);
+    void aLauncherStartWithAnUnusableFolderSaysSoAndRunsOnAStandIn() {
+        QFETCH(QString, mount);
         QFETCH(QByteArray, expected);
         const QString home = QDir::current().absoluteFilePath(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(QDir().mkpath(home));
-        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", options, "tmpfs", home}) != 0)
-            QSKIP("a small file system cannot be mounted here");
-        QFile filler(home + QStringLiteral("/filler"));
-        if (filler.open(QIODevice::WriteOnly)) // a full disk: no byte more fits
-            while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
-            }
-        filler.close();
-        startOnAStandIn(home, QString(), expected);
-        QProcess::execute(QStringLiteral("umount"), {home});
-    }
-
-private:
-    // A start from the menu whose user folder cannot be used: it says so, runs in a temporary folder, ends
-    // the normal way and leaves nothing behind, in the home folder or in the temporary one.
-    void startOnAStandIn(const QString& homeName, const QString& xdgDataHome, const QByteArray& expected) {
-        const QString home = QDir::current().absoluteFilePath(homeName);
         QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
+        const QString data = QDir::current().absoluteFilePath(QStringLiteral("data"));
+        if (mount.isEmpty()) {
+            writeFile(data, {}); // no folder can be made in a file
+        } else {
+            if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", mount, "tmpfs", home}) != 0)
+                QSKIP("a small file system cannot be mounted here");
+            QFile filler(home + QStringLiteral("/filler"));
+            if (filler.open(QIODevice::WriteOnly)) // a full disk: no byte more fits
+                while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
+                }
+        }
         const QStringList before = entries(home);
         QProcess program;
-        startProgram(program, home, launcherEnvironment(home, xdgDataHome), {"--user-folder"});
+        startProgram(program, home, launcherEnvironment(home, mount.isEmpty() ? data : QString()),
+                     {"--user-folder"});
         const QByteArray said = awaitSaying(program, expected);
         QVERIFY2(said.contains(expected), said.constData());
         const QStringList standIns = entries(QStringLiteral("tmp"));
         QCOMPARE(standIns.size(), 1);
         QVERIFY(QFile::exists(QStringLiteral("tmp/") + standIns[0] + QStringLiteral("/Vantoria.ini")));
-
-        program.terminate();
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(endOn(program), QStringLiteral("normal exit 0"));
         QCOMPARE(entries(QStringLiteral("tmp")), QStringList()); // the stand-in went with the program
         QStringList after = entries(home);
         after.removeAll(QStringLiteral(".local")); // the part of the path that could still be made
         QCOMPARE(after, before);
+        QCOMPARE(readAll(data), QByteArray());
+        if (!mount.isEmpty())
+            QProcess::execute(QStringLiteral("umount"), {home});
     }
 };
 

@@ -1,5 +1,6 @@
-// The measurement cycle against the simulated amplifier: its timing, time-outs, interruptions, and the
-// values on screen compared with the amplifier's own model.
+// The measurement cycle against the simulated amplifier: its timing, time-outs, interruptions, the values
+// on screen compared with the amplifier's own model, and the snapshot of the last evaluated cycle that the
+// data log and the records take.
 
 #include "Testing.h"
 #include "device/MeasureCycle.h"
@@ -9,11 +10,25 @@
 namespace {
 bool measuring(SimulatedRig& rig) { return rig.state().sessionState == StateMeasure; }
 
+// How many ticks it took until the condition held (400 when it never did).
+int ticksUntil(SimulatedRig& rig, const std::function<bool()>& condition) {
+    int ticks = 0;
+    for (; !condition() && ticks < 400; ++ticks)
+        rig.tick();
+    return ticks;
+}
+
 // Connected, measuring switched on, and the first cycle just entered.
 void startMeasuring(SimulatedRig& rig) {
     QVERIFY(rig.connect());
     rig.w().button("btnMeasurement")->click();
     QVERIFY(rig.tickUntil([&] { return measuring(rig); }, 20));
+}
+
+// Until a cycle read in the hold phase of the press, where the tie bars carry their load, is evaluated.
+bool evaluateLoadedCycle(SimulatedRig& rig) {
+    return rig.tickUntil([&] { return rig.nowMs() > 2600 && measuring(rig); }, 400) &&
+           rig.tickUntil([&] { return !measuring(rig); }, 60);
 }
 
 // The time at which the amplifier answered the last occurrence of a command.
@@ -24,6 +39,26 @@ std::uint64_t answeredAt(SimulatedRig& rig, const std::string& command) {
             at = entry.ms;
     return at;
 }
+
+// What the window shows in the data log's order: the unit, the channels by position, their sensors, the
+// main value and the totals.
+QStringList shown(TestWindow& w, const QString& unit) {
+    QStringList texts{unit};
+    for (int n = 1; n <= 4; ++n)
+        texts << w.edit(numbered("editChannel%1", n))->text();
+    for (int n = 1; n <= 4; ++n)
+        texts << w.edit(sensorControl("editSensor", n, 1))->text()
+              << w.edit(sensorControl("editSensor", n, 2))->text();
+    for (const char* name : {"editMainValue", "editMainValueKN", "editMainValueTons"})
+        texts << w.edit(QString::fromLatin1(name))->text();
+    return texts;
+}
+
+// A data log row taken now, up to the last value.
+QStringList logged(SimulatedRig& rig) {
+    rig.window().dataLog().appendRow();
+    return rig.window().dataLog().lines().last().split(';').mid(0, 16);
+}
 } // namespace
 
 class TestMeasureCycle : public QObject {
@@ -33,32 +68,21 @@ private slots:
     void anInstantAmplifierTakesTwoTicksPerReadStep_data() {
         QTest::addColumn<bool>("sensors");
         QTest::addColumn<int>("readTicks");
-        QTest::addColumn<int>("cycleTicks");
-        QTest::newRow("channel values only") << false << 14 << 21;
-        QTest::newRow("with the sensor values") << true << 30 << 37;
+        QTest::newRow("channel values only") << false << 14;
+        QTest::newRow("with the sensor values") << true << 30;
     }
 
     void anInstantAmplifierTakesTwoTicksPerReadStep() {
         QFETCH(bool, sensors);
         QFETCH(int, readTicks);
-        QFETCH(int, cycleTicks);
         SimulatedRig rig({.singleValues = sensors});
         startMeasuring(rig);
         QCOMPARE(rig.state().measureStep, sensors ? 81 : 91);
-        int ticks = 0;
-        while (rig.state().measureStep != EvaluateStep && ticks < 100) {
-            rig.tick();
-            ++ticks;
-        }
-        QCOMPARE(ticks, readTicks);
-        // The whole cycle: the read steps, one evaluation tick and the three polls of the settings loop.
+        QCOMPARE(ticksUntil(rig, [&] { return rig.state().measureStep == EvaluateStep; }), readTicks);
+        // Then one evaluation tick and the three polls of the settings loop, two ticks each.
         rig.sim().clearLog();
-        int cycle = ticks;
-        do {
-            rig.tick();
-            ++cycle;
-        } while (!measuring(rig) && cycle < 100);
-        QCOMPARE(cycle, cycleTicks);
+        rig.tick();
+        QCOMPARE(ticksUntil(rig, [&] { return measuring(rig); }), 6);
         QCOMPARE(rig.commands(), (QStringList{"Ei", "EM", "DU"}));
         rig.tick(readTicks + 1);
         const QStringList sent = rig.commands();
@@ -82,14 +106,11 @@ private slots:
         QCOMPARE(rig.state().measureStep, 93);
         QCOMPARE(rig.state().readingText[9], QStringLiteral("42"));
 
-        const QString shown = rig.w().edit("editChannel1")->text();
-        const QString main = rig.w().edit("editMainValue")->text();
-        rig.tick(75); // "S3" unanswered
-        QCOMPARE(rig.state().sessionState, int(StateConnect));
-        QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
-        QCOMPARE(rig.state().measureStep, 93); // kept
-        QCOMPARE(rig.w().edit("editChannel1")->text(), shown);
-        QCOMPARE(rig.w().edit("editMainValue")->text(), main);
+        const QStringList before = shown(rig.w(), {});
+        rig.tick(75); // "S3" unanswered: the same port is opened again, the cycle goes on where it was
+        QCOMPARE((QList<int>{rig.state().sessionState, rig.state().portSearchStep, rig.state().measureStep}),
+                 (QList<int>{StateConnect, StepReopenPort, 93}));
+        QCOMPARE(shown(rig.w(), {}), before);
     }
 
     void aUnitChangeInTheMiddleOfACycleStartsTheNextCycleFromTheBeginning() {
@@ -116,58 +137,95 @@ private slots:
         QVERIFY(!rig.commands().contains("S1"));
     }
 
-    void theDisplaysShowWhatTheAmplifierMeasured() {
-        SimulatedRig rig;
-        startMeasuring(rig);
-        // A cycle in the hold phase of the press, where the tie bars carry their load.
-        QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
-        rig.sim().clearLog();
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 20));
-        const ampsim::Amplifier& amp = rig.sim().amplifier();
-        for (int channel = 1; channel <= 4; ++channel) {
-            const std::uint64_t at = answeredAt(rig, "S" + std::to_string(channel));
-            QCOMPARE(rig.w().edit(numbered("editChannel%1", channel))->text(),
-                     QString::number(amp.channelValue(channel, at)));
-        }
-        QCOMPARE(rig.w().edit("editMainValue")->text(),
-                 QString::number(amp.mainValue(answeredAt(rig, "S5"))));
-        QCOMPARE(rig.w().edit("editMainValueKN")->text(),
-                 QString::number(amp.totalKiloNewton(answeredAt(rig, "kN"))));
-        QCOMPARE(rig.w().edit("editMainValueTons")->text(),
-                 QString::number(amp.totalTons(answeredAt(rig, "to"))));
-        QVERIFY(rig.w().edit("editChannel1")->text().toInt() > 300); // under load, not at rest
-        QCOMPARE(controls::background(rig.w().edit("editDivergence")), controls::clLime);
-
-        // A row taken while the next cycle replaces the values holds this whole cycle, field by field.
-        const CycleSnapshot cycle = rig.state().cycleSnapshot;
-        QStringList expected{cycle.texts.begin() + 8, cycle.texts.begin() + 12};
-        expected << QStringList{cycle.texts.begin(), cycle.texts.begin() + 8}
-                 << QStringList{cycle.texts.begin() + 12, cycle.texts.end()};
-        QCOMPARE(expected.mid(0, 4),
-                 (QStringList{rig.w().edit("editChannel1")->text(), rig.w().edit("editChannel2")->text(),
-                              rig.w().edit("editChannel3")->text(), rig.w().edit("editChannel4")->text()}));
-        rig.sim().amplifier().model().setLoadFactor(1, 1.5);
-        QVERIFY(rig.tickUntil([&] { return rig.state().measureStep == 96; }, 60));
-        QVERIFY(rig.state().readingText[8] != cycle.texts[8]);
-        rig.window().dataLog().appendRow();
-        QCOMPARE(rig.window().dataLog().lines().last().split(';').mid(1, 15), expected);
+    void theDisplaysShowWhatTheAmplifierMeasured_data() {
+        QTest::addColumn<double>("bar2"); // the load on tie bar 2, of the press's peak
+        QTest::addColumn<QColor>("deviation");
+        QTest::newRow("within the tolerance") << 1.03 << controls::clLime;
+        QTest::newRow("bar 2 overloaded") << 1.3 << controls::clRed;
     }
 
-    void oneTieBarLoadedBeyondTheToleranceTurnsTheDeviationRed() {
+    void theDisplaysShowWhatTheAmplifierMeasured() {
+        QFETCH(double, bar2);
+        QFETCH(QColor, deviation);
         SimulatedRig rig;
-        rig.sim().amplifier().model().setLoadFactor(2, 1.3);
+        rig.sim().amplifier().model().setLoadFactor(2, bar2);
         startMeasuring(rig);
-        QVERIFY(rig.tickUntil([&] { return rig.nowMs() > 2600 && rig.state().measureStep == 91; }, 400));
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 20));
-        QLineEdit* divergence = rig.w().edit("editDivergence");
-        QVERIFY2(divergence->text().toInt() > 10, qPrintable(divergence->text()));
-        QCOMPARE(controls::background(divergence), controls::clRed);
+        QVERIFY(evaluateLoadedCycle(rig));
+        const ampsim::Amplifier& amp = rig.sim().amplifier();
+        QStringList measured;
+        for (int channel = 1; channel <= 4; ++channel)
+            measured << QString::number(
+                amp.channelValue(channel, answeredAt(rig, "S" + std::to_string(channel))));
+        measured << QString::number(amp.mainValue(answeredAt(rig, "S5")))
+                 << QString::number(amp.totalKiloNewton(answeredAt(rig, "kN")))
+                 << QString::number(amp.totalTons(answeredAt(rig, "to")));
+        const QStringList values = shown(rig.w(), {});
+        QCOMPARE(values.mid(1, 4) + values.mid(13), measured);
+        QVERIFY(values[1].toInt() > 300); // under load, not at rest
+        QCOMPARE(controls::background(rig.w().edit("editDivergence")), deviation);
+    }
+
+    // The snapshot that the data log and the records take is the cycle as the window shows it evaluated:
+    // each channel at its corner with its sensors, the unit it was measured in, what was converted. A row
+    // taken on any tick while the next cycle comes in, up to its evaluation, holds it whole: never some of
+    // its values with some of the next, never values not yet placed.
+    void theSnapshotIsTheLastEvaluatedCycleAsPlacedOnScreen_data() {
+        QTest::addColumn<QStringList>("corners"); // of channels 1 to 4
+        QTest::addColumn<bool>("sensors");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<bool>("usTons");
+        QTest::addColumn<QString>("unitField");
+        QTest::addColumn<int>("inUsTons"); // bit n: entry n
+        QTest::newRow("turned a quarter, with sensors, µε")
+            << QStringList{"BottomRight", "TopLeft", "TopRight", "BottomLeft"} << true << 1 << false << "µε"
+            << 0;
+        QTest::newRow("crosswise, channel values only, kN, the tons total in US tons")
+            << QStringList{"BottomRight", "BottomLeft", "TopRight", "TopLeft"} << false << 2 << true << "kN"
+            << 0x4000;
+        QTest::newRow("rows swapped, with sensors, US tons")
+            << QStringList{"BottomLeft", "BottomRight", "TopLeft", "TopRight"} << true << 3 << true
+            << "UStons" << 0x5F00;
+    }
+
+    void theSnapshotIsTheLastEvaluatedCycleAsPlacedOnScreen() {
+        QFETCH(QStringList, corners);
+        QFETCH(bool, sensors);
+        QFETCH(int, unit);
+        QFETCH(bool, usTons);
+        QFETCH(QString, unitField);
+        QFETCH(int, inUsTons);
+        RigOptions options{.singleValues = sensors, .settings = {{3, usTons ? "YES" : "NO"}}};
+        for (int channel = 1; channel <= 4; ++channel) // settings lines 11, 13, 15 and 17
+            options.settings.emplace_back(9 + 2 * channel, corners[channel - 1]);
+        SimulatedRig rig(options);
+        rig.sim().amplifier().setUnit(unit);
+        startMeasuring(rig);
+        QVERIFY(evaluateLoadedCycle(rig));
+        QCOMPARE((QList<int>{rig.state().cycleSnapshot.unit, rig.state().cycleSnapshot.inUsTons}),
+                 (QList<int>{unit, inUsTons}));
+        const QStringList last = shown(rig.w(), unitField);
+        rig.sim().amplifier().model().setLoadFactor(3, 1.5);
+        rig.sim().clearLog();
+        QStringList rows{logged(rig).join(';')}, expected{last.join(';')};
+        for (bool evaluated = false; !evaluated && rows.size() < 60;) {
+            const bool wasMeasuring = measuring(rig);
+            rig.tick();
+            evaluated = wasMeasuring && !measuring(rig);
+            const QString when = QStringLiteral("state %1 step %2: ")
+                                     .arg(rig.state().sessionState)
+                                     .arg(rig.state().measureStep);
+            rows << when + logged(rig).join(';');
+            expected << when + (evaluated ? shown(rig.w(), unitField) : last).join(';');
+        }
+        QCOMPARE(rows, expected);
+        QVERIFY(rig.commands().contains("to"));     // the whole cycle passed
+        QVERIFY(shown(rig.w(), unitField) != last); // and its evaluation brought new values
     }
 
     void aLostAmplifierShowsNoValuesUntilItAnswersAgain() { // regression: the last values stayed as if live
         SimulatedRig rig;
         startMeasuring(rig);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+        QVERIFY(rig.tickUntil([&] { return !measuring(rig); }, 40));
         QVERIFY(rig.w().edit("editChannel1")->text() != QStringLiteral("E01"));
         rig.sim().disconnect(); // the cable is pulled
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
@@ -186,14 +244,9 @@ private slots:
     void newSettingsWhileMeasuringTryTheAmplifiersPortFirst() { // regression: a search through every port
         SimulatedRig rig({.com = 4, .manualPort = false});
         startMeasuring(rig);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 40));
+        QVERIFY(rig.tickUntil([&] { return !measuring(rig); }, 40));
         rig.window().settings().SaveToActiveFile(); // leaving the settings page
-        int ticks = 0;
-        while (!measuring(rig) && ticks < 400) {
-            rig.tick();
-            ++ticks;
-        }
-        QVERIFY2(ticks <= 15, qPrintable(QString::number(ticks)));
+        QCOMPARE_LE(ticksUntil(rig, [&] { return measuring(rig); }), 15);
         QCOMPARE(rig.w().label("labelCOMPort")->text(), QStringLiteral("COM4"));
     }
 };

@@ -24,45 +24,35 @@ class TestMeasurementControls : public QObject {
 
 private slots:
     void parameterEntriesAreLimitedOrReplacedByTheirDefault_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        const QList<QStringList> rows = {{"btnBarDiameter", "editBarDiameter", "1500", "999"},
-                                         {"btnBarDiameter", "editBarDiameter", "0", "1"},
-                                         {"btnBarDiameter", "editBarDiameter", "x", "100"},
-                                         {"btnBarDiameter", "editBarDiameter", "999", "999"},
-                                         {"btnEModul", "editEModul", "-5", "1"},
-                                         {"btnEModul", "editEModul", "210", "210"},
-                                         {"btnEModul", "editEModul", "2.5", "210"},
-                                         {"btnKFactor", "editKFactor", "1000", "999.99"},
-                                         {"btnKFactor", "editKFactor", "0", "0.01"},
-                                         {"btnKFactor", "editKFactor", "2,5", "2.50"},
-                                         {"btnKFactor", "editKFactor", " 3 ", "3.00"},
-                                         {"btnKFactor", "editKFactor", "1.236", "1.24"},
-                                         {"btnKFactor", "editKFactor", "0.014", "0.01"},
-                                         {"btnKFactor", "editKFactor", "zwei", "2.00"},
-                                         {"btnTolerance", "editTolerance", "101", "100"},
-                                         {"btnTolerance", "editTolerance", "-1", "0"},
-                                         {"btnTolerance", "editTolerance", "", "10"},
-                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "5", "10"},
-                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "250", "100"},
-                                         {"btnDeviceComSpeed", "editDeviceComSpeed", "schnell", "20"}};
-        for (const QStringList& row : rows)
-            QTest::newRow(qPrintable(row[1] + " " + row[2])) << row[0] << row[1] << row[2] << row[3];
+        // Each field with what is typed into it and what it shows once confirmed.
+        const QList<QPair<const char*, QStringList>> fields = {
+            {"BarDiameter", {"1500", "999", "0", "1", "x", "100", "999", "999"}},
+            {"EModul", {"-5", "1", "210", "210", "2.5", "210"}},
+            {"KFactor",
+             {"1000", "999.99", "0", "0.01", "2,5", "2.50", " 3 ", "3.00", "1.236", "1.24", "0.014", "0.01",
+              "zwei", "2.00"}},
+            {"Tolerance", {"101", "100", "-1", "0", "", "10"}},
+            {"DeviceComSpeed", {"5", "10", "250", "100", "schnell", "20"}}};
+        for (const auto& [field, entries] : fields)
+            for (int i = 0; i < entries.size(); i += 2)
+                QTest::addRow("%s '%s'", field, qPrintable(entries[i]))
+                    << field << entries[i] << entries[i + 1];
     }
 
     void parameterEntriesAreLimitedOrReplacedByTheirDefault() {
-        QFETCH(QString, button);
-        QFETCH(QString, edit);
+        QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         TestWindow w;
         enableParameterButtons(w);
         w.button("btnDeviceComSpeed")->setEnabled(true);
-        QCOMPARE(confirm(w, qPrintable(button), qPrintable(edit), typed), shown);
+        const QString edit = QStringLiteral("edit") + field;
+        QCOMPARE(confirm(w, qPrintable(QStringLiteral("btn") + field), qPrintable(edit), typed), shown);
         QVERIFY(!w.edit(edit)->isEnabled());
-        if (edit == "editDeviceComSpeed") {
+        if (field == "DeviceComSpeed") {
             QCOMPARE(w.window->timerDeviceCom().interval(), shown.toInt());
             QVERIFY(w.window->timerDeviceCom().isActive());
         }

@@ -75,18 +75,16 @@ private slots:
     }
 
     void parameterTextsAreReadAsNumbers() {
-        double value = 0;
-        QVERIFY(MeasurementControls::parseDecimal(QStringLiteral("2,50"), &value));
-        QCOMPARE(value, 2.5);
-        QVERIFY(MeasurementControls::parseDecimal(QStringLiteral(" 2.5 "), &value));
-        QCOMPARE(value, 2.5);
-        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("1.234,5"), &value));
-        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("abc"), &value));
-        QVERIFY(!MeasurementControls::parseDecimal(QStringLiteral("inf"), &value));
-        QVERIFY(MeasurementControls::parseWhole(QStringLiteral("-5"), &value));
-        QCOMPARE(value, -5.0);
-        QVERIFY(!MeasurementControls::parseWhole(QStringLiteral("1.5"), &value));
-        QVERIFY(!MeasurementControls::parseWhole(QString(), &value));
+        const auto read = [](bool (*parse)(const QString&, double*), const char* text) {
+            double value = 0;
+            return parse(QString::fromLatin1(text), &value) ? QString::number(value)
+                                                            : QStringLiteral("refused");
+        };
+        const auto decimal = &MeasurementControls::parseDecimal, whole = &MeasurementControls::parseWhole;
+        QCOMPARE((QStringList{read(decimal, "2,50"), read(decimal, " 2.5 "), read(decimal, "1.234,5"),
+                              read(decimal, "abc"), read(decimal, "inf"), read(whole, "-5"),
+                              read(whole, "1.5"), read(whole, "")}),
+                 (QStringList{"2.5", "2.5", "refused", "refused", "refused", "-5", "refused", "refused"}));
     }
 };
 

@@ -100,7 +100,9 @@ class TestSerial : public QObject {
 private slots:
     void initTestCase() {
         // ctest already runs us in an empty directory; this keeps a hand run from leaving ports/ behind.
-        QVERIFY(workDir_.isValid() && QDir::setCurrent(workDir_.path()) && QDir().mkdir("ports"));
+        QVERIFY(workDir_.isValid());
+        QVERIFY(QDir::setCurrent(workDir_.path()));
+        QVERIFY(QDir().mkdir("ports"));
     }
     void init() { // a fresh pseudo-terminal with port_ open on it
         pty_ = std::make_unique<Pty>();
@@ -121,7 +123,7 @@ private slots:
         QCOMPARE(port_.Open(second.Device()), CSerial::StatusAlreadyOpen);
         QCOMPARE(CSerial::ProbePort(second.Device()), CSerial::PortAvailable); // never touched
         QVERIFY(MovesBytes(port_, *pty_));                                     // nor the first one let go
-        QVERIFY(port_.Close() == 0 && port_.Close() == 0 && !port_.IsOpen());
+        QCOMPARE((QList<int>{port_.Close(), port_.Close(), port_.IsOpen()}), (QList<int>{0, 0, false}));
         QCOMPARE(pty_->Ioctl(TIOCGEXCL), 0); // left set, it would lock out the next opener
         QCOMPARE(CSerial::ProbePort(pty_->Device()), CSerial::PortAvailable);
         QCOMPARE(CSerial::ProbePort(L"/dev/vantoria-no-such-port"), CSerial::PortNotAvailable);
@@ -150,18 +152,20 @@ private slots:
               port_.WaitForEvent(), port_.SetHandshake(0), port_.SetReadMode(0),
               port_.Write("ab", 2, &written), port_.Read(buffer.data(), 4, &count)})
             QCOMPARE(status, CSerial::StatusInvalidHandle);
-        QVERIFY(written == 0 && count == 0);
         QCOMPARE(buffer, (Bytes{1, 2, 3, 4})); // the 0xDC fill is for open ports only
         QCOMPARE(Settings(), (Line{-1, -1, -1, -1, -1}));
-        QVERIFY(port_.GetEventMask() == 0 && port_.GetEventCharacter() == 0);
-        QCOMPARE(port_.lastError(), CSerial::StatusInvalidHandle);
+        QCOMPARE((QList<int>{int(written), int(count), int(port_.GetEventMask()), port_.GetEventCharacter(),
+                             port_.lastError()}),
+                 (QList<int>{0, 0, 0, 0, CSerial::StatusInvalidHandle}));
     }
 
     // --- Line settings
 
     void openStartsRawAndEmptyAndLineChangesKeepInput() {
         // What was queued before the open answers nothing we will send; a later read must not see it.
-        QVERIFY(port_.Close() == 0 && pty_->Send("stale") && port_.Open(pty_->Device()) == 0);
+        QCOMPARE(port_.Close(), 0);
+        QVERIFY(pty_->Send("stale"));
+        QCOMPARE(port_.Open(pty_->Device()), 0);
         QCOMPARE(Settings(), (Line{9600, 8, 0, 0, 0}));
         // CR, LF, ^C, ^D, DEL, XON, XOFF pass untouched; XOFF last, so a left-on IXON would stall our output.
         const QByteArray control("a\r\n\x03\x04\x7f\x11\x13");
@@ -212,7 +216,8 @@ private slots:
         Bytes buffer{};
         std::uint32_t count = 7;
         QCOMPARE(port_.Read(buffer.data(), 4, &count), 0);
-        QVERIFY(count == 0 && buffer == (Bytes{Fill, Fill, Fill, Fill}));
+        QCOMPARE(count, 0u);
+        QCOMPARE(buffer, (Bytes{Fill, Fill, Fill, Fill}));
         QVERIFY(pty_->Send(QByteArray("\x03\x04", 2)));
         buffer.fill(0);
         QCOMPARE(port_.Read(buffer.data(), 4, nullptr, nullptr, 100), CSerial::StatusInvalidFunction);
@@ -225,13 +230,14 @@ private slots:
             QCOMPARE(status, CSerial::StatusInvalidFunction);
         // Nothing moved either way: a plain read gets what was queued, the master only our "Z".
         QCOMPARE(port_.Read(buffer.data(), 4, &count), 0);
-        QVERIFY(count == 2 && buffer == (Bytes{3, 4, Fill, Fill}));
+        QCOMPARE(count, 2u);
+        QCOMPARE(buffer, (Bytes{3, 4, Fill, Fill}));
         QCOMPARE(port_.WriteText("Z"), 0);
         QCOMPARE(pty_->ReceiveUntil('Z'), QByteArray("Z"));
     }
 
     void overlappedPortBoundsWaitsByTimeout() {
-        QVERIFY(port_.Close() == 0 && port_.Open(pty_->Device(), 0, 0, true) == 0);
+        QCOMPARE(port_.Close() + port_.Open(pty_->Device(), 0, 0, true), 0);
         QCOMPARE(port_.SetReadMode(CSerial::ReadBlocking), 0);
         std::array<char, 4> buffer{};
         std::uint32_t count = 7;
@@ -246,7 +252,8 @@ private slots:
         SerialOverlapped record{99, true, false}; // a caller's record comes back completed
         QVERIFY(pty_->Send("ij"));
         QCOMPARE(port_.Read(buffer.data(), 2, &count, &record, 5000), 0);
-        QVERIFY(record.transferred == 2 && record.signalled && !record.pending);
+        QCOMPARE((QList<int>{int(record.transferred), record.signalled, record.pending}),
+                 (QList<int>{2, true, false}));
         QCOMPARE(port_.Write("kl", 2, &count, &record, 5000), 0);
         QCOMPARE(record.transferred, 2u);
         QCOMPARE(pty_->ReceiveUntil('l'), QByteArray("kl"));
@@ -269,7 +276,7 @@ private slots:
         std::uint32_t count = 7, written = 7;
         QCOMPARE(port_.Read(buffer.data(), 4, &count), 31);
         QCOMPARE(port_.Write("x", 1, &written), 31);
-        QVERIFY(count == 0 && written == 0);
+        QCOMPARE(count + written, 0u);
         QCOMPARE(port_.WaitForEvent(), 0);
         QCOMPARE(port_.lastEvent(), CSerial::EvErr);
         QCOMPARE(port_.GetBaudRate(), -1);

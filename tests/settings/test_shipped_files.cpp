@@ -65,8 +65,8 @@ private slots:
         QCOMPARE(lines[7], QStringLiteral("Auto"));
         for (int line : {11, 13, 15, 17})
             QCOMPARE(ChannelPositions::cornerOfToken(lines[line]), (line - 9) / 2);
-        for (int line : {3, 5, 23, 41})
-            QVERIFY(lines[line] == QLatin1String("YES") || lines[line] == QLatin1String("NO"));
+        QCOMPARE((QStringList{lines[3], lines[5], lines[23], lines[41]}),
+                 (QStringList{"NO", "YES", "YES", "YES"}));
         QCOMPARE(lines[21], QString());                       // no custom file
         QCOMPARE(lines[25], shipped("German.txt").lines[19]); // the type the simulated amplifier answers
         QCOMPARE(lines[37], QStringLiteral("2.00"));
