@@ -1,21 +1,16 @@
 // The history page over a real SQLite store in the working folder: paging by key, searches read off the
 // window's thread, filter and search, the marks, the export's bytes, notes, the trend and the caption.
 
-#include "ProgramRun.h"
-#include "RecordFixture.h"
-#include "Testing.h"
+#include "RecordsTesting.h"
 #include "records/HistoryPage.h"
 #include "records/Protocol.h"
 #include "records/RecordsCsv.h"
 #include "records/RecordsModel.h"
 #include "records/RecordsReader.h"
-#include "records/SqliteStore.h"
 #include "settings/LanguageApplier.h"
 
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QSpinBox>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTextDocumentFragment>
 #include <qcustomplot.h>

@@ -1,16 +1,10 @@
 // The protocol page as a quality system reads it back: its text (pdftotext), its page count, its verdict,
 // and what happens when the file cannot be written.
 
-#include "ProgramRun.h"
-#include "RecordFixture.h"
-#include "TestWindow.h"
+#include "RecordsTesting.h"
 #include "records/ProtocolOutput.h"
-#include "records/SqliteStore.h"
 
-#include <QDir>
 #include <QPrinter>
-#include <QProcess>
-#include <QTest>
 
 #include <cerrno>
 #include <csignal>

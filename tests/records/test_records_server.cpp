@@ -3,23 +3,14 @@
 // login, two PCs at once, a server that hangs, a lock another session holds, items the server refuses,
 // records older than the server line, a URI with a password, and a server of schema version 1.
 #include "PgCluster.h"
-#include "ProgramRun.h"
-#include "RecordFixture.h"
-#include "TestWindow.h"
+#include "RecordsTesting.h"
 #include "records/PostgresStore.h"
-#include "records/RecordButtons.h"
-#include "records/RecordsConfig.h"
 #include "records/RecordsSender.h"
-#include "records/SqliteStore.h"
 
 #include <QElapsedTimer>
 #include <QLocalServer>
-#include <QSignalSpy>
-#include <QSqlQuery>
 #include <QTemporaryFile>
-#include <QTest>
 #include <QUrl>
-#include <QUuid>
 
 namespace records {
 char* toString(const ServerStatus& status) { return qstrdup(qPrintable(serverStatusText(status, "EN"))); }

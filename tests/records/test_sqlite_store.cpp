@@ -1,17 +1,9 @@
 // The records database of the working folder: what goes in comes back, in order, once; notes beside the
 // values; the queue for the server; damaged, newer and full files; two writers and a kill after the insert.
-#include "RecordFixture.h"
-#include "TestWindow.h"
-#include "records/SqliteStore.h"
+#include "RecordsTesting.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSysInfo>
-#include <QTest>
-#include <QUuid>
 
 #include <csignal>
 #include <fcntl.h>

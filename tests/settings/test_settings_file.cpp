@@ -1,13 +1,77 @@
 // The settings file: start-up, loading into the controls, saving, custom files and failures.
 
+#include "Errors.h"
 #include "Testing.h"
+#include "Views.h"
 #include "settings/ChannelPositions.h"
+#include <QButtonGroup>
 #include <QLocale>
+#include <QRadioButton>
 
 namespace {
 const char* const InstalledFiles[] = {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt",
                                       "KELVARA.url"};
 QStringList settingsLines() { return readLines(QStringLiteral("Vantoria.ini")); }
+} // namespace
+
+using textfile::Codec;
+
+namespace {
+// Sixteen radio buttons, each channel's four exclusive, channel n at corner n, and the rule over them. The
+// buttons are not wired to the rule, so the rule alone must keep the positions right.
+struct Corners {
+    QWidget parent;
+    ChannelPositions::Buttons buttons{};
+    std::array<QGroupBox*, 4> groups{};
+    ValueView values{};
+    ProgramState state;
+    std::unique_ptr<ChannelPositions> rule;
+
+    Corners() {
+        for (int channel = 0; channel < 4; ++channel) {
+            groups[channel] = new QGroupBox(&parent);
+            auto* exclusive = new QButtonGroup(&parent);
+            for (int corner = 0; corner < 4; ++corner) {
+                buttons[channel][corner] = new QRadioButton(groups[channel]);
+                exclusive->addButton(buttons[channel][corner]);
+            }
+            buttons[channel][channel]->setChecked(true);
+        }
+        rule = std::make_unique<ChannelPositions>(buttons, groups, values, state);
+    }
+    // What a click on a corner does: the button is checked, then the rule runs.
+    void choose(int channel, int corner) {
+        rule->button(channel, corner)->setChecked(true);
+        rule->SelectChannelPosition(channel, corner);
+    }
+};
+} // namespace
+
+namespace {
+textfile::Document shipped(const char* name) {
+    return textfile::decode(shippedFile(QString::fromLatin1(name)));
+}
+
+// Every text line the program reads.
+QList<int> usedTextLines() {
+    QList<int> lines = {1, 2, 3, 6, 7, 8, 9, 10, 13};
+    for (int line = 16; line <= 20; ++line)
+        lines << line;
+    for (int line = 23; line <= 44; ++line)
+        lines << line;
+    for (int line : {49, 50, 51, 52, 53, 54, 55, 56, 57})
+        lines << line;
+    for (int line = 61; line <= 73; ++line)
+        lines << line;
+    return lines;
+}
+
+QList<int> numberLines() {
+    QList<int> lines;
+    for (int line = 79; line <= 115; line += 2)
+        lines << line;
+    return lines << 119 << 121;
+}
 } // namespace
 
 class TestSettingsFile : public QObject {
@@ -311,6 +375,155 @@ private slots:
         QVERIFY(next.window->FormClose());
         TestWindow third;
         QCOMPARE(third.edit("editMachine")->text(), QStringLiteral("Presse 8"));
+    }
+
+    // Settings, language and log files: encodings, line ends and atomic writes.
+    void eachEncodingIsReadAndWrittenBackInKind_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("codec");
+        QTest::addColumn<bool>("mark");
+        const QString text = QStringLiteral("Größe µε\r\nzweite Zeile\r\n");
+        QTest::newRow("utf-8 without mark") << text.toUtf8() << int(Codec::Utf8) << false;
+        QTest::newRow("utf-8 with mark")
+            << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << int(Codec::Utf8) << true;
+        QByteArray le("\xFF\xFE", 2), be("\xFE\xFF", 2);
+        for (const QChar c : text) {
+            le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+            be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+        }
+        QTest::newRow("utf-16 le") << le << int(Codec::Utf16LE) << true;
+        QTest::newRow("utf-16 be") << be << int(Codec::Utf16BE) << true;
+    }
+
+    void eachEncodingIsReadAndWrittenBackInKind() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, codec);
+        QFETCH(bool, mark);
+        const textfile::Document document = textfile::decode(bytes);
+        QCOMPARE(document.lines, (QStringList{QStringLiteral("Größe µε"), QStringLiteral("zweite Zeile")}));
+        QCOMPARE(int(document.encoding.codec), codec);
+        QCOMPARE(document.encoding.byteOrderMark, mark);
+        QCOMPARE(textfile::encode(document.lines, document.encoding), bytes);
+    }
+
+    void bytesThatAreNotUtf8AreWindows1252() {
+        // "ä µ ²" as an old settings file holds them, and the euro sign from the range Latin-1 lacks.
+        const QByteArray bytes("\xE4 \xB5 \xB2 \x80\r\n");
+        const textfile::Document document = textfile::decode(bytes);
+        QCOMPARE(document.encoding.codec, Codec::Windows1252);
+        QCOMPARE(document.lines, QStringList{QString::fromUtf8("ä µ ² €")});
+        QCOMPARE(textfile::encode(document.lines, document.encoding), bytes);
+    }
+
+    void aCharacterWindows1252CannotHoldSwitchesTheFileToUtf8InsteadOfLosingIt() {
+        const QStringList lines{QString::fromUtf8("Sensor 1.1 [µε]")};
+        const QByteArray bytes = textfile::encode(lines, {Codec::Windows1252, false});
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(textfile::decode(bytes).lines, lines);
+    }
+
+    void anyLineEndEndsALineAndNoEmptyLineFollowsTheLastEnd() {
+        QCOMPARE(textfile::decode("a\r\nb\rc\nd").lines, (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(textfile::decode("a\r\n\r\n").lines, (QStringList{"a", ""}));
+        QCOMPARE(textfile::decode("\n\r").lines, (QStringList{"", ""}));
+        QVERIFY(textfile::decode("").lines.isEmpty());
+        QCOMPARE(textfile::encode({"a", ""}, {}), QByteArray("a\r\n\r\n"));
+    }
+
+    void aFailedWriteLeavesTheOldFileWhole() { // regression: a buffered write failed only at commit
+        writeFile(QStringLiteral("keep.ini"), "old\r\n");
+        bool failed = false;
+        try {
+            DiskFull full;
+            textfile::write(QStringLiteral("keep.ini"), {QStringLiteral("new content")}, {});
+        } catch (const UserError& error) {
+            failed = error.message().contains(QStringLiteral("keep.ini"));
+        }
+        QVERIFY(failed);
+        QCOMPARE(readFile(QStringLiteral("keep.ini")), QByteArray("old\r\n"));
+        QCOMPARE(QDir().entryList({"keep*"}, QDir::Files), QStringList{"keep.ini"}); // no stray temporary
+    }
+
+    void aMissingFileIsReportedByName() {
+        try {
+            textfile::read(QStringLiteral("missing.txt"));
+            QFAIL("no error");
+        } catch (const UserError& error) {
+            QVERIFY(error.message().contains(QStringLiteral("\"missing.txt\"")));
+        }
+    }
+
+    // The position rule on its own: four channels, four corners each, always a permutation.
+    void theDisplacedChannelTakesTheFreedCornerAndItsPositionIsUpdated() {
+        Corners c;
+        c.choose(3, PositionTopLeft);
+        QCOMPARE(c.state.channelPosition, (std::array<std::int32_t, 4>{3, 2, 1, 4}));
+        QCOMPARE(c.rule->checkedCorner(1), int(PositionBottomLeft));
+        QCOMPARE(c.rule->checkedCorner(3), int(PositionTopLeft));
+        c.choose(3, PositionTopLeft); // the corner it holds: nothing moves
+        QCOMPARE(c.state.channelPosition, (std::array<std::int32_t, 4>{3, 2, 1, 4}));
+    }
+
+    void aChannelWithoutACornerGetsTheFirstFreeOneTopLeftIncluded() {
+        Corners c;
+        c.buttons[0][0]->group()->setExclusive(false);
+        c.buttons[0][0]->setChecked(false);
+        QCOMPARE(c.rule->checkedCorner(1), int(PositionNone));
+        QCOMPARE(c.rule->firstFreeCorner(1), int(PositionTopLeft));
+        // With the three others on the first three corners the last one is left.
+        for (int channel = 2; channel <= 4; ++channel)
+            c.buttons[channel - 1][channel - 2]->setChecked(true);
+        QCOMPARE(c.rule->firstFreeCorner(1), int(PositionBottomRight));
+    }
+
+    void tokensMatchExactly() {
+        QCOMPARE(ChannelPositions::cornerOfToken(ChannelPositions::token(PositionBottomLeft)),
+                 int(PositionBottomLeft));
+        QCOMPARE(ChannelPositions::cornerOfToken(QStringLiteral("topleft")), int(PositionNone));
+        QCOMPARE(ChannelPositions::token(PositionNone), QString());
+    }
+
+    // The settings and language files the program installs on its first start.
+    void languageFilesAreCompleteAndAgreeOnTheDeviceNames() {
+        const QStringList german = shipped("German.txt").lines;
+        for (const char* name : {"German.txt", "English.txt", "Italian.txt"}) {
+            const textfile::Document file = shipped(name);
+            QCOMPARE(file.lines.size(), lang::LineCount);
+            QVERIFY(file.encoding.byteOrderMark);
+            for (int line : usedTextLines())
+                QVERIFY2(!file.lines[line].trimmed().isEmpty(),
+                         qPrintable(QStringLiteral("%1 line %2").arg(name).arg(line)));
+            for (int line : numberLines()) {
+                bool ok = false;
+                file.lines[line].toInt(&ok);
+                QVERIFY2(ok, qPrintable(
+                                 QStringLiteral("%1 line %2: %3").arg(name).arg(line).arg(file.lines[line])));
+            }
+            for (int line = lang::FirstDeviceName; line <= lang::LastDeviceName; ++line)
+                QCOMPARE(file.lines[line], german[line]);
+            QVERIFY(file.lines[lang::ChannelWord].endsWith(QLatin1Char(' ')));
+            QVERIFY(file.lines[lang::SensorWord].endsWith(QLatin1Char(' ')));
+            QVERIFY(file.lines[lang::StartCaption] != file.lines[lang::StopCaption]);
+            QVERIFY(!file.lines[lang::CloseWithoutSaving].isEmpty());
+        }
+    }
+
+    void theDefaultSettingsHoldTheFullLayoutWithValidTokens() {
+        const QStringList lines = shipped("Vantoria.ini").lines;
+        QCOMPARE(lines.size(), 44);
+        QCOMPARE(lines[1], QStringLiteral("DE"));
+        QCOMPARE(lines[7], QStringLiteral("Auto"));
+        for (int line : {11, 13, 15, 17})
+            QCOMPARE(ChannelPositions::cornerOfToken(lines[line]), (line - 9) / 2);
+        QCOMPARE((QStringList{lines[3], lines[5], lines[23], lines[41]}),
+                 (QStringList{"NO", "YES", "YES", "YES"}));
+        QCOMPARE(lines[21], QString());                       // no custom file
+        QCOMPARE(lines[25], shipped("German.txt").lines[19]); // the type the simulated amplifier answers
+        QCOMPARE(lines[37], QStringLiteral("2.00"));
+        QCOMPARE(lines[39], QStringLiteral("10"));
+        QCOMPARE(lines[42], QStringLiteral("ReservedComPorts:"));
+        for (int line = 0; line < 42; line += 2)
+            QVERIFY2(lines[line].startsWith(QLatin1Char(';')), qPrintable(lines[line]));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "RecordFixture.h"
+#include "RecordsTesting.h"
 
 #include <QStringList>
 
