@@ -120,18 +120,6 @@ private slots:
         QCOMPARE(w.window->dataLog().rowCount(), 3); // the log takes every sample
     }
 
-    void theStartCaptionSaysWhetherSamplingRunsAcrossAMeasurementStop() {
-        TestWindow w;
-        w.window->btnMeasurementClick();
-        startSampling(w);
-        w.window->btnMeasurementClick(); // stopped: sampling stays on for the next measurement
-        QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StopCaption));
-        w.window->btnMeasurementClick();
-        w.window->btnGraphStartStopClick();
-        w.window->btnMeasurementClick();
-        QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StartCaption));
-    }
-
     void stoppingTellsWhetherAMeasurementRunsAndClearingStartsAnew() {
         TestWindow w;
         startSampling(w);
@@ -166,7 +154,7 @@ private slots:
         w.edit("editGraphXMax")->setText(QStringLiteral("10"));
         w.window->btnGraphXMaxClick();
         w.window->btnGraphXMinClick();
-        w.edit("editGraphXMin")->setText(QStringLiteral("-5"));
+        w.edit("editGraphXMin")->setText(QStringLiteral(" -5 "));
         w.window->btnGraphXMinClick();
         QCOMPARE(w.window->graph().xRange(), (std::pair<double, double>{-5, 10}));
         w.control<QCustomPlot>("Graph")->xAxis->setRange(100, 200); // zoomed and panned away
@@ -174,14 +162,18 @@ private slots:
         QCOMPARE(w.window->graph().xRange(), (std::pair<double, double>{-5, 10}));
     }
 
-    void aLanguageChangeTranslatesTheGraphCaption() { // regression: it kept the old language's text
+    // Sampling stays on across a measurement stop, and the caption says so in the language chosen since.
+    void theStartCaptionSaysWhetherSamplingRunsAcrossStopsAndLanguages() { // regression: it kept the old text
         TestWindow w;
+        w.window->btnMeasurementClick();
         startSampling(w);
+        w.window->btnMeasurementClick(); // stopped: sampling stays on for the next measurement
         w.button("btnItalian")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StopCaption));
+        w.window->btnMeasurementClick();
         w.window->btnGraphStartStopClick();
-        QVERIFY(!w.state.graphRunning);
+        w.window->btnMeasurementClick();
         w.button("btnEnglish")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.button("btnGraphStartStop")->text(), text(w, lang::StartCaption));
@@ -232,14 +224,6 @@ private slots:
         QCOMPARE(taken.mid(6, 2), (QList<std::int64_t>{1540, 1680}));
         QVERIFY(!schedule.due(5000, 140, false)); // sampling off: nothing, and the next tick takes one
         QVERIFY(schedule.due(5001, 140, true));
-    }
-
-    void errorTextsAndEmptyTextsGiveNoPoint() {
-        QCOMPARE(pointOf(QStringLiteral("E01")), std::nullopt);
-        QCOMPARE(pointOf(QString()), std::nullopt);
-        QCOMPARE(pointOf(QStringLiteral("-35")), std::optional<int>(-35));
-        QCOMPARE(limitOf(QStringLiteral("abc"), 1500), 1500);
-        QCOMPARE(limitOf(QStringLiteral(" -20 "), 1500), -20);
     }
 
     void aSeriesOfManyPointsIsDrawnWhereItsValuesAre() {
