@@ -42,10 +42,15 @@ private slots:
         QCOMPARE(rig.w().statusLine(1) + QString::number(rig.state().sessionState), QStringLiteral("99"));
     }
 
-    void noReplyByTick75DropsThePortAndKeepsSearchingFromTheSameStep() {
+    void theWaitingNoticeNeedsErrorInfoAndNoReplyByTick75DropsThePortKeepingTheSearchStep() {
         SimulatedRig rig;
         untilIdentifySent(rig);
-        rig.tick(73);
+        rig.tick(3);
+        QCOMPARE(rig.w().statusLine(2), QString());
+        rig.w().button("btnShowErrorInfo")->setChecked(true);
+        rig.tick();
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
+        rig.tick(69);
         QCOMPARE(rig.state().sessionState, int(StateIdentify));
         QCOMPARE(rig.state().stateTick, 74u);
         rig.tick(); // identification keeps the search's step
@@ -71,20 +76,6 @@ private slots:
         rig.w().button("btnShowErrorInfo")->setChecked(true);
         rig.tick();
         QCOMPARE(rig.w().statusLine(0), rig.window().language().text(lang::Connecting));
-    }
-
-    void bytesOfAnUnfinishedReplyAreForgottenOnAStateChange() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        reply(rig, "QT");
-        rig.tick(); // two of four bytes kept
-        // A state that reads without sending first must not take them as the start of its reply.
-        rig.state().sessionState = StateReadSettings;
-        rig.state().identifyStep = StepReadEModulus;
-        rig.state().stateTick = 5;
-        reply(rig, QByteArray("\xD2\x00", 2));
-        rig.tick();
-        QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
     }
 
     void aPauseHoldsTheDeviceTimerUntilTheLastOneEndsEvenByAnException() {
@@ -117,27 +108,23 @@ private slots:
         QCOMPARE(log.mid(1, 2), (QStringList{"RX NONE", "RX QT34"}));
     }
 
-    void bytesOfAnAbandonedReplyAreForgottenWithTheNextCommand() {
+    void bytesOfAnUnfinishedReplyAreForgottenWithTheNextCommandAndOnAStateChange() {
         SimulatedRig rig;
         untilIdentifySent(rig);
         reply(rig, "QT");
-        rig.tick(); // two of four bytes kept
-        QCOMPARE(rig.state().deviceReply, NoReply);
+        rig.tick();                // two of four bytes kept
         rig.state().stateTick = 0; // the step starts over: "P0" goes out again
         rig.tick();
-        reply(rig, "QT34");
+        reply(rig, "QT");
         rig.tick();
-        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
-    }
-
-    void theWaitingNoticeAppearsOnlyWithErrorInfoOn() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        rig.tick(3);
-        QCOMPARE(rig.w().statusLine(2), QString());
-        rig.w().button("btnShowErrorInfo")->setChecked(true);
+        QCOMPARE(rig.state().deviceReply, NoReply);
+        // A state that reads without sending first must not take them as the start of its reply.
+        rig.state().sessionState = StateReadSettings;
+        rig.state().identifyStep = StepReadEModulus;
+        rig.state().stateTick = 5;
+        reply(rig, QByteArray("\xD2\x00", 2));
         rig.tick();
-        QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
+        QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
     }
 
     void theTrafficLogKeepsTheLatestLinesOnly() {
@@ -154,20 +141,16 @@ private slots:
     }
 
     // Replies and commands on the wire.
-    void binaryRepliesAreSignedAndLowByteFirst() {
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\xFE\xFF", 2)), QStringLiteral("-2"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x64\x00", 2)), QStringLiteral("100"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x00\x80", 2)), QStringLiteral("-32768"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\xFF\x7F", 2)), QStringLiteral("32767"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x83", 1)), QStringLiteral("-125"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x03", 1)), QStringLiteral("3"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("abc")), QString()); // no such reply length
-    }
-
-    void textRepliesEndAtTheFirstZeroByte() {
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("QT34")), QStringLiteral("QT34"));
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("iO\0x", 4)), QStringLiteral("iO"));
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("\0O", 2)), QString());
+    void binaryRepliesAreSignedAndLowByteFirstTextRepliesEndAtTheFirstZeroByte() {
+        QStringList decoded;
+        for (const QByteArray& bytes :
+             {QByteArray("\xFE\xFF", 2), QByteArray("\x64\x00", 2), QByteArray("\x00\x80", 2),
+              QByteArray("\xFF\x7F", 2), QByteArray("\x83", 1), QByteArray("\x03", 1), QByteArray("abc")})
+            decoded << framing::decodeReply(ReplyBinary, bytes);
+        for (const QByteArray& bytes : {QByteArray("QT34"), QByteArray("iO\0x", 4), QByteArray("\0O", 2)})
+            decoded << framing::decodeReply(ReplyText, bytes);
+        // Three bytes are no binary reply.
+        QCOMPARE(decoded, (QStringList{"-2", "100", "-32768", "32767", "-125", "3", "", "QT34", "iO", ""}));
     }
 
     void valuesGoOutHighByteFirstAndTheLogStopsAtAZeroByte() {

@@ -15,24 +15,19 @@
 #include <csignal>
 
 namespace {
-// The commands the simulator received, from its byte log ("   1520 RX P0").
-QStringList receivedCommands(const QString& logPath) {
-    QFile file(logPath);
-    QStringList commands;
-    if (!file.open(QIODevice::ReadOnly))
-        return commands;
-    static const QRegularExpression line(QStringLiteral("^\\s*\\d+ RX (\\S+)"));
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QRegularExpressionMatch match = line.match(QString::fromLatin1(raw));
-        if (match.hasMatch())
-            commands.append(match.captured(1));
-    }
-    return commands;
-}
-
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The commands the simulator received, from its byte log ("   1520 RX P0").
+QStringList receivedCommands(const QString& logPath) {
+    static const QRegularExpression line(QStringLiteral("^\\s*\\d+ RX (\\S+)"),
+                                         QRegularExpression::MultilineOption);
+    QStringList commands;
+    for (const QRegularExpressionMatch& match : line.globalMatch(QString::fromLatin1(readAll(logPath))))
+        commands.append(match.captured(1));
+    return commands;
 }
 
 QStringList entries(const QString& folder) {
@@ -54,11 +49,7 @@ QProcessEnvironment launcherEnvironment(const QString& home, const QString& xdgD
 
 bool pollingLoopReached(const QStringList& commands) {
     const qsizetype identify = commands.indexOf(QStringLiteral("P0"));
-    if (identify < 0)
-        return false;
-    const QStringList loop = commands.mid(identify + 1);
-    const QStringList expected = {"Ei", "EM", "DU", "Ei", "EM", "DU"};
-    return loop.size() >= expected.size() && loop.mid(0, expected.size()) == expected;
+    return identify >= 0 && commands.mid(identify + 1, 6) == QStringList{"Ei", "EM", "DU", "Ei", "EM", "DU"};
 }
 
 // The commands in the simulator's log once the polling loop shows there, or after 10 s.
