@@ -23,10 +23,11 @@ class TestConnection : public QObject {
 
 private slots:
     // One rig through the polling loop: identification on a fixed port, the polled values, a stray byte
-    // (regression: it shifted every later reply for good), values out of range, US tons, and an entry that
-    // pauses the loop.
-    void aFixedPortIsIdentifiedAndPolledForUnitEModulusAndDiameter() {
+    // (regression: it shifted every later reply for good), values out of range, US tons, an entry that
+    // pauses the loop, then the user's commands.
+    void aFixedPortIsIdentifiedPolledAndCommanded() {
         SimulatedRig rig({.settings = {{3, "YES"}}});
+        rig.w().button("btnLogDataActive")->setChecked(true);
         ampsim::Amplifier& amp = rig.sim().amplifier();
         amp.setUnit(2);
         amp.setEModulus(205);
@@ -89,6 +90,38 @@ private slots:
         QVERIFY(rig.commands().isEmpty());
         QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::WaitingForEntry));
         QCOMPARE(rig.state().sessionState, int(StateReadSettings));
+
+        // The user's commands wait for the acknowledgement; the values are clamped.
+        rig.w().edit("editBarDiameter")->setEnabled(false);
+        rig.w().edit("editBarDiameter")->setText(QStringLiteral("1234"));
+        rig.sim().clearLog();
+        rig.sim().injectGarbage({'n', 'o'}); // an answer that is not "iO" is not taken
+        rig.window().session().enter(StateSendBarDiameter);
+        rig.tick(2);
+        QCOMPARE(rig.state().sessionState, int(StateSendBarDiameter));
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.commands().first(), QStringLiteral("du<03><e7>"));
+        QCOMPARE(rig.sim().amplifier().barDiameter(), 999);
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::BarDiameterSent));
+
+        rig.w().edit("editEModul")->setText(QStringLiteral("-5"));
+        rig.sim().clearLog();
+        rig.window().session().enter(StateSendEModulus);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.commands().first(), QStringLiteral("em<00><00>"));
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::EModulusSent));
+        const QStringList log = controls::lines(rig.w().memo("memoUSBCommunication"));
+        QVERIFY(log.contains(QStringLiteral("TX du\x03") + QChar(0xE7)));
+        QVERIFY(log.contains(QStringLiteral("TX em"))); // the line ends at the first zero byte
+
+        rig.window().session().enter(StateChangeUnit);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        pollOnce(rig);
+        QCOMPARE(rig.state().deviceUnit, 1); // from tons round to micro-strain
+        rig.window().session().enter(StateResetDevice);
+        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        QCOMPARE(rig.state().identifyStep, int(StepReadUnit));
+        QCOMPARE(rig.w().statusLine(2), language(rig, lang::DeviceReset));
     }
 
     void eachTypeAdaptsTheWindow_data() {
@@ -146,14 +179,14 @@ private slots:
         rig.window().timerGraph().start();
         QVERIFY(rig.tickUntil([&] { return rig.commands().contains("P0"); }, 10));
         rig.tick();
-        QCOMPARE(rig.state().sessionState, int(StateConnect));
-        QVERIFY(!rig.window().session().port().IsOpen());
-        QVERIFY(!rig.w().button("btnMeasurement")->isEnabled());
-        QCOMPARE(rig.w().button("btnMeasurement")->text(), language(rig, lang::StartCaption));
-        QCOMPARE(rig.w().edit("editChannel2")->text(), QStringLiteral("E01"));
-        QVERIFY(!rig.window().timerGraph().isActive());
-        QCOMPARE(rig.w().statusLine(0),
-                 rig.window().language().own(OwnText::OtherTypeFound).arg("AMP4-E", "AMP4-S"));
+        QCOMPARE(
+            (QStringList{QString::number(rig.state().sessionState),
+                         rig.window().session().port().IsOpen() ? "open" : "closed",
+                         rig.w().button("btnMeasurement")->isEnabled() ? "enabled" : "disabled",
+                         rig.w().button("btnMeasurement")->text(), rig.w().edit("editChannel2")->text(),
+                         rig.window().timerGraph().isActive() ? "graph" : "no graph", rig.w().statusLine(0)}),
+            (QStringList{"2", "closed", "disabled", language(rig, lang::StartCaption), "E01", "no graph",
+                         rig.window().language().own(OwnText::OtherTypeFound).arg("AMP4-E", "AMP4-S")}));
         rig.tick(); // the port is opened again: the finding stays instead of "Connecting..."
         QVERIFY(rig.w().statusLine(0).contains(QStringLiteral("AMP4-E")));
         // The same port is tried again, with the same answer.
@@ -161,57 +194,26 @@ private slots:
         QCOMPARE(rig.commands().count("P0"), 2);
     }
 
-    void aPortThatIsNoSerialDeviceIsNamedAndLeftAlone() { // regression: /dev/null spun, a FIFO hung
+    // Regressions: /dev/null spun and a FIFO hung; the search said nothing of a port another program held.
+    void aPortThatIsNoSerialDeviceOrThatAnotherProgramHoldsIsNamed() {
         QDir().mkpath(QStringLiteral("ports"));
         QFile::link(QStringLiteral("/dev/null"), QStringLiteral("ports/COM7"));
-        SimulatedRig rig({.com = 3, .settings = {{9, "7"}}}); // the simulator elsewhere
+        SimulatedRig rig({.settings = {{9, "7"}}}); // the simulator on COM2, which another program holds
+        const int other = ::open(rig.sim().slavePath().c_str(), O_RDWR | O_NOCTTY);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         rig.tick(3);
         QCOMPARE(rig.state().sessionState, int(StateConnect));
         QVERIFY(!rig.window().session().port().IsOpen());
         QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::NotASerialPort).arg("7"));
-    }
-
-    void aPortHeldByAnotherProgramIsNamedAndTakenOnceFree() { // regression: the search said nothing
-        SimulatedRig rig;
-        const int other = ::open(rig.sim().slavePath().c_str(), O_RDWR | O_NOCTTY);
-        QVERIFY(other >= 0);
-        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        rig.window().btnCOMPortSelectClick(); // the user chooses COM2
+        rig.w().edit("editCOMPortNr")->setText(QStringLiteral("2"));
+        rig.window().btnCOMPortSelectClick();
         rig.tick(3);
         QVERIFY(!rig.window().session().port().IsOpen());
         QCOMPARE(rig.w().statusLine(2), rig.window().language().own(OwnText::PortInUse).arg("2"));
         ::close(other);
         QVERIFY(rig.connect());
-    }
-
-    void theUsersCommandsWaitForTheAcknowledgementValuesClamped() {
-        SimulatedRig rig;
-        QVERIFY(rig.connect());
-        rig.w().edit("editBarDiameter")->setText(QStringLiteral("1234"));
-        rig.sim().clearLog();
-        rig.sim().injectGarbage({'n', 'o'}); // an answer that is not "iO" is not taken
-        rig.window().session().enter(StateSendBarDiameter);
-        rig.tick(2);
-        QCOMPARE(rig.state().sessionState, int(StateSendBarDiameter));
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
-        QCOMPARE(rig.commands().first(), QStringLiteral("du<03><e7>"));
-        QCOMPARE(rig.sim().amplifier().barDiameter(), 999);
-        QCOMPARE(rig.w().statusLine(2), language(rig, lang::BarDiameterSent));
-
-        rig.w().edit("editEModul")->setText(QStringLiteral("-5"));
-        rig.sim().clearLog();
-        rig.window().session().enter(StateSendEModulus);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
-        QCOMPARE(rig.commands().first(), QStringLiteral("em<00><00>"));
-        QCOMPARE(rig.w().statusLine(2), language(rig, lang::EModulusSent));
-
-        rig.window().session().enter(StateChangeUnit);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
-        pollOnce(rig);
-        QCOMPARE(rig.state().deviceUnit, 2);
-        rig.window().session().enter(StateResetDevice);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
-        QCOMPARE(rig.state().identifyStep, int(StepReadUnit));
-        QCOMPARE(rig.w().statusLine(2), language(rig, lang::DeviceReset));
     }
 
     void theAutomaticSearchSkipsReservedPortsAndPassesSilentOnes() {
@@ -277,7 +279,7 @@ private slots:
                                                                      << "5,6,");
     }
 
-    void aConfirmedPortNumberIsKeptWithinOneTo255() {
+    void aConfirmedPortNumberIsKeptWithinOneTo255TheDeviceAndTheSearchSavedAndRestarted() {
         TestWindow w;
         QLineEdit* number = w.edit("editCOMPortNr");
         const QList<QPair<QString, QString>> cases = {{"300", "255"}, {"0", "1"}, {"abc", "1"}, {"7", "7"}};
@@ -293,10 +295,7 @@ private slots:
                      (QStringList{shown, QStringLiteral("\\\\.\\COM") + shown, shown}));
             QCOMPARE(w.state.sessionState, int(StateConnect));
         }
-    }
 
-    void choosingTheDeviceOrTheAutomaticSearchSavesAndRestarts() {
-        TestWindow w;
         QComboBox* device = w.control<QComboBox>("comboDeviceSelect");
         w.window->btnDeviceSelectClick();
         QVERIFY(device->isEnabled());
@@ -326,11 +325,10 @@ private slots:
         // A USB adapter as sysfs shows it, behind ports/COM8.
         for (const char* folder : {"sys/devices/usb1/1-2/1-2:1.0", "sys/class/tty/ttyUSB0", "dev"})
             QVERIFY(QDir().mkpath(QString::fromLatin1(folder)));
-        for (const auto& [file, text] : {std::pair{"idVendor", "0403"},
-                                         {"idProduct", "6001"},
-                                         {"manufacturer", "FTDI"},
-                                         {"product", "FT232R USB UART"}})
-            writeFile(QStringLiteral("sys/devices/usb1/1-2/") + QLatin1String(file), QByteArray(text) + "\n");
+        for (const QString entry :
+             {"idVendor 0403", "idProduct 6001", "manufacturer FTDI", "product FT232R USB UART"})
+            writeFile("sys/devices/usb1/1-2/" + entry.section(' ', 0, 0),
+                      entry.section(' ', 1).toLatin1() + "\n");
         QFile::link(QDir::current().absoluteFilePath(QStringLiteral("sys/devices/usb1/1-2/1-2:1.0")),
                     QStringLiteral("sys/class/tty/ttyUSB0/device"));
         writeFile(QStringLiteral("dev/ttyUSB0"), "");

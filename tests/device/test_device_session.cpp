@@ -6,8 +6,6 @@
 #include "device/DeviceSession.h"
 
 #include <stdexcept>
-
-#include "device/Framing.h"
 #include <unistd.h>
 
 namespace {
@@ -58,24 +56,6 @@ private slots:
             (QList<int>{rig.state().sessionState, int(rig.state().stateTick), rig.state().portSearchStep}),
             (QList<int>{StateConnect, 0, StepManualPort}));
         QVERIFY(!rig.window().session().port().IsOpen());
-    }
-
-    void aLostConnectionReopensTheSamePortQuietlyUnlessErrorInfoIsOn() {
-        SimulatedRig rig;
-        QVERIFY(rig.connect());
-        rig.sim().silenceAfter(0);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
-        const QString lost = rig.window().language().own(OwnText::ConnectionLost);
-        QCOMPARE(rig.w().statusLine(0), lost);
-        rig.tick(2);
-        QCOMPARE(rig.state().sessionState, int(StateIdentify)); // the same port opened again
-        QCOMPARE(rig.w().statusLine(0), lost);
-        // The amplifier stays silent: identification gives up and the reopening goes on, now told.
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        rig.w().button("btnShowErrorInfo")->setChecked(true);
-        rig.tick();
-        QCOMPARE(rig.w().statusLine(0), rig.window().language().text(lang::Connecting));
     }
 
     void aPauseHoldsTheDeviceTimerUntilTheLastOneEndsEvenByAnException() {
@@ -140,7 +120,6 @@ private slots:
         QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
     }
 
-    // Replies and commands on the wire.
     void binaryRepliesAreSignedAndLowByteFirstTextRepliesEndAtTheFirstZeroByte() {
         QStringList decoded;
         for (const QByteArray& bytes :
@@ -151,17 +130,6 @@ private slots:
             decoded << framing::decodeReply(ReplyText, bytes);
         // Three bytes are no binary reply.
         QCOMPARE(decoded, (QStringList{"-2", "100", "-32768", "32767", "-125", "3", "", "QT34", "iO", ""}));
-    }
-
-    void valuesGoOutHighByteFirstAndTheLogStopsAtAZeroByte() {
-        const auto em = framing::valueCommand('e', 'm', 210);
-        QCOMPARE(em, (std::array<std::uint8_t, 4>{'e', 'm', 0x00, 0xD2}));
-        QCOMPARE(framing::transmitLogLine(em.data(), 4), QStringLiteral("TX em"));
-        const auto du = framing::valueCommand('d', 'u', 999);
-        QCOMPARE(du, (std::array<std::uint8_t, 4>{'d', 'u', 0x03, 0xE7}));
-        QCOMPARE(framing::transmitLogLine(du.data(), 4), QStringLiteral("TX du\x03") + QChar(0xE7));
-        QCOMPARE(framing::transmitLogLine(du.data(), 2), QStringLiteral("TX du")); // never beyond the length
-        QCOMPARE(framing::receiveLogLine(NoReply), QStringLiteral("RX NONE"));
     }
 };
 
