@@ -95,10 +95,7 @@ private slots:
         rig.w().edit("editBarDiameter")->setEnabled(false);
         rig.w().edit("editBarDiameter")->setText(QStringLiteral("1234"));
         rig.sim().clearLog();
-        rig.sim().injectGarbage({'n', 'o'}); // an answer that is not "iO" is not taken
         rig.window().session().enter(StateSendBarDiameter);
-        rig.tick(2);
-        QCOMPARE(rig.state().sessionState, int(StateSendBarDiameter));
         QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
         QCOMPARE(rig.commands().first(), QStringLiteral("du<03><e7>"));
         QCOMPARE(rig.sim().amplifier().barDiameter(), 999);
@@ -106,8 +103,18 @@ private slots:
 
         rig.w().edit("editEModul")->setText(QStringLiteral("-5"));
         rig.sim().clearLog();
+        rig.sim().silenceAfter(0); // the answers come from the test
         rig.window().session().enter(StateSendEModulus);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateReadSettings; }, 5));
+        rig.tick();
+        QList<int> states;
+        for (const char* answer : {"no", "iO"}) {
+            QCOMPARE(::write(rig.sim().masterFd(), answer, 2), ssize_t(2));
+            rig.sim().pump(rig.nowMs());
+            rig.tick();
+            states << rig.state().sessionState;
+        }
+        QCOMPARE(states, (QList<int>{StateSendEModulus, StateReadSettings})); // only "iO" is taken
+        rig.sim().silenceAfter(-1);
         QCOMPARE(rig.commands().first(), QStringLiteral("em<00><00>"));
         QCOMPARE(rig.w().statusLine(2), language(rig, lang::EModulusSent));
         const QStringList log = controls::lines(rig.w().memo("memoUSBCommunication"));

@@ -2,7 +2,6 @@
 // a real line: replies split over two ticks, a device that vanishes.
 
 #include "Testing.h"
-#include "TrafficLog.h"
 #include "device/DeviceSession.h"
 
 #include <stdexcept>
@@ -26,7 +25,7 @@ class TestDeviceSession : public QObject {
     Q_OBJECT
 
 private slots:
-    void everyTickCountsAndShowsTheStateNumber() {
+    void everyTickCountsAndShowsTheStateNumberAndAPauseHoldsTheTimer() {
         SimulatedRig rig;
         rig.state().sessionState = StateIdle;
         rig.state().stateTick = 64999;
@@ -38,28 +37,8 @@ private slots:
         rig.state().sessionState = 9; // outside the states: nothing happens
         rig.tick();
         QCOMPARE(rig.w().statusLine(1) + QString::number(rig.state().sessionState), QStringLiteral("99"));
-    }
 
-    void theWaitingNoticeNeedsErrorInfoAndNoReplyByTick75DropsThePortKeepingTheSearchStep() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        rig.tick(3);
-        QCOMPARE(rig.w().statusLine(2), QString());
-        rig.w().button("btnShowErrorInfo")->setChecked(true);
-        rig.tick();
-        QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
-        rig.tick(69);
-        QCOMPARE(rig.state().sessionState, int(StateIdentify));
-        QCOMPARE(rig.state().stateTick, 74u);
-        rig.tick(); // identification keeps the search's step
-        QCOMPARE(
-            (QList<int>{rig.state().sessionState, int(rig.state().stateTick), rig.state().portSearchStep}),
-            (QList<int>{StateConnect, 0, StepManualPort}));
-        QVERIFY(!rig.window().session().port().IsOpen());
-    }
-
-    void aPauseHoldsTheDeviceTimerUntilTheLastOneEndsEvenByAnException() {
-        SimulatedRig rig;
+        // A pause holds the timer until the last one ends, on every path.
         DeviceSession& session = rig.window().session();
         QTimer& timer = rig.window().timerDeviceCom();
         timer.start();
@@ -78,14 +57,22 @@ private slots:
         QCOMPARE(timer.interval(), 35);
     }
 
-    void aReplySplitOverTwoTicksIsCompletedNotLost() {
+    void theWaitingNoticeNeedsErrorInfoAndNoReplyByTick75DropsThePortKeepingTheSearchStep() {
         SimulatedRig rig;
-        rig.sim().splitReplies(true);
-        rig.w().button("btnLogDataActive")->setChecked(true);
-        QVERIFY(rig.connect());
-        const QStringList log = controls::lines(rig.w().memo("memoUSBCommunication"));
-        QCOMPARE(log.first(), QStringLiteral("TX P0"));
-        QCOMPARE(log.mid(1, 2), (QStringList{"RX NONE", "RX QT34"}));
+        untilIdentifySent(rig);
+        rig.tick(3);
+        QCOMPARE(rig.w().statusLine(2), QString());
+        rig.w().button("btnShowErrorInfo")->setChecked(true);
+        rig.tick();
+        QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
+        rig.tick(69);
+        QCOMPARE(rig.state().sessionState, int(StateIdentify));
+        QCOMPARE(rig.state().stateTick, 74u);
+        rig.tick(); // identification keeps the search's step
+        QCOMPARE(
+            (QList<int>{rig.state().sessionState, int(rig.state().stateTick), rig.state().portSearchStep}),
+            (QList<int>{StateConnect, 0, StepManualPort}));
+        QVERIFY(!rig.window().session().port().IsOpen());
     }
 
     void bytesOfAnUnfinishedReplyAreForgottenWithTheNextCommandAndOnAStateChange() {
@@ -107,17 +94,24 @@ private slots:
         QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
     }
 
-    void theTrafficLogKeepsTheLatestLinesOnly() {
+    // A reply split over two ticks is completed, not lost. The traffic log shows none while it is off and
+    // keeps its latest 5000 lines.
+    void aReplySplitOverTwoTicksIsCompletedAndTheTrafficLogKeepsTheLatestLines() {
         SimulatedRig rig;
+        rig.sim().splitReplies(true);
         rig.w().button("btnLogDataActive")->setChecked(true);
-        for (int i = 0; i < TrafficLog::MaxLines + 100; ++i)
-            rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // the port is closed: nothing comes
+        QVERIFY(rig.connect());
         QPlainTextEdit* log = rig.w().memo("memoUSBCommunication");
-        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
-        QCOMPARE(controls::line(log, TrafficLog::MaxLines - 1), QStringLiteral("RX NONE"));
+        QCOMPARE(controls::lines(log).mid(0, 3), (QStringList{"TX P0", "RX NONE", "RX QT34"}));
+        const int before = controls::lineCount(log);
         rig.w().button("btnLogDataActive")->setChecked(false);
-        rig.window().session().ReceiveFromDevice(ReplyBinary, 2);
-        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
+        rig.tick(2);
+        QCOMPARE(controls::lineCount(log), before);
+        rig.w().button("btnLogDataActive")->setChecked(true);
+        for (int i = 0; i < 5100; ++i)
+            rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // nothing was asked: nothing comes
+        QCOMPARE(controls::lineCount(log), 5000);
+        QCOMPARE(controls::line(log, 0), QStringLiteral("RX NONE")); // the oldest went
     }
 
     void binaryRepliesAreSignedAndLowByteFirstTextRepliesEndAtTheFirstZeroByte() {
