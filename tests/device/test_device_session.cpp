@@ -2,12 +2,9 @@
 // a real line: replies split over two ticks, a device that vanishes.
 
 #include "Testing.h"
-#include "TrafficLog.h"
 #include "device/DeviceSession.h"
 
 #include <stdexcept>
-
-#include "device/Framing.h"
 #include <unistd.h>
 
 namespace {
@@ -28,7 +25,7 @@ class TestDeviceSession : public QObject {
     Q_OBJECT
 
 private slots:
-    void everyTickCountsAndShowsTheStateNumber() {
+    void everyTickCountsAndShowsTheStateNumberAndAPauseHoldsTheTimer() {
         SimulatedRig rig;
         rig.state().sessionState = StateIdle;
         rig.state().stateTick = 64999;
@@ -40,55 +37,8 @@ private slots:
         rig.state().sessionState = 9; // outside the states: nothing happens
         rig.tick();
         QCOMPARE(rig.w().statusLine(1) + QString::number(rig.state().sessionState), QStringLiteral("99"));
-    }
 
-    void noReplyByTick75DropsThePortAndKeepsSearchingFromTheSameStep() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        rig.tick(73);
-        QCOMPARE(rig.state().sessionState, int(StateIdentify));
-        QCOMPARE(rig.state().stateTick, 74u);
-        rig.tick(); // identification keeps the search's step
-        QCOMPARE(
-            (QList<int>{rig.state().sessionState, int(rig.state().stateTick), rig.state().portSearchStep}),
-            (QList<int>{StateConnect, 0, StepManualPort}));
-        QVERIFY(!rig.window().session().port().IsOpen());
-    }
-
-    void aLostConnectionReopensTheSamePortQuietlyUnlessErrorInfoIsOn() {
-        SimulatedRig rig;
-        QVERIFY(rig.connect());
-        rig.sim().silenceAfter(0);
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        QCOMPARE(rig.state().portSearchStep, int(StepReopenPort));
-        const QString lost = rig.window().language().own(OwnText::ConnectionLost);
-        QCOMPARE(rig.w().statusLine(0), lost);
-        rig.tick(2);
-        QCOMPARE(rig.state().sessionState, int(StateIdentify)); // the same port opened again
-        QCOMPARE(rig.w().statusLine(0), lost);
-        // The amplifier stays silent: identification gives up and the reopening goes on, now told.
-        QVERIFY(rig.tickUntil([&] { return rig.state().sessionState == StateConnect; }, 80));
-        rig.w().button("btnShowErrorInfo")->setChecked(true);
-        rig.tick();
-        QCOMPARE(rig.w().statusLine(0), rig.window().language().text(lang::Connecting));
-    }
-
-    void bytesOfAnUnfinishedReplyAreForgottenOnAStateChange() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        reply(rig, "QT");
-        rig.tick(); // two of four bytes kept
-        // A state that reads without sending first must not take them as the start of its reply.
-        rig.state().sessionState = StateReadSettings;
-        rig.state().identifyStep = StepReadEModulus;
-        rig.state().stateTick = 5;
-        reply(rig, QByteArray("\xD2\x00", 2));
-        rig.tick();
-        QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
-    }
-
-    void aPauseHoldsTheDeviceTimerUntilTheLastOneEndsEvenByAnException() {
-        SimulatedRig rig;
+        // A pause holds the timer until the last one ends, on every path.
         DeviceSession& session = rig.window().session();
         QTimer& timer = rig.window().timerDeviceCom();
         timer.start();
@@ -107,30 +57,7 @@ private slots:
         QCOMPARE(timer.interval(), 35);
     }
 
-    void aReplySplitOverTwoTicksIsCompletedNotLost() {
-        SimulatedRig rig;
-        rig.sim().splitReplies(true);
-        rig.w().button("btnLogDataActive")->setChecked(true);
-        QVERIFY(rig.connect());
-        const QStringList log = controls::lines(rig.w().memo("memoUSBCommunication"));
-        QCOMPARE(log.first(), QStringLiteral("TX P0"));
-        QCOMPARE(log.mid(1, 2), (QStringList{"RX NONE", "RX QT34"}));
-    }
-
-    void bytesOfAnAbandonedReplyAreForgottenWithTheNextCommand() {
-        SimulatedRig rig;
-        untilIdentifySent(rig);
-        reply(rig, "QT");
-        rig.tick(); // two of four bytes kept
-        QCOMPARE(rig.state().deviceReply, NoReply);
-        rig.state().stateTick = 0; // the step starts over: "P0" goes out again
-        rig.tick();
-        reply(rig, "QT34");
-        rig.tick();
-        QCOMPARE(rig.state().sessionState, int(StateReadSettings));
-    }
-
-    void theWaitingNoticeAppearsOnlyWithErrorInfoOn() {
+    void theWaitingNoticeNeedsErrorInfoAndNoReplyByTick75DropsThePortKeepingTheSearchStep() {
         SimulatedRig rig;
         untilIdentifySent(rig);
         rig.tick(3);
@@ -138,47 +65,65 @@ private slots:
         rig.w().button("btnShowErrorInfo")->setChecked(true);
         rig.tick();
         QCOMPARE(rig.w().statusLine(2), rig.window().language().text(lang::WaitingForDevice));
+        rig.tick(69);
+        QCOMPARE(rig.state().sessionState, int(StateIdentify));
+        QCOMPARE(rig.state().stateTick, 74u);
+        rig.tick(); // identification keeps the search's step
+        QCOMPARE(
+            (QList<int>{rig.state().sessionState, int(rig.state().stateTick), rig.state().portSearchStep}),
+            (QList<int>{StateConnect, 0, StepManualPort}));
+        QVERIFY(!rig.window().session().port().IsOpen());
     }
 
-    void theTrafficLogKeepsTheLatestLinesOnly() {
+    void bytesOfAnUnfinishedReplyAreForgottenWithTheNextCommandAndOnAStateChange() {
         SimulatedRig rig;
+        untilIdentifySent(rig);
+        reply(rig, "QT");
+        rig.tick();                // two of four bytes kept
+        rig.state().stateTick = 0; // the step starts over: "P0" goes out again
+        rig.tick();
+        reply(rig, "QT");
+        rig.tick();
+        QCOMPARE(rig.state().deviceReply, NoReply);
+        // A state that reads without sending first must not take them as the start of its reply.
+        rig.state().sessionState = StateReadSettings;
+        rig.state().identifyStep = StepReadEModulus;
+        rig.state().stateTick = 5;
+        reply(rig, QByteArray("\xD2\x00", 2));
+        rig.tick();
+        QCOMPARE(rig.state().deviceReply, QStringLiteral("210"));
+    }
+
+    // A reply split over two ticks is completed, not lost. The traffic log shows none while it is off and
+    // keeps its latest 5000 lines.
+    void aReplySplitOverTwoTicksIsCompletedAndTheTrafficLogKeepsTheLatestLines() {
+        SimulatedRig rig;
+        rig.sim().splitReplies(true);
         rig.w().button("btnLogDataActive")->setChecked(true);
-        for (int i = 0; i < TrafficLog::MaxLines + 100; ++i)
-            rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // the port is closed: nothing comes
+        QVERIFY(rig.connect());
         QPlainTextEdit* log = rig.w().memo("memoUSBCommunication");
-        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
-        QCOMPARE(controls::line(log, TrafficLog::MaxLines - 1), QStringLiteral("RX NONE"));
+        QCOMPARE(controls::lines(log).mid(0, 3), (QStringList{"TX P0", "RX NONE", "RX QT34"}));
+        const int before = controls::lineCount(log);
         rig.w().button("btnLogDataActive")->setChecked(false);
-        rig.window().session().ReceiveFromDevice(ReplyBinary, 2);
-        QCOMPARE(controls::lineCount(log), TrafficLog::MaxLines);
+        rig.tick(2);
+        QCOMPARE(controls::lineCount(log), before);
+        rig.w().button("btnLogDataActive")->setChecked(true);
+        for (int i = 0; i < 5100; ++i)
+            rig.window().session().ReceiveFromDevice(ReplyBinary, 2); // nothing was asked: nothing comes
+        QCOMPARE(controls::lineCount(log), 5000);
+        QCOMPARE(controls::line(log, 0), QStringLiteral("RX NONE")); // the oldest went
     }
 
-    // Replies and commands on the wire.
-    void binaryRepliesAreSignedAndLowByteFirst() {
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\xFE\xFF", 2)), QStringLiteral("-2"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x64\x00", 2)), QStringLiteral("100"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x00\x80", 2)), QStringLiteral("-32768"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\xFF\x7F", 2)), QStringLiteral("32767"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x83", 1)), QStringLiteral("-125"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("\x03", 1)), QStringLiteral("3"));
-        QCOMPARE(framing::decodeReply(ReplyBinary, QByteArray("abc")), QString()); // no such reply length
-    }
-
-    void textRepliesEndAtTheFirstZeroByte() {
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("QT34")), QStringLiteral("QT34"));
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("iO\0x", 4)), QStringLiteral("iO"));
-        QCOMPARE(framing::decodeReply(ReplyText, QByteArray("\0O", 2)), QString());
-    }
-
-    void valuesGoOutHighByteFirstAndTheLogStopsAtAZeroByte() {
-        const auto em = framing::valueCommand('e', 'm', 210);
-        QCOMPARE(em, (std::array<std::uint8_t, 4>{'e', 'm', 0x00, 0xD2}));
-        QCOMPARE(framing::transmitLogLine(em.data(), 4), QStringLiteral("TX em"));
-        const auto du = framing::valueCommand('d', 'u', 999);
-        QCOMPARE(du, (std::array<std::uint8_t, 4>{'d', 'u', 0x03, 0xE7}));
-        QCOMPARE(framing::transmitLogLine(du.data(), 4), QStringLiteral("TX du\x03") + QChar(0xE7));
-        QCOMPARE(framing::transmitLogLine(du.data(), 2), QStringLiteral("TX du")); // never beyond the length
-        QCOMPARE(framing::receiveLogLine(NoReply), QStringLiteral("RX NONE"));
+    void binaryRepliesAreSignedAndLowByteFirstTextRepliesEndAtTheFirstZeroByte() {
+        QStringList decoded;
+        for (const QByteArray& bytes :
+             {QByteArray("\xFE\xFF", 2), QByteArray("\x64\x00", 2), QByteArray("\x00\x80", 2),
+              QByteArray("\xFF\x7F", 2), QByteArray("\x83", 1), QByteArray("\x03", 1), QByteArray("abc")})
+            decoded << framing::decodeReply(ReplyBinary, bytes);
+        for (const QByteArray& bytes : {QByteArray("QT34"), QByteArray("iO\0x", 4), QByteArray("\0O", 2)})
+            decoded << framing::decodeReply(ReplyText, bytes);
+        // Three bytes are no binary reply.
+        QCOMPARE(decoded, (QStringList{"-2", "100", "-32768", "32767", "-125", "3", "", "QT34", "iO", ""}));
     }
 };
 
