@@ -6,6 +6,8 @@
 #include "Testing.h"
 #include <QSocketNotifier>
 
+#include <list>
+
 class TestApplication : public QObject {
     Q_OBJECT
 
@@ -15,23 +17,18 @@ private slots:
         ScriptedDialogs dialogs;
         app->setDialogs(&dialogs);
         int handled = 0;
-        QTimer failing;
-        failing.setSingleShot(true);
-        connect(&failing, &QTimer::timeout,
-                [] { throw UserError(QStringLiteral("Cannot open file \"x\".")); });
-        QTimer later;
-        later.setSingleShot(true);
-        connect(&later, &QTimer::timeout, [&] { ++handled; });
-        failing.start(0);
-        later.start(0);
+        std::list<QTimer> timers; // each handler from a timer's event, as the window's timers run them
+        const auto soon = [&](const std::function<void()>& handler) {
+            QTimer& timer = timers.emplace_back();
+            timer.setSingleShot(true);
+            connect(&timer, &QTimer::timeout, handler);
+            timer.start(0);
+        };
+        soon([] { throw UserError(QStringLiteral("Cannot open file \"x\".")); });
+        soon([&] { ++handled; });
         QTRY_COMPARE_WITH_TIMEOUT(handled, 1, 5000);
         QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Cannot open file \"x\".")});
-
-        // A foreign exception type is shown too.
-        QTimer odd;
-        odd.setSingleShot(true);
-        connect(&odd, &QTimer::timeout, [] { throw 42; });
-        odd.start(0);
+        soon([] { throw 42; }); // a foreign exception type is shown too
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.errors.size(), 2, 5000);
         app->setDialogs(nullptr);
     }

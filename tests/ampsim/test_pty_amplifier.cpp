@@ -19,7 +19,9 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using ampsim::Amplifier;
 using ampsim::PtyAmplifier;
+using namespace std::literals;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -63,14 +65,6 @@ QByteArray startTool(QProcess& tool, const QStringList& args) {
     }
     return tool.readLine();
 }
-
-} // namespace
-
-using ampsim::Amplifier;
-using Bytes = std::vector<std::uint8_t>;
-using namespace std::literals;
-
-namespace {
 
 constexpr std::uint64_t kHoldMs = 3000; // middle of the hold phase of the default cycle
 const Bytes kAck{'i', 'O'};
