@@ -12,9 +12,15 @@ class TestApplication : public QObject {
     Q_OBJECT
 
 private slots:
-    void anExceptionInAHandlerReachesTheErrorBoxAndTheProgramGoesOn() {
+    void anExceptionInAHandlerReachesTheErrorBoxOnceAndTheProgramGoesOn() {
         auto* app = static_cast<VantoriaApplication*>(QCoreApplication::instance());
-        ScriptedDialogs dialogs;
+        struct Reentrant : ScriptedDialogs {
+            void showError(const QString& message) override {
+                ScriptedDialogs::showError(message);
+                // A timer failing again while the box is open must not stack a second box.
+                static_cast<VantoriaApplication*>(qApp)->showError(QStringLiteral("second"));
+            }
+        } dialogs;
         app->setDialogs(&dialogs);
         int handled = 0;
         std::list<QTimer> timers; // each handler from a timer's event, as the window's timers run them
@@ -30,22 +36,6 @@ private slots:
         QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Cannot open file \"x\".")});
         soon([] { throw 42; }); // a foreign exception type is shown too
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.errors.size(), 2, 5000);
-        app->setDialogs(nullptr);
-    }
-
-    void anErrorRaisedWhileTheBoxIsOpenDoesNotStackASecondBox() {
-        auto* app = static_cast<VantoriaApplication*>(QCoreApplication::instance());
-        struct Reentrant : ScriptedDialogs {
-            VantoriaApplication* app = nullptr;
-            void showError(const QString& message) override {
-                ScriptedDialogs::showError(message);
-                app->showError(QStringLiteral("second")); // a timer failing again while the box is open
-            }
-        } dialogs;
-        dialogs.app = app;
-        app->setDialogs(&dialogs);
-        app->showError(QStringLiteral("first"));
-        QCOMPARE(dialogs.errors, QStringList{QStringLiteral("first")});
         app->setDialogs(nullptr);
     }
 

@@ -25,10 +25,13 @@ class TestValueDisplay : public QObject {
     Q_OBJECT
 
 private slots:
-    void channelsLandOnTheirCornersAndAreReadBackByPosition() {
+    void channelsAndPolledSensorsLandOnTheirCornersAndAreReadBackByPosition() {
         TestWindow w;
         w.button("btnChannel3TopLeft")->setChecked(true); // channel 1 moves to bottom left
+        for (int i = 0; i < 8; ++i)
+            w.state.readingText[i] = QString::number(11 + i);
         setChannels(w, {"101", "102", "103", "104"});
+        w.state.pollMode = 1; // channels only
         w.window->valueDisplay().ConvertReading(12, 102);
         w.window->valueDisplay().ConvertReading(14, 40000); // out of range: shown as "E01"
         w.window->valueDisplay().EvaluateReadings();
@@ -41,22 +44,12 @@ private slots:
         QCOMPARE(w.state.readingValue[14], 10100); // the total in tons as its display shows it
         QCOMPARE(w.edit("editDivergence")->text(), QStringLiteral("2"));
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::clLime);
-    }
-
-    void sensorTextsFollowTheirChannelOnlyWhenPolled() {
-        TestWindow w;
-        w.button("btnChannel1BottomRight")->setChecked(true);
-        for (int i = 0; i < 8; ++i)
-            w.state.readingText[i] = QString::number(11 + i);
-        setChannels(w, {"1", "2", "3", "4"});
-        w.state.pollMode = 1;
-        w.window->valueDisplay().EvaluateReadings();
-        QCOMPARE(w.edit("editSensor41")->text(), QStringLiteral("E01"));
+        QCOMPARE(w.edit("editSensor31")->text(), QStringLiteral("E01"));
         w.state.pollMode = 2;
         w.window->valueDisplay().EvaluateReadings();
-        QCOMPARE(w.edit("editSensor41")->text(), QStringLiteral("11")); // sensor 1.1 at bottom right
-        QCOMPARE(w.edit("editSensor12")->text(), QStringLiteral("18")); // sensor 4.2 moved top left
-        QCOMPARE(w.state.readingText[6], QStringLiteral("11"));         // read back by position
+        QCOMPARE(w.edit("editSensor31")->text(), QStringLiteral("11")); // sensor 1.1 at bottom left
+        QCOMPARE(w.edit("editSensor12")->text(), QStringLiteral("16")); // sensor 3.2 moved top left
+        QCOMPARE(w.state.readingText[4], QStringLiteral("11"));         // read back by position
     }
 
     void theDeviationWaitsForAValidMainValueAndAnOpenToleranceThatIsANumberOrTheDefault() {
