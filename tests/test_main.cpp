@@ -38,16 +38,6 @@ private slots:
                  QStringLiteral("tabMainView"));
     }
 
-    void theSessionStateLineIsWrittenWhenItsPageShows() { // not on every tick while it is hidden
-        TestWindow w;
-        w.clickTab(QStringLiteral("tabGraph"));
-        w.state.sessionState = StateMeasure;
-        w.window->timerDeviceComTimer();
-        QCOMPARE(w.statusLine(1), QString());
-        w.clickTab(QStringLiteral("tabMainView"));
-        QCOMPARE(w.statusLine(1), QString::number(StateMeasure));
-    }
-
     void loadingTheSettingsStartsTheDeviceTimer() {
         CSerial port;
         ProgramState state;
@@ -58,7 +48,7 @@ private slots:
         QVERIFY(!window.timerGraph().isActive());
     }
 
-    void theClockAndTheStatusSlotsWriteTheirLines() {
+    void theClockTheStatusSlotsAndTheSessionStateWriteTheirLines() {
         TestWindow w;
         w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
         w.window->setClockSource([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)); });
@@ -85,6 +75,14 @@ private slots:
         w.window->SetProgramStateText(4, 2); // no such slot
         QCOMPARE(w.memo("memoProgramState")->toPlainText(), before);
         QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 0}));
+
+        // The session state line is written when its page shows, not on every tick while it is hidden.
+        w.clickTab(QStringLiteral("tabGraph"));
+        w.state.sessionState = StateMeasure;
+        w.window->timerDeviceComTimer();
+        QCOMPARE(w.statusLine(1), QString());
+        w.clickTab(QStringLiteral("tabMainView"));
+        QCOMPARE(w.statusLine(1), QString::number(StateMeasure));
     }
 
     void closingWritesOnlyTheFreeTextsKFactorAndTolerance() {
