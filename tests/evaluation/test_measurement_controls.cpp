@@ -60,9 +60,12 @@ private slots:
         }
     }
 
-    void aLoadedKFactorSetsTheScaleEnterConfirmsAndBarDiameterAndEModulusGoToTheAmplifier() {
+    void aRefusedOrLoadedKFactorSetsTheScaleEnterConfirmsAndBarDiameterAndEModulusGoToTheAmplifier() {
         TestWindow w;
         enableParameterButtons(w);
+        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("0"));
+        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("nonsense"));
+        QCOMPARE(w.state.kFactorHundredths, 200); // the default, not the 0.01 before
         // Regression: a K-factor the program puts into the field was shown but not applied.
         writeSettingsWith({{37, "3.00"}});
         TestWindow restarted;

@@ -143,7 +143,7 @@ private slots:
     void tokensAreComparedExactlyMissesFallBackAndViewOptionsFollowTheirLines() {
         QStringList lines = settingsLayout();
         for (const auto& [line, text] :
-             {std::pair{1, "FR"}, {3, "yes"}, {5, "NO"}, {7, "Manual"}, {11, "topright"}, {23, "NO"}})
+             {std::pair{1, "FR"}, {3, "yes"}, {5, "NO"}, {7, "Manual"}, {17, "topleft"}, {23, "NO"}})
             lines[line] = QString::fromLatin1(text);
         writeSettingsFile(lines);
         TestWindow w;
@@ -159,7 +159,7 @@ private slots:
                 .arg(w.state.pollMode);
         };
         QCOMPARE(unitSearchAndPoll(), QStringLiteral("tons 1 1"));
-        QCOMPARE(w.window->positions().checkedCorner(1), int(PositionTopLeft)); // "topright" is no corner
+        QCOMPARE(w.window->positions().checkedCorner(4), int(PositionBottomRight)); // "topleft" is no corner
         const int tonsLeft = w.label("labelUnitTons")->x();
 
         // "Auto" sets the automatic search but leaves the radio buttons; the next save writes Manual again.
