@@ -435,12 +435,14 @@ private slots:
         }
     }
 
-    void theDefaultSettingsHoldTheLayoutAndADeviceTheLanguageFilesName() {
+    void theDefaultSettingsHoldTheLayoutTheReservedPortsMarkerAndADeviceTheLanguageFilesName() {
         const QStringList lines = settingsLayout();
         QCOMPARE(lines.size(), 44);
         for (int line = 0; line < 42; line += 2)
             QVERIFY2(lines[line].startsWith(QLatin1Char(';')), qPrintable(lines[line]));
         QVERIFY(shipped("German.txt").lines.mid(lang::FirstDeviceName, 5).contains(lines[25]));
+        QCOMPARE(lines[42],
+                 QLatin1String(SettingsFile::ReservedPortsMarker)); // as a reserved-port save writes it
     }
 };
 
