@@ -1,6 +1,5 @@
 // The settings file: start-up, loading into the controls, saving, custom files and failures.
 
-#include "Errors.h"
 #include "Testing.h"
 #include "Views.h"
 #include "settings/ChannelPositions.h"
@@ -8,15 +7,12 @@
 #include <QLocale>
 #include <QRadioButton>
 
+using textfile::Codec;
+
 namespace {
 const char* const InstalledFiles[] = {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt",
                                       "KELVARA.url"};
 QStringList settingsLines() { return readLines(QStringLiteral("Vantoria.ini")); }
-} // namespace
-
-using textfile::Codec;
-
-namespace {
 // Sixteen radio buttons, each channel's four exclusive, channel n at corner n, and the rule over them. The
 // buttons are not wired to the rule, so the rule alone must keep the positions right.
 struct Corners {
@@ -40,9 +36,7 @@ struct Corners {
         rule = std::make_unique<ChannelPositions>(buttons, groups, values, state);
     }
 };
-} // namespace
 
-namespace {
 textfile::Document shipped(const char* name) {
     return textfile::decode(shippedFile(QString::fromLatin1(name)));
 }
