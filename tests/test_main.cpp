@@ -38,16 +38,6 @@ private slots:
                  QStringLiteral("tabMainView"));
     }
 
-    void theSessionStateLineIsWrittenWhenItsPageShows() { // not on every tick while it is hidden
-        TestWindow w;
-        w.clickTab(QStringLiteral("tabGraph"));
-        w.state.sessionState = StateMeasure;
-        w.window->timerDeviceComTimer();
-        QCOMPARE(w.statusLine(1), QString());
-        w.clickTab(QStringLiteral("tabMainView"));
-        QCOMPARE(w.statusLine(1), QString::number(StateMeasure));
-    }
-
     void loadingTheSettingsStartsTheDeviceTimer() {
         CSerial port;
         ProgramState state;
@@ -58,17 +48,10 @@ private slots:
         QVERIFY(!window.timerGraph().isActive());
     }
 
-    void theClockShowsTimeAndDateWithLeadingZeros() {
+    void theClockTheStatusSlotsAndTheSessionStateWriteTheirLines() {
         TestWindow w;
+        w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
         w.window->setClockSource([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)); });
-        w.window->timerClockTimer();
-        QCOMPARE(w.label("labelTime")->text(), QStringLiteral("09:05:03"));
-        QCOMPARE(w.label("labelDate")->text(), QStringLiteral("07.03.2026"));
-    }
-
-    void theClockClearsTheNoticeLineOnEverySecondTick() {
-        TestWindow w;
-        w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("0\n1\n2\nReset done"));
         // Toggle 0 -> 1: the notice stays; 1 -> 0: cleared. One put in right after the clearing tick survives
         // one more tick.
         QStringList seen;
@@ -77,13 +60,11 @@ private slots:
                 w.window->SetProgramStateText(2, 3);
             w.window->timerClockTimer();
         }
-        QCOMPARE(seen, (QStringList{"Reset done", "", "Reset done", ""}));
+        QCOMPARE(seen, (QStringList{"three", "", "three", ""}));
         QCOMPARE(w.state.programStateTextIndex[1], 0);
-    }
+        QCOMPARE(w.label("labelTime")->text() + QLatin1Char(' ') + w.label("labelDate")->text(),
+                 QStringLiteral("09:05:03 07.03.2026")); // leading zeros
 
-    void statusSlotsWriteTheirLinesAndRememberTheIndex() {
-        TestWindow w;
-        w.memo("memoLanguageObjects")->setPlainText(QStringLiteral("zero\none\ntwo\nthree"));
         for (int slot = 1; slot <= 3; ++slot)
             w.window->SetProgramStateText(slot, slot);
         QCOMPARE((QStringList{w.statusLine(0), w.statusLine(2), w.statusLine(4)}),
@@ -94,6 +75,14 @@ private slots:
         w.window->SetProgramStateText(4, 2); // no such slot
         QCOMPARE(w.memo("memoProgramState")->toPlainText(), before);
         QCOMPARE(w.state.programStateTextIndex, (std::array<std::int32_t, 3>{1, 2, 0}));
+
+        // The session state line is written when its page shows, not on every tick while it is hidden.
+        w.clickTab(QStringLiteral("tabGraph"));
+        w.state.sessionState = StateMeasure;
+        w.window->timerDeviceComTimer();
+        QCOMPARE(w.statusLine(1), QString());
+        w.clickTab(QStringLiteral("tabMainView"));
+        QCOMPARE(w.statusLine(1), QString::number(StateMeasure));
     }
 
     void closingWritesOnlyTheFreeTextsKFactorAndTolerance() {

@@ -19,7 +19,9 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using ampsim::Amplifier;
 using ampsim::PtyAmplifier;
+using namespace std::literals;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -55,22 +57,6 @@ Bytes exchange(PtyAmplifier& sim, const Slave& port, std::string_view command, s
     sim.pump(ms, 200);
     return port.receive();
 }
-
-// Starts the tool and returns its first line, printed once the link exists.
-QByteArray startTool(QProcess& tool, const QStringList& args) {
-    tool.start(QStringLiteral(AMPSIM_BIN), args);
-    while (tool.waitForStarted(5000) && !tool.canReadLine() && tool.waitForReadyRead(10000)) {
-    }
-    return tool.readLine();
-}
-
-} // namespace
-
-using ampsim::Amplifier;
-using Bytes = std::vector<std::uint8_t>;
-using namespace std::literals;
-
-namespace {
 
 constexpr std::uint64_t kHoldMs = 3000; // middle of the hold phase of the default cycle
 const Bytes kAck{'i', 'O'};
@@ -206,8 +192,12 @@ private slots:
 
     void toolAnswersAndRemovesItsLinkOnSignal() {
         QProcess tool;
-        const QByteArray line =
-            startTool(tool, {"--com", "5", "--ports-dir", "cliports", "--log", "bytes.log"});
+        tool.start(QStringLiteral(AMPSIM_BIN),
+                   {"--com", "5", "--ports-dir", "cliports", "--log", "bytes.log"});
+        // The tool prints its first line once the link exists.
+        while (tool.waitForStarted(5000) && !tool.canReadLine() && tool.waitForReadyRead(10000)) {
+        }
+        const QByteArray line = tool.readLine();
         QVERIFY2(line.startsWith("vantoria-ampsim: QT34 on cliports/COM5 -> /dev/pts/"), line.constData());
         Slave port("cliports/COM5");
         QVERIFY(port.send("P0"));

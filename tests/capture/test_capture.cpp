@@ -52,43 +52,34 @@ private slots:
         QCOMPARE(bitmap::fileSize(2147483647, 2), quint64(12884901942)); // the widest QImage
     }
 
-    void theNameRuleLooksAtTheLastCharacterOnly() {
-        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot")), QStringLiteral("shot.bmp"));
-        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot.BMP")), QStringLiteral("shot.BMP"));
-        QCOMPARE(bitmap::fileNameFor(QStringLiteral("shot.jpg")), QStringLiteral("shot.jpg.bmp"));
-        QCOMPARE(bitmap::fileNameFor(QStringLiteral("map")), QStringLiteral("map"));
-    }
-
-    void aSavedPictureIsExactlyTheNewOneAndIsShown() {
+    void aFailedSaveIsReportedAndShowsNothingASavedPictureIsExactlyTheNewOneAndIsShownNamesEndInP() {
         TestWindow w;
-        writeFile(QStringLiteral("shot.bmp"), QByteArray(5'000'000, 'x')); // a bigger old picture
-        w.dialogs.saveAnswers = {QStringLiteral("shot")};
-        w.window->btnSaveClick();
-        QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Bitmap (*.bmp)|*.BMP"));
-        const QImage saved(QStringLiteral("shot.bmp"));
-        QCOMPARE(saved.size(), w.window->size()); // offscreen: the client area at full width
-        QCOMPARE(readFile(QStringLiteral("shot.bmp")).size(), qsizetype(54 + 3092 * 637));
-        QCOMPARE(w.dialogs.opened.size(), 1);
-        QVERIFY(w.dialogs.opened[0].toLocalFile().endsWith(QStringLiteral("/shot.bmp")));
-        w.dialogs.saveAnswers = {std::nullopt};
-        w.window->btnGraphSaveClick();
-        QCOMPARE(w.dialogs.saveRequests.last().fileName, QString()); // emptied after the save
-    }
-
-    void aFailedSaveIsReportedAndShowsNothing() {
-        TestWindow w;
-        writeFile(QStringLiteral("kept.bmp"), "old");
-        w.dialogs.saveAnswers = {QStringLiteral("kept.bmp"), QStringLiteral("no/such/folder/x")};
+        // Only a last "p" keeps a name as it is.
+        writeFile(QStringLiteral("map"), "old");
+        writeFile(QStringLiteral("shot.BMP"), QByteArray(5'000'000, 'x')); // a bigger old picture
+        w.dialogs.saveAnswers = {QStringLiteral("map"), QStringLiteral("no/such/folder/x.jpg"),
+                                 QStringLiteral("shot.BMP")};
         {
             DiskFull full;
             w.window->btnSaveClick();
         }
         w.window->btnSaveClick();
         QCOMPARE(w.dialogs.errors.size(), 2);
-        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("kept.bmp")));
-        QVERIFY(w.dialogs.errors[1].contains(QStringLiteral("no/such/folder/x.bmp")));
-        QCOMPARE(readFile(QStringLiteral("kept.bmp")), QByteArray("old"));
+        QVERIFY(w.dialogs.errors[0].contains(QStringLiteral("\"map\"")));
+        QVERIFY(w.dialogs.errors[1].contains(QStringLiteral("\"no/such/folder/x.jpg.bmp\"")));
+        QCOMPARE(readFile(QStringLiteral("map")), QByteArray("old"));
         QVERIFY(w.dialogs.opened.isEmpty());
+
+        w.window->btnSaveClick();
+        QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Bitmap (*.bmp)|*.BMP"));
+        QCOMPARE(QImage(QStringLiteral("shot.BMP"), "BMP").size(),
+                 w.window->size()); // offscreen: the client area
+        QCOMPARE(readFile(QStringLiteral("shot.BMP")).size(), qsizetype(54 + 3092 * 637));
+        QCOMPARE(w.dialogs.opened.size(), 1);
+        QVERIFY(w.dialogs.opened[0].toLocalFile().endsWith(QStringLiteral("/shot.BMP")));
+        w.dialogs.saveAnswers = {std::nullopt};
+        w.window->btnGraphSaveClick();
+        QCOMPARE(w.dialogs.saveRequests.last().fileName, QString()); // emptied after the save
     }
 
     void thePictureShowsThePageThatIsShown() {

@@ -33,7 +33,7 @@ private slots:
             {"EModul", {"-5", "1", "210", "210", "2.5", "210"}},
             {"KFactor",
              {"1000", "999.99", "0", "0.01", "2,5", "2.50", " 3 ", "3.00", "1.236", "1.24", "0.014", "0.01",
-              "zwei", "2.00"}},
+              "zwei", "2.00", "0.29", "0.29"}},
             {"Tolerance", {"101", "100", "-1", "0", "", "10"}},
             {"DeviceComSpeed", {"5", "10", "250", "100", "schnell", "20"}}};
         for (const auto& [field, entries] : fields)
@@ -52,21 +52,20 @@ private slots:
         const QString edit = QStringLiteral("edit") + field;
         QCOMPARE(confirm(w, qPrintable(QStringLiteral("btn") + field), qPrintable(edit), typed), shown);
         QVERIFY(!w.edit(edit)->isEnabled());
+        if (field == "KFactor") // what the field shows is what scales the readings
+            QCOMPARE(w.state.kFactorHundredths, qRound(shown.toDouble() * 100));
         if (field == "DeviceComSpeed") {
             QCOMPARE(w.window->timerDeviceCom().interval(), shown.toInt());
             QVERIFY(w.window->timerDeviceCom().isActive());
         }
     }
 
-    void theKFactorSetsTheScaleAndBarDiameterAndEModulusGoToTheAmplifier() {
+    void aRefusedOrLoadedKFactorSetsTheScaleEnterConfirmsAndBarDiameterAndEModulusGoToTheAmplifier() {
         TestWindow w;
         enableParameterButtons(w);
-        confirm(w, "btnKFactor", "editKFactor", QStringLiteral("2,50"));
-        QCOMPARE(w.state.kFactorHundredths, 250);
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("0"));
-        QCOMPARE(w.state.kFactorHundredths, 1);
         confirm(w, "btnKFactor", "editKFactor", QStringLiteral("nonsense"));
-        QCOMPARE(w.state.kFactorHundredths, 200);
+        QCOMPARE(w.state.kFactorHundredths, 200); // the default, not the 0.01 before
         // Regression: a K-factor the program puts into the field was shown but not applied.
         writeSettingsWith({{37, "3.00"}});
         TestWindow restarted;
@@ -88,8 +87,6 @@ private slots:
 
     void resetAndUnitWorkTheSameOnBothViews() {
         TestWindow w;
-        for (const QString name : {"btnReset", "btnUnitSelect", "btnResetBigView", "btnUnitSelectBigView"})
-            w.button(name)->setEnabled(true);
         const QList<QPair<QString, int>> buttons = {{"btnReset", StateResetDevice},
                                                     {"btnResetBigView", StateResetDevice},
                                                     {"btnUnitSelect", StateChangeUnit},
@@ -97,6 +94,7 @@ private slots:
         for (const auto& [name, state] : buttons) {
             w.state.sessionState = StateMeasure;
             w.state.stateTick = 12;
+            w.button(name)->setEnabled(true);
             w.button(name)->click();
             QCOMPARE(w.state.sessionState, state);
             QCOMPARE(w.state.stateTick, 0u);

@@ -17,14 +17,7 @@ void setChannels(TestWindow& w, const QStringList& texts) {
 } // namespace
 
 namespace {
-QString text(int entry, int raw, ConversionInputs inputs = {}) {
-    return reading::convert(entry, raw, inputs).text;
-}
 ConversionInputs kFactor(int hundredths) { return {hundredths, false, 1, 1}; }
-ConversionInputs usTons(int unit, int pollMode) { return {200, true, unit, std::uint8_t(pollMode)}; }
-QString shown(std::array<std::int32_t, 4> positions, int tolerance = 10) {
-    return deviation::judge(deviation::percent(positions), tolerance).text;
-}
 constexpr std::int32_t E01 = deviation::ErrorValue;
 } // namespace
 
@@ -32,10 +25,13 @@ class TestValueDisplay : public QObject {
     Q_OBJECT
 
 private slots:
-    void channelsLandOnTheirCornersAndAreReadBackByPosition() {
+    void channelsAndPolledSensorsLandOnTheirCornersAndAreReadBackByPosition() {
         TestWindow w;
         w.button("btnChannel3TopLeft")->setChecked(true); // channel 1 moves to bottom left
+        for (int i = 0; i < 8; ++i)
+            w.state.readingText[i] = QString::number(11 + i);
         setChannels(w, {"101", "102", "103", "104"});
+        w.state.pollMode = 1; // channels only
         w.window->valueDisplay().ConvertReading(12, 102);
         w.window->valueDisplay().ConvertReading(14, 40000); // out of range: shown as "E01"
         w.window->valueDisplay().EvaluateReadings();
@@ -48,25 +44,15 @@ private slots:
         QCOMPARE(w.state.readingValue[14], 10100); // the total in tons as its display shows it
         QCOMPARE(w.edit("editDivergence")->text(), QStringLiteral("2"));
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::clLime);
-    }
-
-    void sensorTextsFollowTheirChannelOnlyWhenPolled() {
-        TestWindow w;
-        w.button("btnChannel1BottomRight")->setChecked(true);
-        for (int i = 0; i < 8; ++i)
-            w.state.readingText[i] = QString::number(11 + i);
-        setChannels(w, {"1", "2", "3", "4"});
-        w.state.pollMode = 1;
-        w.window->valueDisplay().EvaluateReadings();
-        QCOMPARE(w.edit("editSensor41")->text(), QStringLiteral("E01"));
+        QCOMPARE(w.edit("editSensor31")->text(), QStringLiteral("E01"));
         w.state.pollMode = 2;
         w.window->valueDisplay().EvaluateReadings();
-        QCOMPARE(w.edit("editSensor41")->text(), QStringLiteral("11")); // sensor 1.1 at bottom right
-        QCOMPARE(w.edit("editSensor12")->text(), QStringLiteral("18")); // sensor 4.2 moved top left
-        QCOMPARE(w.state.readingText[6], QStringLiteral("11"));         // read back by position
+        QCOMPARE(w.edit("editSensor31")->text(), QStringLiteral("11")); // sensor 1.1 at bottom left
+        QCOMPARE(w.edit("editSensor12")->text(), QStringLiteral("16")); // sensor 3.2 moved top left
+        QCOMPARE(w.state.readingText[4], QStringLiteral("11"));         // read back by position
     }
 
-    void theDeviationWaitsForAValidMainValueAndAnOpenTolerance() {
+    void theDeviationWaitsForAValidMainValueAndAnOpenToleranceThatIsANumberOrTheDefault() {
         TestWindow w;
         setChannels(w, {"100", "150", "100", "100"});
         w.window->valueDisplay().ConvertReading(12, 10001 * 3); // out of range: "E01"
@@ -84,13 +70,9 @@ private slots:
         setChannels(w, {"100", "100", "100", "100"});
         w.window->valueDisplay().EvaluateReadings();
         QCOMPARE(w.edit("editDivergence")->text(), QStringLiteral("50"));
-    }
-
-    void aToleranceThatIsNoNumberCountsAsTheDefault() {
-        TestWindow w;
-        w.edit("editTolerance")->setText(QStringLiteral("zehn"));
+        w.button("btnShowTolerance")->setChecked(true);
+        w.edit("editTolerance")->setText(QStringLiteral("zehn")); // no number: the default 10
         setChannels(w, {"100", "110", "100", "100"});
-        w.window->valueDisplay().ConvertReading(12, 105);
         w.window->valueDisplay().EvaluateReadings();
         QCOMPARE(controls::background(w.edit("editDivergence")), controls::clLime);
     }
@@ -124,57 +106,59 @@ private slots:
     }
 
     // The arithmetic on the amplifier's integers: K-factor, US tons, range limits and the deviation.
-    void theKFactorScalesExactlyAndRoundsFractionsTowardPlusInfinity() {
-        QCOMPARE(text(8, 123), QStringLiteral("123"));
-        QCOMPARE(text(8, 3, kFactor(400)), QStringLiteral("2"));   // 1.5 up to 2
-        QCOMPARE(text(8, -3, kFactor(400)), QStringLiteral("-1")); // -1.5 up to -1
-        QCOMPARE(text(12, 7, kFactor(250)), QStringLiteral("6"));  // 5.6 up to 6
-        // Regression: the factor kept as a binary fraction pushed whole results up (300 at 3.00 gave 201).
-        QCOMPARE(text(8, 300, kFactor(300)), QStringLiteral("200"));
-        QCOMPARE(text(8, 100, kFactor(250)), QStringLiteral("80"));
+    void readingsAreScaledConvertedAndLimitedByEntry() {
+        // The K-factor scales exactly and rounds fractions toward plus infinity (1.5, -1.5, 5.6). Regression:
+        // the factor kept as a binary fraction pushed whole results up (300 at 3.00 gave 201). Readings out
+        // of range before or after scaling show the error text; the main value and totals reach 30000. US
+        // tons apply to the tons total when only channels are polled, with sensors only in unit tons, to the
+        // main value in unit tons, rounded up (-110.23), never to the kN total nor a sensor, and may go past
+        // the limit. Entry, raw reading, K-factor in hundredths, US tons chosen, device unit, poll mode, the
+        // text shown:
+        const std::tuple<int, int, int, bool, int, int, const char*> rows[] = {
+            {8, 123, 200, false, 1, 1, "123"},      {8, 3, 400, false, 1, 1, "2"},
+            {8, -3, 400, false, 1, 1, "-1"},        {12, 7, 250, false, 1, 1, "6"},
+            {8, 300, 300, false, 1, 1, "200"},      {8, 100, 250, false, 1, 1, "80"},
+            {9, 6000, 100, false, 1, 1, "E01"},     {9, 10000, 400, false, 1, 1, "E01"},
+            {3, -9999, 200, false, 1, 1, "-9999"},  {3, -10000, 200, false, 1, 1, "E01"},
+            {12, 30000, 200, false, 1, 1, "30000"}, {14, -32768, 200, false, 1, 1, "E01"},
+            {13, 32767, 200, false, 1, 1, "E01"},   {14, 100, 200, true, 1, 1, "111"},
+            {14, 100, 200, true, 1, 2, "100"},      {14, 100, 200, true, 3, 2, "111"},
+            {12, 100, 200, true, 3, 1, "111"},      {12, 100, 200, true, 1, 1, "100"},
+            {8, -100, 200, true, 3, 1, "-110"},     {13, 100, 200, true, 3, 1, "100"},
+            {2, 100, 200, true, 3, 2, "100"},       {11, 9500, 200, true, 3, 1, "E01"},
+            {12, 100, 200, false, 3, 1, "100"}};
+        for (const auto& [entry, raw, hundredths, usTons, unit, poll, text] : rows) {
+            const QString inputs =
+                QString::asprintf("entry %d, raw %d, k %d, US tons %d, unit %d, poll %d: ", entry, raw,
+                                  hundredths, int(usTons), unit, poll);
+            QCOMPARE(inputs +
+                         reading::convert(entry, raw, {hundredths, usTons, unit, std::uint8_t(poll)}).text,
+                     inputs + QString::fromLatin1(text));
+        }
+        // The value behind a number is the number; behind the error text, the reading as scaled or received.
         QCOMPARE(reading::convert(8, 3, kFactor(400)).value, 2);
-    }
-
-    void valuesOutsideTheRangeShowTheErrorText() {
-        QCOMPARE(text(9, 6000, kFactor(100)), QStringLiteral("E01")); // doubled past 9999
         QCOMPARE(reading::convert(9, 6000, kFactor(100)).value, 12000);
-        QCOMPARE(text(9, 10000, kFactor(400)), QStringLiteral("E01")); // out of range before scaling
         QCOMPARE(reading::convert(9, 10000, kFactor(400)).value, 10000);
-        QCOMPARE(text(3, -9999), QStringLiteral("-9999"));
-        QCOMPARE(text(3, -10000), QStringLiteral("E01"));
-        QCOMPARE(text(12, 30000), QStringLiteral("30000")); // main value and totals reach 30000
-        QCOMPARE(text(14, -32768), QStringLiteral("E01"));
-        QCOMPARE(text(13, 32767), QStringLiteral("E01"));
-    }
-
-    void usTonsApplyByEntryUnitAndPollMode() {
-        QCOMPARE(text(14, 100, usTons(1, 1)), QStringLiteral("111")); // tons total, channel values only
-        QCOMPARE(text(14, 100, usTons(1, 2)), QStringLiteral("100")); // with sensors: only in unit tons
-        QCOMPARE(text(14, 100, usTons(3, 2)), QStringLiteral("111"));
-        QCOMPARE(text(12, 100, usTons(3, 1)), QStringLiteral("111"));
-        QCOMPARE(text(12, 100, usTons(1, 1)), QStringLiteral("100"));
-        QCOMPARE(text(8, -100, usTons(3, 1)), QStringLiteral("-110")); // ceil(-110.23)
-        QCOMPARE(text(13, 100, usTons(3, 1)), QStringLiteral("100"));  // the kN total never
-        QCOMPARE(text(2, 100, usTons(3, 2)), QStringLiteral("100"));   // nor a sensor
-        QCOMPARE(text(11, 9500, usTons(3, 1)), QStringLiteral("E01")); // converted past the limit
-        QCOMPARE(text(12, 100, {200, false, 3, 1}), QStringLiteral("100"));
     }
 
     void theDeviationIsTheSpreadInPercentOfTheSmallest() {
-        QCOMPARE(shown({100, 110, 105, 100}, 10), QStringLiteral("10"));
-        QCOMPARE(deviation::judge(deviation::percent({100, 110, 105, 100}), 10).background, controls::clLime);
-        QCOMPARE(deviation::judge(deviation::percent({100, 110, 105, 100}), 9).background, controls::clRed);
-        QCOMPARE(shown({100, 129, 100, 100}), QStringLiteral("28")); // single precision: 28.999996
-        QCOMPARE(shown({100, 199, 150, 150}), QStringLiteral("99"));
-        QCOMPARE(shown({100, 200, 150, 150}), QStringLiteral("> 99"));
-        QCOMPARE(deviation::judge(deviation::percent({100, 200, 150, 150}), 100).background, controls::clRed);
-        QCOMPARE(shown({-50, 60, 55, 52}), QStringLiteral("20"));       // magnitudes
-        QCOMPARE(shown({100, E01, E01, 120}), QStringLiteral("20"));    // "E01" left out of the maximum
-        QCOMPARE(shown({100, 9999, 100, 100}), QStringLiteral("> 99")); // 9999 is a value
-        QCOMPARE(shown({100, 10000, 120, 100}), QStringLiteral("20"));  // 10000 is not
-        QCOMPARE(shown({0, 500, 700, 900}), QStringLiteral("0"));
-        QCOMPARE(shown({100, E01, E01, E01}), QStringLiteral("0"));
-        QCOMPARE(shown({E01, E01, E01, E01}), QStringLiteral("0"));
+        // Single precision: 100 and 129 give 28.999996. Magnitudes count; "E01" is left out of the maximum;
+        // 9999 is a value, 10000 is not. Four positions, the tolerance, the text and whether it shows lime:
+        const std::tuple<int, int, int, int, int, const char*, bool> rows[] = {
+            {100, 110, 105, 100, 10, "10", true},     {100, 110, 105, 100, 9, "10", false},
+            {100, 129, 100, 100, 10, "28", false},    {100, 199, 150, 150, 100, "99", true},
+            {100, 200, 150, 150, 100, "> 99", false}, {-50, 60, 55, 52, 20, "20", true},
+            {100, E01, E01, 120, 10, "20", false},    {100, 9999, 100, 100, 10, "> 99", false},
+            {100, 10000, 120, 100, 10, "20", false},  {0, 500, 700, 900, 10, "0", true},
+            {100, E01, E01, E01, 10, "0", true},      {E01, E01, E01, E01, 10, "0", true}};
+        for (const auto& [a, b, c, d, tolerance, text, lime] : rows) {
+            const auto judged = deviation::judge(deviation::percent({a, b, c, d}), tolerance);
+            const QString inputs =
+                QStringLiteral("%1 %2 %3 %4 within %5: ").arg(a).arg(b).arg(c).arg(d).arg(tolerance);
+            QCOMPARE(inputs + judged.text + QLatin1Char(' ') + judged.background.name(),
+                     inputs + QString::fromLatin1(text) + QLatin1Char(' ') +
+                         (lime ? controls::clLime : controls::clRed).name());
+        }
     }
 
     void parameterTextsAreReadAsNumbers() {
