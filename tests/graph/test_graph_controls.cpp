@@ -91,17 +91,7 @@ private slots:
         QCOMPARE(drawn.count(), 101);
     }
 
-    void theTimeAxisTitleFollowsTheUnitAndLanguageChosenWhileMeasuringAtOnce() { // ticks are 1 s apart
-        TestWindow w;
-        w.window->btnMeasurementClick();
-        QTest::keyClick(w.control("comboGraphTimeUnit"), Qt::Key_Down);
-        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
-        w.button("btnEnglish")->setChecked(true);
-        w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
-    }
-
-    void uncheckedChannelsAndErrorTextsAddNoPoints() {
+    void uncheckedChannelsAndErrorTextsAddNoPointsStoppingAndClearing() {
         TestWindow w;
         startSampling(w);
         w.state.cycleSnapshot.texts[9] = QStringLiteral("E01");
@@ -118,12 +108,7 @@ private slots:
         QVERIFY(graph.isSeriesVisible(2));
         QCOMPARE(graph.pointCount(2), std::size_t(2));
         QCOMPARE(w.window->dataLog().rowCount(), 3); // the log takes every sample
-    }
-
-    void stoppingTellsWhetherAMeasurementRunsAndClearingStartsAnew() {
-        TestWindow w;
-        startSampling(w);
-        sampleNow(w);
+        // Stopping tells whether a measurement runs, and clearing starts anew.
         w.button("btnMeasurement")->setText(text(w, lang::StopCaption));
         w.window->btnGraphStartStopClick();
         QCOMPARE(w.statusLine(4), text(w, lang::MeasurementRunning));
@@ -163,9 +148,16 @@ private slots:
     }
 
     // Sampling stays on across a measurement stop, and the caption says so in the language chosen since.
+    // The time axis title follows the unit and language chosen while measuring, at once (ticks are 1 s
+    // apart).
     void theStartCaptionSaysWhetherSamplingRunsAcrossStopsAndLanguages() { // regression: it kept the old text
         TestWindow w;
         w.window->btnMeasurementClick();
+        QTest::keyClick(w.control("comboGraphTimeUnit"), Qt::Key_Down);
+        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
+        w.button("btnEnglish")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [min]"));
         startSampling(w);
         w.window->btnMeasurementClick(); // stopped: sampling stays on for the next measurement
         w.button("btnItalian")->setChecked(true);
@@ -194,9 +186,7 @@ private slots:
         QCOMPARE(unitOf(QStringLiteral("min")), TimeUnit::Minutes);
         QCOMPARE(unitOf(QStringLiteral("h")), TimeUnit::None);
         QCOMPARE(axisSuffix(TimeUnit::Seconds), QStringLiteral(" [s]"));
-    }
-
-    void theSamplingIntervalIsClampedAndShownAsTaken() {
+        // The interval typed is clamped and shown as taken.
         const struct {
             const char* typed;
             std::uint32_t ms;

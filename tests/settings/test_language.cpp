@@ -17,7 +17,7 @@ class TestLanguage : public QObject {
     Q_OBJECT
 
 private slots:
-    void channelAndSensorCaptionsFollowTheCheckedCorners() {
+    void channelSensorAndMainValueCaptionsFollowTheCornersAndTheDeviceUnit() {
         TestWindow w;
         w.button("btnChannel4TopRight")->setChecked(true);    // channel 2 moves to bottom right
         w.button("btnChannel1BottomRight")->setChecked(true); // channel 2 moves on to top left
@@ -37,10 +37,37 @@ private slots:
         QCOMPARE(w.label("labelChannel2")->x(), number(german, lang::LeftChannel1 + 2));
         QCOMPARE(w.label("labelChannel4BigView")->x(), number(german, lang::LeftChannel1BigView + 6));
         QCOMPARE(w.control<QGroupBox>("groupChannel3Position")->title(), QStringLiteral("Kanal 3"));
+        // The main value caption follows the device unit.
+        w.button("btnUStons")->setChecked(true);
+        w.state.deviceUnit = 3;
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
+        QCOMPARE(w.label("labelMainValueBigView")->x(),
+                 number(german, lang::LeftMainValueBigViewUnit1 + 4) - 2); // 2 px on a language change
+        QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
+        // An unknown unit leaves caption and place alone.
+        w.state.deviceUnit = 7;
+        w.button("btnTons")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
+        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
+        QCOMPARE(w.label("labelMainValueTons")->text(), QStringLiteral("Gesamtkraft [tons]")); // the total
     }
 
-    void aLanguageChangeRewritesCaptionsStatusLinesAndDeviceNames() {
+    // A language change rewrites captions, status lines, device names and the program's own texts; the
+    // data log header takes the whole delimiter.
+    void aLanguageChangeRewritesCaptionsStatusLinesDeviceNamesAndOwnTexts() {
         TestWindow w;
+        w.edit("editCRVDelimiter")->setText(QStringLiteral(", "));
+        w.window->languageApplier().ApplyLanguage();
+        const QString header = w.window->dataLog().header();
+        const QStringList fields = header.split(QStringLiteral(", "));
+        QCOMPARE(fields.size(), 21);
+        QCOMPARE((QStringList{fields[0], fields[1], fields[5], fields[15], fields[20]}),
+                 (QStringList{"Einheit", "Kanal 1", QString::fromUtf8("Sensor 1.1 [µε]"),
+                              "Gesamtkraft [tons]", "Datum"}));
+        QVERIFY(!header.endsWith(QStringLiteral(", ")));
+        QCOMPARE(w.button("btnSave")->toolTip(), ownText(OwnText::SaveScreenshot, QStringLiteral("DE")));
         w.window->SetProgramStateText(3, lang::MeasurementRunning);
         w.button("btnEnglish")->setChecked(true);
         w.window->languageApplier().ApplyLanguage();
@@ -62,6 +89,17 @@ private slots:
         w.button("btnReset")->setEnabled(true); // a measurement runs
         w.window->languageApplier().ApplyLanguage();
         QCOMPARE(w.button("btnMeasurement")->text(), english[lang::StopCaption]);
+        w.button("btnItalian")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        const QString it = QStringLiteral("IT");
+        QCOMPARE(w.button("btnGraphPrint")->toolTip(), ownText(OwnText::PrintScreenshot, it));
+        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, it));
+        QVERIFY(w.button("btnChannel2BottomLeft")->toolTip().endsWith(ownText(OwnText::BottomLeft, it)));
+        QFile::copy(QStringLiteral("Italian.txt"), QStringLiteral("Mine.txt")); // an own file: English
+        w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
+        w.button("btnOtherLanguage")->setChecked(true);
+        w.window->languageApplier().ApplyLanguage();
+        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, QStringLiteral("EN")));
     }
 
     void captionsAndQtsOwnTextsFollowUnitAndLanguage() {
@@ -99,38 +137,6 @@ private slots:
         }
     }
 
-    void theMainValueCaptionFollowsTheDeviceUnit() {
-        TestWindow w;
-        const QStringList german = shippedLines("German.txt");
-        w.button("btnUStons")->setChecked(true);
-        w.state.deviceUnit = 3;
-        w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
-        QCOMPARE(w.label("labelMainValueBigView")->x(),
-                 number(german, lang::LeftMainValueBigViewUnit1 + 4) - 2); // 2 px on a language change
-        QCOMPARE(w.window->graph().bottomAxisTitle(), german[lang::TimeWord] + QStringLiteral(" [s]"));
-        // An unknown unit leaves caption and place alone.
-        w.state.deviceUnit = 7;
-        w.button("btnTons")->setChecked(true);
-        w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelMainValue")->text(), QStringLiteral("Durchschnittskraft [UStons]"));
-        QCOMPARE(w.label("labelMainValue")->x(), number(german, lang::LeftMainValueUnit1 + 4) - 10);
-        QCOMPARE(w.label("labelMainValueTons")->text(), QStringLiteral("Gesamtkraft [tons]")); // the total
-    }
-
-    void theDataLogHeaderUsesTheWholeDelimiter() {
-        TestWindow w;
-        w.edit("editCRVDelimiter")->setText(QStringLiteral(", "));
-        w.window->languageApplier().ApplyLanguage();
-        const QString header = w.window->dataLog().header();
-        const QStringList fields = header.split(QStringLiteral(", "));
-        QCOMPARE(fields.size(), 21);
-        QCOMPARE((QStringList{fields[0], fields[1], fields[5], fields[15], fields[20]}),
-                 (QStringList{"Einheit", "Kanal 1", QString::fromUtf8("Sensor 1.1 [µε]"),
-                              "Gesamtkraft [tons]", "Datum"}));
-        QVERIFY(!header.endsWith(QStringLiteral(", ")));
-    }
-
     void theUsersOwnFileIsNamedByItsPath() {
         TestWindow w;
         QDir().mkpath(QStringLiteral("Lang"));
@@ -153,10 +159,8 @@ private slots:
         QCOMPARE(w.button("btnOtherLanguage")->text(), path.chopped(4));
         QCOMPARE(w.label("labelComment")->text(), shippedLines("English.txt")[lang::Comment]);
         QCOMPARE(w.dialogs.errors, QStringList());
-    }
-
-    void aMissingOrShortFileIsReportedOnceAndTheBuiltInCopyStandsIn() { // regression: no device matched
-        TestWindow w;
+        // Regression: no device matched. A missing or short file is reported once; the built-in copy stands
+        // in.
         w.button("btnEnglish")->setChecked(true);
         QFile::remove(QStringLiteral("English.txt"));
         w.window->languageApplier().ApplyLanguage();
@@ -207,22 +211,6 @@ private slots:
         QCOMPARE(w.label("labelComment")->text(), QString(4096, QLatin1Char('c')));
         QCOMPARE(w.button("btnMeasurement")->text(), QString(4096, QLatin1Char('s')));
         QCOMPARE(w.dialogs.notices.filter(QStringLiteral("(29, 42)")).size(), 1);
-    }
-
-    void theProgramsOwnTextsFollowTheChosenLanguage() {
-        TestWindow w;
-        QCOMPARE(w.button("btnSave")->toolTip(), ownText(OwnText::SaveScreenshot, QStringLiteral("DE")));
-        w.button("btnItalian")->setChecked(true);
-        w.window->languageApplier().ApplyLanguage();
-        const QString it = QStringLiteral("IT");
-        QCOMPARE(w.button("btnGraphPrint")->toolTip(), ownText(OwnText::PrintScreenshot, it));
-        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, it));
-        QVERIFY(w.button("btnChannel2BottomLeft")->toolTip().endsWith(ownText(OwnText::BottomLeft, it)));
-        QFile::copy(QStringLiteral("Italian.txt"), QStringLiteral("Mine.txt")); // an own file: English
-        w.edit("editLanguageFilePath")->setText(QStringLiteral("Mine.txt"));
-        w.button("btnOtherLanguage")->setChecked(true);
-        w.window->languageApplier().ApplyLanguage();
-        QCOMPARE(w.label("labelWebsite")->text(), ownText(OwnText::Manual, QStringLiteral("EN")));
     }
 };
 

@@ -58,6 +58,17 @@ private slots:
         QVERIFY(w.button("btnGerman")->isChecked());
         w.window->settings().SaveToActiveFile();
         QCOMPARE(readFile(QStringLiteral("Vantoria.ini")), shippedFile(QStringLiteral("Vantoria.ini")));
+        // Leaving the settings page saves them.
+        QTabWidget* pages = w.control<QTabWidget>("tabSystem");
+        pages->setCurrentWidget(w.control("tabSettings"));
+        w.button("btnEnglish")->setChecked(true);
+        QCOMPARE(settingsLines().value(1), QStringLiteral("DE")); // nothing saved yet
+        pages->setCurrentWidget(w.control("tabGraph"));
+        QCOMPARE(settingsLines().value(1) + QLatin1Char(' ') + pages->tabText(0),
+                 QStringLiteral("EN Main view"));
+        w.button("btnItalian")->setChecked(true);
+        pages->setCurrentWidget(w.control("tabMainView")); // from another page: no save
+        QCOMPARE(settingsLines().value(1), QStringLiteral("EN"));
     }
 
     void aNewSettingsFileSpeaksTheDesktopsLanguage() {
@@ -123,15 +134,6 @@ private slots:
         w.window->btnSaveCustomSettingsClick();
         QCOMPARE(settingsLines().value(21), QStringLiteral("setupi"));
         QCOMPARE(w.dialogs.errors, QStringList());
-    }
-
-    void aShortFileLoadsEmptyValuesAndKeepsItsLength() {
-        writeSettingsFile(settingsLayout().mid(0, 40));
-        TestWindow w;
-        QVERIFY(w.edit("editTolerance")->isHidden()); // line 41 missing reads as "not YES"
-        QVERIFY(w.state.reservedPorts.isEmpty());
-        w.window->settings().SaveToActiveFile();
-        QCOMPARE(settingsLines().size(), 40);
     }
 
     void tokensAreComparedExactlyMissesFallBackAndViewOptionsFollowTheirLines() {
@@ -200,24 +202,7 @@ private slots:
         QCOMPARE(w.state.reservedPorts, (P{3, 7}));
         w.window->settings().LoadSettings(TargetDefault); // every load adds the numbers again
         QCOMPARE(w.state.reservedPorts, (P{3, 7, 3, 7}));
-    }
-
-    void leavingTheSettingsPageSavesTheSettings() {
-        TestWindow w;
-        QTabWidget* pages = w.control<QTabWidget>("tabSystem");
-        pages->setCurrentWidget(w.control("tabSettings"));
-        w.button("btnEnglish")->setChecked(true);
-        QCOMPARE(settingsLines().value(1), QStringLiteral("DE")); // nothing saved yet
-        pages->setCurrentWidget(w.control("tabGraph"));
-        QCOMPARE(settingsLines().value(1) + QLatin1Char(' ') + pages->tabText(0),
-                 QStringLiteral("EN Main view"));
-        w.button("btnItalian")->setChecked(true);
-        pages->setCurrentWidget(w.control("tabMainView")); // from another page: no save
-        QCOMPARE(settingsLines().value(1), QStringLiteral("EN"));
-    }
-
-    void everySaveAndLoadRestartsTheSessionAtTheConnectState() {
-        TestWindow w;
+        // Every save and load restarts the session at the connect state.
         w.state.sessionState = 8;
         w.state.stateTick = 40;
         w.window->settings().SaveToActiveFile();
@@ -296,6 +281,14 @@ private slots:
             QCOMPARE(settingsLines(), settingsLayout());
             QCOMPARE(empty.dialogs.notices.size(), 1);
             QVERIFY(!empty.edit("editTolerance")->isHidden()); // the shown fields of the defaults
+        }
+        writeSettingsFile(settingsLayout().mid(0, 40)); // short, but past the lines a start needs
+        {
+            TestWindow forty;
+            QVERIFY(forty.edit("editTolerance")->isHidden()); // line 41 missing reads as "not YES"
+            QVERIFY(forty.state.reservedPorts.isEmpty());
+            forty.window->settings().SaveToActiveFile();
+            QCOMPARE(settingsLines().size(), 40);
         }
         QStringList ten = settingsLayout().mid(0, 10);
         ten[1] = QStringLiteral("EN");
@@ -380,9 +373,7 @@ private slots:
         const QByteArray widened = textfile::encode(document.lines, document.encoding);
         QVERIFY(widened.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(textfile::decode(widened).lines, document.lines);
-    }
-
-    void anyLineEndEndsALineAndNoEmptyLineFollowsTheLastEnd() {
+        // Any line end ends a line, and no empty line follows the last end.
         QCOMPARE(textfile::decode("a\r\nb\rc\nd").lines, (QStringList{"a", "b", "c", "d"}));
         QCOMPARE(textfile::decode("a\r\n\r\n").lines, (QStringList{"a", ""}));
         QCOMPARE(textfile::decode("\n\r").lines, (QStringList{"", ""}));
@@ -405,7 +396,7 @@ private slots:
 
     // The settings and language files the program installs on its first start. A language file is read by
     // line number, so every language must hold a text, a number or nothing on the same lines as German.
-    void languageFilesAgreeLineByLineAndOnTheDeviceNames() {
+    void theShippedFilesAgreeLineByLineAndOnTheDeviceNames() {
         const auto kind = [](const QString& line) {
             bool number = false;
             line.toInt(&number);
@@ -427,9 +418,7 @@ private slots:
             QVERIFY(file.lines[lang::SensorWord].endsWith(QLatin1Char(' ')));
             QVERIFY(file.lines[lang::StartCaption] != file.lines[lang::StopCaption]);
         }
-    }
-
-    void theDefaultSettingsHoldTheLayoutTheReservedPortsMarkerAndADeviceTheLanguageFilesName() {
+        // The default settings: the layout, the reserved ports marker, a device the language files name.
         const QStringList lines = settingsLayout();
         QCOMPARE(lines.size(), 44);
         for (int line = 0; line < 42; line += 2)
