@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(drawn.count(), 101);
     }
 
-    void uncheckedChannelsAndErrorTextsAddNoPointsStoppingAndClearing() {
+    void uncheckedChannelsAndErrorTextsAddNoPointsStoppingClearingAndLimits() {
         TestWindow w;
         startSampling(w);
         w.state.cycleSnapshot.texts[9] = QStringLiteral("E01");
@@ -125,10 +125,7 @@ private slots:
         QCOMPARE(w.state.graphSampleCount, 1u);
         QCOMPARE(w.state.graphX, 0u);
         QVERIFY(w.control("comboGraphTimeUnit")->isEnabled());
-    }
-
-    void aLimitThatIsNoNumberFallsBackAndADoubleClickReturnsToTheLimits() {
-        TestWindow w;
+        // A limit that is no number falls back; a double click returns to the limits.
         w.window->btnGraphYMaxClick();
         QVERIFY(w.edit("editGraphYMax")->isEnabled());
         w.edit("editGraphYMax")->setText(QStringLiteral("abc"));
@@ -198,9 +195,7 @@ private slots:
             QCOMPARE(interval.ms, c.ms);
             QCOMPARE(interval.shown, QString::fromLatin1(c.shown));
         }
-    }
-
-    void samplesKeepToTheClockAndSkipWhatAStallMissed() {
+        // Samples keep to the clock and skip what a stall missed.
         SampleSchedule schedule;
         QList<std::int64_t> taken;
         for (std::int64_t now = 0; now <= 2000; now += 7) {
