@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(w.dialogs.errors, QStringList());
     }
 
-    void tokensAreComparedExactlyMissesFallBackAndViewOptionsFollowTheirLines() {
+    void tokensAreComparedExactlyMissesFallBackAndPositionsStayAPermutation() {
         QStringList lines = settingsLayout();
         for (const auto& [line, text] :
              {std::pair{1, "FR"}, {3, "yes"}, {5, "NO"}, {7, "Manual"}, {17, "topleft"}, {23, "NO"}})
@@ -173,14 +173,10 @@ private slots:
         const QStringList saved = settingsLines();
         QCOMPARE((QStringList{saved[1], saved[3], saved[5], saved[7]}),
                  (QStringList{"OTHER", "YES", "YES", "Manual"}));
-    }
-
-    void positionLinesThatNameOneCornerTwiceStillGiveAPermutation() {
-        QStringList lines = settingsLayout();
         for (int line : {11, 13, 15, 17})
-            lines[line] = QStringLiteral("TopLeft");
+            lines[line] = QStringLiteral("TopLeft"); // one corner named four times
         writeSettingsFile(lines);
-        TestWindow w;
+        w.window->settings().LoadSettings(TargetDefault);
         QList<int> checked;
         for (int channel = 1; channel <= 4; ++channel)
             checked << w.window->positions().checkedCorner(channel);
