@@ -214,17 +214,14 @@ private slots:
         }
     }
 
-    // What the window scenarios do not reach: the sensors' E01 counts only when they are polled, and the main
-    // value's E01 refuses.
-    void aSnapshotWithE01IsRecordableOnlyWhereTheE01IsNoPartOfIt() {
-        CycleSnapshot s = cycle({"1", "2", "3", "4"});
-        s.texts[5] = QStringLiteral("E01");
-        QCOMPARE(whyNotRecordable(s, true, false), std::nullopt);
-        QCOMPARE(whyNotRecordable(s, true, true), Refusal::SensorError);
+    // What the window scenarios do not reach: the sensors' E01 counts only when they are polled, the main
+    // value's E01 refuses; the numbers as the displays showed them, the deviation as the display judged it.
+    void aSnapshotIsRecordableWithoutE01AndHoldsTheNumbersAsShown() {
+        CycleSnapshot e01 = cycle({"1", "2", "3", "4"});
+        e01.texts[5] = QStringLiteral("E01");
+        QCOMPARE(whyNotRecordable(e01, true, false), std::nullopt);
+        QCOMPARE(whyNotRecordable(e01, true, true), Refusal::SensorError);
         QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "4"}, "E01"), true, false), Refusal::ValueError);
-    }
-
-    void theRecordHoldsTheNumbersAsShownAndTheDeviationAsTheDisplayJudgedIt() {
         QVERIFY(numberShown("-35") == -35 && numberShown(" 2,50 ") == 2.5 && numberShown("999.99") == 999.99);
         for (const char* none : {"E01", "", " ", "1,2.5", "abc", "12kN", "nan", "inf"})
             QVERIFY2(!numberShown(QString::fromLatin1(none)), none);
