@@ -111,13 +111,6 @@ class HistoryPageTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // What the exports' whole lines do not reach: a delimiter other than the one in a value, and a longer
-    // one.
-    void csvLineQuotesOnlyWhatNeedsIt() {
-        QCOMPARE(csvLine({"x;y", "1,5"}, ","), "x;y,\"1,5\"\r\n");
-        QCOMPARE(csvLine({"a", "b"}, "::"), "a::b\r\n");
-    }
-
     // Records of the same second, split across pages; a search that finds little goes in steps.
     void pagesContinueAfterTheirLastKeyAndSearchesGoInSteps() {
         writeRecords(30, {{2, "needle"}, {25, "Needle"}, {26, "hay"}});
@@ -309,6 +302,9 @@ private slots:
                  "2025-01-01 01:00:00;'=1+1;\"'+SUM(1;2)\";'-2+3;-1607.5;-12.5;0;395;-0.25;;\u2013;'@A1;"
                  "\"'\t=1+1\";kN;;;;a=b;;\"'\r=2+2\";" +
                      r.id + ";401.9;1.5;-2;3;4;5;6;7;8.25;2.05;210;120;60;KEINE BEWERTUNG;44;kN\r");
+        // What the whole lines do not reach: a delimiter other than the one in a value, and a longer one.
+        QCOMPARE(csvLine({"x;y", "1,5"}, ","), "x;y,\"1,5\"\r\n");
+        QCOMPARE(csvLine({"a", "b"}, "::"), "a::b\r\n");
     }
 
     // The page's caption, count and dates follow the language; the newest record's day is the 13th of

@@ -215,7 +215,8 @@ private slots:
     }
 
     // What the window scenarios do not reach: the sensors' E01 counts only when they are polled, the main
-    // value's E01 refuses; the numbers as the displays showed them, the deviation as the display judged it.
+    // value's E01 refuses; the numbers as the displays showed them, the deviation as the display judged it;
+    // the edges of a steady load and of no load.
     void aSnapshotIsRecordableWithoutE01AndHoldsTheNumbersAsShown() {
         CycleSnapshot e01 = cycle({"1", "2", "3", "4"});
         e01.texts[5] = QStringLiteral("E01");
@@ -246,10 +247,8 @@ private slots:
         QCOMPARE(shownDeviation(makeRecord(cycle({"200", "399", "200", "200"}), c).deviation), "99");
         r = makeRecord(cycle({"100", "E01", "100", "100"}), c); // no deviation from three channels
         QVERIFY(!r.deviation && !r.withinTolerance && !r.channels[1]);
-    }
-
-    // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero band.
-    void aSteadyLoadAndNoLoad() {
+        // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero
+        // band.
         const CycleSnapshot base = cycle({"1000", "-500", "3", "7"});
         QVERIFY(steady(base, cycle({"1010", "-495", "1", "9"})));
         CycleSnapshot tons = cycle({"2", "-2", "0", "1"});
