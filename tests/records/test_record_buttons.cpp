@@ -214,20 +214,15 @@ private slots:
         }
     }
 
-    // A record made from a cycle snapshot: the numbers as the displays showed them, the deviation as the
-    // display judged it, sensors only when polled, and when a snapshot may not be recorded.
-    void aSnapshotIsRecordableOnlyWhileMeasuringAndWithoutE01() {
-        QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "4"}), false, false), Refusal::NotMeasuring);
-        QCOMPARE(whyNotRecordable(CycleSnapshot::none(1), true, false), Refusal::NoCompleteCycle);
-        CycleSnapshot s = cycle({"1", "2", "3", "4"});
-        s.texts[5] = QStringLiteral("E01");
-        QCOMPARE(whyNotRecordable(s, true, false), std::nullopt); // sensors not polled: their E01 is no part
-        QCOMPARE(whyNotRecordable(s, true, true), Refusal::SensorError);
-        QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "E01"}), true, false), Refusal::ValueError);
+    // What the window scenarios do not reach: the sensors' E01 counts only when they are polled, the main
+    // value's E01 refuses; the numbers as the displays showed them, the deviation as the display judged it;
+    // the edges of a steady load and of no load.
+    void aSnapshotIsRecordableWithoutE01AndHoldsTheNumbersAsShown() {
+        CycleSnapshot e01 = cycle({"1", "2", "3", "4"});
+        e01.texts[5] = QStringLiteral("E01");
+        QCOMPARE(whyNotRecordable(e01, true, false), std::nullopt);
+        QCOMPARE(whyNotRecordable(e01, true, true), Refusal::SensorError);
         QCOMPARE(whyNotRecordable(cycle({"1", "2", "3", "4"}, "E01"), true, false), Refusal::ValueError);
-    }
-
-    void theRecordHoldsTheNumbersAsShownAndTheDeviationAsTheDisplayJudgedIt() {
         QVERIFY(numberShown("-35") == -35 && numberShown(" 2,50 ") == 2.5 && numberShown("999.99") == 999.99);
         for (const char* none : {"E01", "", " ", "1,2.5", "abc", "12kN", "nan", "inf"})
             QVERIFY2(!numberShown(QString::fromLatin1(none)), none);
@@ -252,10 +247,8 @@ private slots:
         QCOMPARE(shownDeviation(makeRecord(cycle({"200", "399", "200", "200"}), c).deviation), "99");
         r = makeRecord(cycle({"100", "E01", "100", "100"}), c); // no deviation from three channels
         QVERIFY(!r.deviation && !r.withinTolerance && !r.channels[1]);
-    }
-
-    // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero band.
-    void aSteadyLoadAndNoLoad() {
+        // Two cycles agree within 1 % or 2 digits, whichever is larger, in one unit; no load is the zero
+        // band.
         const CycleSnapshot base = cycle({"1000", "-500", "3", "7"});
         QVERIFY(steady(base, cycle({"1010", "-495", "1", "9"})));
         CycleSnapshot tons = cycle({"2", "-2", "0", "1"});

@@ -145,18 +145,16 @@ private slots:
                  qPrintable(serverStatusText(other, "EN")));
     }
 
-    // The count first, the reason last; refused records and notes counted apart.
-    void statusTexts() {
+    // The count first, the reason last; refused records and notes counted apart. The waits between rounds.
+    void statusTextsAndRetries() {
         QCOMPARE(serverStatusText({State::Unreachable, 3, "timeout", {}}, "EN"),
                  "Records server: 3 waiting, not reachable (timeout)");
         QCOMPARE(serverStatusText({State::Waiting, 2, "lock timeout", {1, 0, "too long"}}, "EN"),
                  "Records server: 2 waiting (lock timeout), 1 record refused by the server: too long");
         QCOMPARE(serverStatusText(sent({2, 1, "check"}), "DE"),
                  "Protokollserver: 2 Protokolle und 1 Notiz vom Server abgelehnt: check");
-    }
-
-    // After a long outage the waits have grown to a minute; a round that sends everything starts them over.
-    void theRetriesGrowToAMinuteAndStartOverOnceARoundSucceeds() {
+        // After a long outage the waits have grown to a minute; a round that sends everything starts them
+        // over.
         QList<int> waits;
         int retry = 0;
         for (State state :

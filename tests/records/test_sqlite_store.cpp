@@ -126,51 +126,15 @@ private slots:
         QVERIFY(store->setServerPosition(42, &error) && openDb()->serverPosition() == 42);
     }
 
-    void aDamagedFileIsKeptAndNeverOverwritten() {
-        writeFile(db(), "Vantoria records\n");
-        OpenReport report;
-        auto store = openDb(db(), &report);
-        QCOMPARE(report.damagedKeptAs, db() + ".damaged");
-        store->setQueueForServer(true);
-        for (int i = 0; i < 300; ++i)
-            QVERIFY(store->insert(sample(i), nullptr));
-        // The queue as the server left it: the oldest hundred sent, one refused, the rest waiting.
-        const auto queued = [&] {
-            QStringList refs;
-            for (const OutboxItem& item : store->pending(300))
-                refs << QString::number(item.seq) + ' ' + item.record.id;
-            return refs;
-        };
-        QList<qint64> sentSeqs;
-        for (const OutboxItem& item : store->pending(100))
-            sentSeqs << item.seq;
-        QVERIFY(store->markSent(sentSeqs, nullptr) &&
-                store->setAside(sentSeqs.last() + 50, "check", nullptr));
-        const QStringList waiting = queued();
-        QCOMPARE(waiting.size(), 199);
-        store.reset();
-        const int index = direct("SELECT rootpage FROM sqlite_master WHERE name = 'records_newest'").toInt();
-        QByteArray bytes = readFile(db());
-        bytes.replace((index - 1) * 4096, 2000, QByteArray(2000, 'x')); // the records themselves are whole
-        writeFile(db(), bytes);
-        store = openDb(db(), &report);
-        QCOMPARE(report.damagedKeptAs, db() + ".damaged.2");
-        QVERIFY(readFile(db() + ".damaged") == "Vantoria records\n" &&
-                readFile(report.damagedKeptAs) == bytes);
-        QVERIFY(report.salvaged == 300 && store->page({}, {}, 300).records.size() == 300);
-        QCOMPARE(queued(), waiting);
-        QCOMPARE(store->refused(), (Refused{1, 0, "check"}));
-        store = openDb(db(), &report);
-        QVERIFY(report.damagedKeptAs.isEmpty() && !report.newerSchema && !store->readOnly());
-    }
-
-    // Damage SQLite itself cannot read past; the file and its log go aside byte for byte, and every record
-    // whose page survived comes back whole.
+    // Damage SQLite itself cannot read past, or an index that it can: the file and its log go aside byte for
+    // byte beside an earlier damaged file, every record whose page survived comes back whole, and the queue
+    // for the server stays as the server left it.
     void damagedFilesAreKeptAsFoundAndTheirRecordsRecovered_data() {
         QTest::addColumn<QString>("damage");
         QTest::newRow("header zeroed") << "header";
         QTest::newRow("the table's root page zeroed, a note in the pending log") << "root";
         QTest::newRow("cut in half") << "half";
+        QTest::newRow("an index overwritten, the records whole") << "index";
     }
     void damagedFilesAreKeptAsFoundAndTheirRecordsRecovered() {
         QFETCH(QString, damage);
@@ -182,8 +146,20 @@ private slots:
             r.note = QString(i % 7 ? i % 100 : 5000 + i, 'n');
             all << r;
         }
-        QVERIFY(openDb(path)->keepFromServer(all, {}, nullptr)); // closed: the log is written into the file
-        const int root = direct("SELECT rootpage FROM sqlite_master WHERE name = 'records'", path).toInt();
+        auto store = openDb(path);
+        store->setQueueForServer(true);
+        const Record sentOne = sample(-3), refusedOne = sample(-2), waiting = sample(-1);
+        QVERIFY(store->insert(sentOne, nullptr) && store->insert(refusedOne, nullptr) &&
+                store->insert(waiting, nullptr));
+        const QList<OutboxItem> queued = store->pending(3);
+        QVERIFY(store->markSent({queued[0].seq}, nullptr) &&
+                store->setAside(queued[1].seq, "check", nullptr));
+        QVERIFY(store->keepFromServer(all, {}, nullptr));
+        store.reset(); // closed: the log is written into the file
+        all << sentOne << refusedOne << waiting;
+        const QString table = damage == "index" ? "records_newest" : "records";
+        const int root =
+            direct("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'", path).toInt();
         // A note added just before a crash is only in the log.
         const pid_t writer = child([&] {
             _exit(openDb(path)->addNote(all[7].id, "Eva", "late", nullptr) ? 0 : 1);
@@ -195,22 +171,31 @@ private slots:
             bytes.replace(0, 100, QByteArray(100, '\0'));
         else if (damage == "root")
             bytes.replace((root - 1) * 4096, 4096, QByteArray(4096, '\0'));
-        else
+        else if (damage == "half")
             bytes.truncate(bytes.size() / 2);
+        else
+            bytes.replace((root - 1) * 4096, 2000, QByteArray(2000, 'x'));
         writeFile(path, bytes);
+        writeFile(path + ".damaged", "Vantoria records\n");
         const QByteArray log = readFile(path + "-wal");
         QVERIFY(!log.isEmpty());
         OpenReport report;
-        auto store = openDb(path, &report);
-        QVERIFY2(store && report.damagedKeptAs == path + ".damaged", qPrintable(report.error));
+        store = openDb(path, &report);
+        QVERIFY2(store && report.damagedKeptAs == path + ".damaged.2", qPrintable(report.error));
         QVERIFY(readFile(report.damagedKeptAs) == bytes && readFile(report.damagedKeptAs + "-wal") == log);
-        QVERIFY2(report.salvaged == (damage == "half" ? report.salvaged : 1200) && report.salvaged > 300,
+        QCOMPARE(readFile(path + ".damaged"), "Vantoria records\n");
+        QVERIFY2(report.salvaged == (damage == "half" ? report.salvaged : 1203) && report.salvaged > 300,
                  qPrintable(QString::number(report.salvaged)));
+        const QList<OutboxItem> left = store->pending(10);
+        QVERIFY(left.size() == 1 && left[0].seq == queued[2].seq && left[0].record == waiting);
+        QCOMPARE(store->refused(), (Refused{1, 0, "check"}));
         QCOMPARE(store->count({}), report.salvaged);
         for (Record r : all)
             if (const auto found = store->find(r.id))
                 QCOMPARE(*found, r.id == all[7].id ? (r.note += found->note.mid(r.note.size()), r) : r);
         QVERIFY(store->find(all[7].id)->note.contains("late (Eva, 20"));
+        store = openDb(path, &report);
+        QVERIFY(report.damagedKeptAs.isEmpty() && !report.newerSchema && !store->readOnly());
     }
 
     // Another program's database under our name, mid-write with its log pending, is refused and untouched.
@@ -255,7 +240,8 @@ private slots:
     }
 
     // A file of the first version: upgraded in place; "the last record" is this PC's newest by its own order
-    // of storing, not another PC's whose clock runs years ahead.
+    // of storing, not another PC's whose clock runs years ahead. A newer program's file is read, never
+    // changed.
     void olderFilesAreUpgradedAndTheLastRecordIsThisPcsOwn() {
         Record mine = sample(1), theirs = sample(2), older = sample(0);
         mine.host = older.host = QSysInfo::machineHostName(), theirs.host = "pc-9";
@@ -286,19 +272,14 @@ private slots:
         QCOMPARE(store->latest(), mine);
         QCOMPARE(store->page({}, {}, 1).records.value(0), theirs);
         QCOMPARE(direct("PRAGMA application_id").toLongLong(), 0x56544F52);
-    }
-
-    void aNewerSchemaIsReadButNeverChanged() {
-        const Record r = sample(1);
-        QVERIFY(openDb()->insert(r, nullptr));
+        store.reset();
         QVERIFY(direct("UPDATE schema_version SET version = version + 1").toBool());
         const QByteArray before = readFile(db());
-        OpenReport report;
+        store = openDb(db(), &report);
         QString error;
-        auto store = openDb(db(), &report);
-        QVERIFY(report.newerSchema && store->readOnly() && store->find(r.id) == r);
-        QVERIFY(!store->insert(sample(2), &error) && !error.isEmpty() &&
-                !store->addNote(r.id, "A", "n", &error) && !store->setServerPosition(3, &error));
+        QVERIFY(report.newerSchema && store->readOnly() && store->find(mine.id) == mine);
+        QVERIFY(!store->insert(sample(3), &error) && !error.isEmpty() &&
+                !store->addNote(mine.id, "A", "n", &error) && !store->setServerPosition(3, &error));
         store.reset();
         QCOMPARE(readFile(db()), before);
     }
