@@ -114,7 +114,7 @@ source_version() { # package -> version apt-get source would fetch, or nothing
 
 ensure_packages() {
     local wanted=(g++-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev qt6-base-dev-tools cmake ninja-build
-                  tcl gcc make dpkg-dev xz-utils)
+                  tcl gcc make dpkg-dev xz-utils libwine-dev)
     local missing=() p
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -206,6 +206,32 @@ fetch_source() { # package version -> path of the unpacked tree in $work/src (De
 }
 
 qt_src="$(fetch_source qt6-base "$qt_deb_version")"
+# Qt 6.4 compiles its DirectWrite font engine and font database only together with Direct2D, which is
+# left out here, but two files use them under the DirectWrite switch alone, so PrintSupport and the
+# windows platform plugin would not link. Guarded like the rest of Qt Gui, they fall back to the GDI font
+# engine, which is what Qt 6.4 uses by default anyway (DirectWrite is opt-in there).
+if [ ! -f "$qt_src/.direct2d-guards" ]; then
+    sed -i 's/^#if QT_CONFIG(directwrite)$/#if QT_CONFIG(directwrite) \&\& QT_CONFIG(direct2d)/' \
+        "$qt_src/src/printsupport/platform/windows/qprintengine_win.cpp"
+    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+        "$qt_src/src/plugins/platforms/windows/qwindowsintegration.cpp"
+    [ "$(grep -c '^#if QT_CONFIG(directwrite3\?) && QT_CONFIG(direct2d)$' \
+        "$qt_src/src/printsupport/platform/windows/qprintengine_win.cpp" \
+        "$qt_src/src/plugins/platforms/windows/qwindowsintegration.cpp" | awk -F: '{ n += $2 } END { print n }')" = 5 ] \
+        || die "the DirectWrite guards of qtbase are not where this script expects them"
+    touch "$qt_src/.direct2d-guards"
+fi
+# Debian's tarball leaves out Wacom's WinTab header (its licence forbids changes), which the windows
+# platform plugin's tablet support includes. Wine's LGPL rewrite of it (libwine-dev) describes the same
+# wintab32.dll interface; MinGW's _mingw_dxhelper.h gives the A/W type macros it is written with, and API
+# is the calling-convention name the original header defines.
+wintab="$qt_src/src/3rdparty/wintab"
+if [ ! -f "$wintab/wintab.h" ]; then
+    mkdir -p "$wintab"
+    cp /usr/include/wine/wine/windows/pktdef.h "$wintab/"
+    printf '%s\n' '#include <_mingw_dxhelper.h>' '#ifndef API' '#define API WINAPI' '#endif' \
+        '#include "/usr/include/wine/wine/windows/wintab.h"' >"$wintab/wintab.h"
+fi
 qcp_src="$(fetch_source qcustomplot "$qcp_deb_version")"
 sqlite_src="$(fetch_source sqlite3 "$sqlite_deb_version")"
 
