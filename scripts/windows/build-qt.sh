@@ -221,6 +221,15 @@ if [ ! -f "$qt_src/.direct2d-guards" ]; then
         || die "the DirectWrite guards of qtbase are not where this script expects them"
     touch "$qt_src/.direct2d-guards"
 fi
+# Likewise dynamic OpenGL stays switched on when OpenGL is off, and qwindowswindow.cpp then asks the
+# OpenGL context, which does not exist, whether it is a software renderer.
+if [ ! -f "$qt_src/.opengl-guards" ]; then
+    sed -i '/^static inline bool isSoftwareGl()/,/^}/ s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+        "$qt_src/src/plugins/platforms/windows/qwindowswindow.cpp"
+    grep -q '^#if QT_CONFIG(dynamicgl) && QT_CONFIG(opengl)$' "$qt_src/src/plugins/platforms/windows/qwindowswindow.cpp" \
+        || die "the dynamic OpenGL guard of qwindowswindow.cpp is not where this script expects it"
+    touch "$qt_src/.opengl-guards"
+fi
 # Debian's tarball leaves out Wacom's WinTab header (its licence forbids changes), which the windows
 # platform plugin's tablet support includes. Wine's LGPL rewrite of it (libwine-dev) describes the same
 # wintab32.dll interface; MinGW's _mingw_dxhelper.h gives the A/W type macros it is written with, and API
