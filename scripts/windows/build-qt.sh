@@ -15,6 +15,11 @@
 # find_package(Qt6 ...), find_package(QCustomPlotQt6) and find_package(SQLite3) then work as on Linux;
 # QCustomPlotQt6::QCustomPlotQt6 brings the QCUSTOMPLOT_USE_LIBRARY define its header needs to import the DLL.
 #
+# Running such a program under Wine: WINEPATH='Z:\<prefix with backslashes>\bin'. Wine drops every QT_*
+# variable of the Linux environment, so set them inside: wine-stable cmd /c "set QT_QPA_PLATFORM=offscreen&&
+# prog.exe" (or pass -platform offscreen). The offscreen platform reads fonts only from QT_QPA_FONTDIR,
+# e.g. Z:\usr\share\fonts\truetype\liberation; the windows platform also runs headless there.
+#
 # Safe to run again: a finished prefix (its stamp file exists) is reported at once; an interrupted run
 # resumes where it stopped (ninja keeps its work in the build folder). Installs the Debian packages it
 # needs and adds deb-src entries to apt's sources when they are missing (as root, or through sudo).
