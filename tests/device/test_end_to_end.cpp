@@ -199,11 +199,11 @@ private slots:
         QVERIFY(QDir().mkpath(home));
         QVERIFY(QDir().mkpath(QStringLiteral("tmp")));
         const QString data = QDir::current().absoluteFilePath(QStringLiteral("data"));
+        std::optional<SmallFileSystem> disk;
         if (mount.isEmpty()) {
             writeFile(data, {}); // no folder can be made in a file
         } else {
-            if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", mount, "tmpfs", home}) != 0)
-                QSKIP("a small file system cannot be mounted here");
+            QVERIFY(disk.emplace(home, mount).mounted());
             QFile filler(home + QStringLiteral("/filler"));
             if (filler.open(QIODevice::WriteOnly)) // a full disk: no byte more fits
                 while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
@@ -224,8 +224,6 @@ private slots:
         after.removeAll(QStringLiteral(".local")); // the part of the path that could still be made
         QCOMPARE(after, before);
         QCOMPARE(readFile(data), QByteArray());
-        if (!mount.isEmpty())
-            QProcess::execute(QStringLiteral("umount"), {home});
     }
 };
 
