@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite through ctest; then the unit and
 # integration tests once more under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer
-# (build-sanitize/), and every fuzz target for a bounded time (build-fuzz/).
+# (build-sanitize/), every fuzz target for a bounded time (build-fuzz/), and the Windows build's tests under
+# Wine (scripts/windows/test.sh).
 set -eu
 cd "$(dirname "$0")/.."
 # Only the tests need these: a virtual X server and a mouse for the installed program's window, the
@@ -39,3 +40,5 @@ for target in $(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name 'fuzz_*' | 
     fuzzed=$((fuzzed + 1))
 done
 echo "fuzz targets: $fuzzed passed, 0 failed"
+
+scripts/windows/test.sh

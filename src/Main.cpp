@@ -4,7 +4,7 @@
 #include "Application.h"
 #include "Clock.h"
 #include "Errors.h"
-#include "PortSelection.h"
+#include "serial/PortSelection.h"
 #include "ProgramState.h"
 #include "ProgramStatus.h"
 #include "Resources.h"

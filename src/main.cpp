@@ -5,7 +5,7 @@
 #include "EndSignals.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "SingleInstance.h"
 #include "UserFolder.h"
 #include "records/ProtocolCommand.h"

@@ -10,7 +10,7 @@
 #include "Main.h"
 #include "ProgramState.h"
 #include "ScriptedDialogs.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "TestWindow.h"
 
 #include <QApplication>

@@ -25,6 +25,8 @@
 # needs and adds deb-src entries to apt's sources when they are missing (as root, or through sudo).
 # Takes one to a few hours on two cores; run it with `nice -n 19 ionice -c3` on a shared machine.
 #
+# With --if-built it builds nothing: it prints the prefix when that is finished and exits with 3 when not.
+#
 # Environment:
 #   VANTORIA_WINDOWS_CACHE       where sources, build folders and prefixes live (default ~/.cache/vantoria-windows)
 #   VANTORIA_WINDOWS_JOBS        parallel compile jobs (default: the number of cores)
@@ -173,6 +175,10 @@ if [ -f "$stamp" ]; then
     say "Already built: $prefix"
     echo "$prefix"
     exit 0
+fi
+if [ "${1:-}" = --if-built ]; then
+    say "Qt $QT_VERSION for Windows is not built yet (it would go to $prefix)"
+    exit 3
 fi
 
 mkdir -p "$cache/sources" "$work" "$prefix"

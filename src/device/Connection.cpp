@@ -1,7 +1,7 @@
 #include "device/Connection.h"
 
 #include "ProgramState.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 

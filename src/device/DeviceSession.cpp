@@ -1,7 +1,7 @@
 #include "device/DeviceSession.h"
 
 #include "ProgramState.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 
 #include <QTimer>
 

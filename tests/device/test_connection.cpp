@@ -1,6 +1,6 @@
 // Opening the port, identifying the amplifier, the polling loop, the user's commands and the port choice.
 
-#include "PortSelection.h"
+#include "serial/PortSelection.h"
 #include "Testing.h"
 #include "device/Connection.h"
 

@@ -1,5 +1,5 @@
 // CSerial against a pseudo-terminal: the test plays the amplifier on the master side.
-#include "Serial.h"
+#include "serial/Serial.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "Main.h"
 #include "ProgramState.h"
 #include "ScriptedDialogs.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 
 #include <QAbstractButton>
 #include <QByteArray>

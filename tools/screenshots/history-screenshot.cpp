@@ -6,7 +6,7 @@
 #include "Main.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "records/HistoryPage.h"
 #include "records/RecordsModel.h"
 #include "records/SqliteStore.h"

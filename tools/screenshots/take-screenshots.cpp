@@ -7,7 +7,7 @@
 #include "Main.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"
 

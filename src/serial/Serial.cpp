@@ -1,6 +1,6 @@
-#include "Serial.h"
+#include "serial/Serial.h"
 
-#include "SerialBackend.h"
+#include "serial/SerialBackend.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 //
 // The class keeps the statuses of the Windows communications API it was first written against, so callers
 // and log readers see the same numbers on every platform. The platform calls live in a backend
-// (SerialBackend.h, SerialPosix.cpp); a Windows backend can be added beside it.
+// (SerialBackend.h; SerialPosix.cpp or SerialWin32.cpp). On Windows every status is the platform's own.
 //
 // Every operation clears lastError() first and stores its outcome there; those that return a status return
 // the same value. No operation throws.
@@ -19,7 +19,7 @@
 //   0x80070057  a handshake or read mode outside the known values
 //   87          a line setting the device does not take (unknown baud rate, 9 data bits, 1.5 stop bits
 //               with 8 data bits, a setting the driver silently dropped), a null buffer, an empty event mask
-//   other       the platform error, mapped from errno by the POSIX backend:
+//   other       the platform error (GetLastError on Windows), mapped from errno by the POSIX backend:
 //                 ENOENT, ENXIO, ENODEV, and a serial node
 //                 with no UART behind it              -> 2    (no such port)
 //                 EACCES, EPERM, EBUSY,
@@ -50,7 +50,7 @@
 // "\\.\COM<n>" names a COM port; on Linux it resolves (see ResolveDevicePath) to ports/COM<n> in the
 // working directory when that exists (a dangling link included), else to /dev/ttyS0-15 (COM1-16),
 // /dev/ttyUSB0-31 (COM17-48) or /dev/ttyACM0-31 (COM49-80); higher numbers exist only as links. Any other
-// path opens as it stands.
+// path opens as it stands, and on Windows every path does.
 
 #include <cstdint>
 #include <memory>
@@ -61,9 +61,9 @@ struct Backend;
 struct LineState;
 } // namespace serial_detail
 
-// Overlapped transfer record, the caller's side of an asynchronous read, write or event wait. The POSIX
-// emulation completes the transfer before the call returns, so a successful call leaves pending false and
-// signalled true.
+// Overlapped transfer record, the caller's side of an asynchronous read, write or event wait. Both backends
+// complete the transfer (or give it up at the time-out) before the call returns, so a successful call leaves
+// pending false and signalled true; the program itself only uses the synchronous mode.
 struct SerialOverlapped {
     std::uint32_t transferred = 0; // bytes moved once the operation has completed
     bool pending = false;          // true while the transfer is still running

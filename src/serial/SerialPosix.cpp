@@ -4,8 +4,8 @@
 // every wait is a poll with a bound (or none, where the caller asked to wait without limit). With VMIN 0 a
 // read of 0 bytes means both "nothing yet" and "device gone": poll's POLLHUP/POLLERR tell them apart.
 
-#include "Serial.h"
-#include "SerialBackend.h"
+#include "serial/Serial.h"
+#include "serial/SerialBackend.h"
 
 #include <algorithm>
 #include <cerrno>

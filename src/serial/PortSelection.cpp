@@ -1,10 +1,10 @@
-#include "PortSelection.h"
+#include "serial/PortSelection.h"
 
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Errors.h"
 #include "ProgramState.h"
-#include "Serial.h"
+#include "serial/Serial.h"
 #include "Views.h"
 #include "device/DeviceSession.h"
 #include "settings/Language.h"

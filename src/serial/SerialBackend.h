@@ -1,9 +1,9 @@
 #pragma once
 // The seam between CSerial and the platform. CSerial keeps the statuses, the checks and the order of effects;
-// a backend only moves bytes and keeps the port state. SerialPosix.cpp is the one backend so far; a Windows
-// backend maps LineState to a DCB and Timeouts to COMMTIMEOUTS one to one.
+// a backend only moves bytes and keeps the port state. SerialPosix.cpp emulates the Windows driver's state;
+// SerialWin32.cpp maps LineState to a DCB and Timeouts to COMMTIMEOUTS one to one. CMake builds one of them.
 
-#include "Serial.h"
+#include "serial/Serial.h"
 
 #include <cstdint>
 #include <memory>

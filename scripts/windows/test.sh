@@ -1,0 +1,36 @@
+#!/bin/sh
+# Tests the Windows build under Wine, in a fresh Wine prefix of its own:
+# - always the serial port class against the simulated amplifier on COM7 of the prefix (MinGW and Wine
+#   only, no Windows Qt needed), in build-windows-serial/;
+# - the Qt-based tests of build-windows/ when Qt for Windows is built (scripts/windows/build-qt.sh, once
+#   per machine); without it they are skipped, and the run says so.
+# Installs what is missing. Ends with ctest's summary line.
+set -eu
+cd "$(dirname "$0")/../.."
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine
+# The simulated amplifier is a program of this machine, not of Windows.
+cmake --build build --target vantoria-ampsim >/dev/null
+
+run=$(mktemp -d)
+export WINEPREFIX="$run/prefix" WINEDEBUG=-all
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$run"
+}
+trap cleanup EXIT INT TERM
+echo "Making a Wine prefix"
+wine-stable wineboot -i >/dev/null 2>&1
+
+cmake -S . -B build-windows-serial -DCMAKE_TOOLCHAIN_FILE=scripts/windows/toolchain-mingw.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SERIAL_ONLY=ON \
+    -DVANTORIA_HOST_AMPSIM="$PWD/build/tools/ampsim/vantoria-ampsim" >/dev/null
+cmake --build build-windows-serial -j"$(nproc)"
+ctest --test-dir build-windows-serial --output-on-failure
+
+cache="${VANTORIA_WINDOWS_CACHE:-$HOME/.cache/vantoria-windows}"
+if ! ls "$cache"/qt-*/vantoria-build.stamp >/dev/null 2>&1 ||
+    ! qt=$(scripts/windows/build-qt.sh --if-built 2>/dev/null); then
+    echo "Qt-based Windows tests skipped: Qt for Windows is not built on this machine (scripts/windows/build-qt.sh)"
+    exit 0
+fi
+echo "Qt for Windows: $qt"
