@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(readFile(standIn->filePath(QStringLiteral("Vantoria.journal"))), QByteArray("row\r\n"));
         QVERIFY(QFileInfo(standIn->filePath(QStringLiteral("Vantoria.ini"))).permission(QFile::WriteOwner));
         QCOMPARE(QDir(standIn->path()).entryList(QDir::Files),
-                 QStringList({QStringLiteral("Vantoria.ini"), QStringLiteral("Vantoria.journal")}));
+                 (QStringList{"Vantoria.ini", "Vantoria.journal"}));
         // The amplifier's link is reached through the stand-in as in the user's folder.
         QCOMPARE(QFileInfo(standIn->filePath(QStringLiteral("ports/COM3"))).canonicalFilePath(),
                  QStringLiteral("/dev/null"));

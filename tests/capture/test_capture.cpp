@@ -6,12 +6,11 @@
 
 #include <QImage>
 #include <QPrinter>
+#include <QtEndian>
 
 namespace {
 std::uint32_t le32(const QByteArray& bytes, int at) {
-    return std::uint32_t(std::uint8_t(bytes[at])) | std::uint32_t(std::uint8_t(bytes[at + 1])) << 8 |
-           std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 |
-           std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 } // namespace
 
@@ -26,17 +25,14 @@ private slots:
         image.fill(QColor(10, 20, 30));
         image.setPixelColor(0, 0, QColor(1, 2, 3));      // top left
         image.setPixelColor(4, 2, QColor(200, 100, 50)); // bottom right
-        const QByteArray bytes = bitmap::encode(image);
-        QByteArray expected(
-            "BM\x66\0\0\0\0\0\0\0\x36\0\0\0" // 54 + 3 rows of 16 bytes (15 and a zero), data at 54
-            "\x28\0\0\0\x05\0\0\0\x03\0\0\0\x01\0\x18\0" // 40, 5 x 3, 1 plane, 24 bits
-            "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0",
-            54);
-        const QByteArray fill("\x1e\x14\x0a", 3);                                // blue, green, red
-        expected += fill + fill + fill + fill + QByteArray("\x32\x64\xc8\0", 4); // bottom row first, padded
-        expected += fill + fill + fill + fill + fill + QByteArray(1, '\0');
-        expected += QByteArray("\x03\x02\x01", 3) + fill + fill + fill + fill + QByteArray(1, '\0');
-        QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
+        const QByteArray fill("1e 14 0a ");              // blue, green, red
+        const QByteArray headers =
+            "42 4d 66 00 00 00 00 00 00 00 36 00 00 00 "       // 54 + 3 rows of 16 bytes, data at 54
+            "28 00 00 00 05 00 00 00 03 00 00 00 01 00 18 00 " // 40, 5 x 3, 1 plane, 24 bits
+            + QByteArray("00 ").repeated(24);
+        QCOMPARE(bitmap::encode(image).toHex(' ') + ' ', // the bottom row first, each padded to 16 bytes
+                 headers + fill.repeated(4) + "32 64 c8 00 " + fill.repeated(5) + "00 03 02 01 " +
+                     fill.repeated(4) + "00 ");
 
         const QByteArray wide = bitmap::encode(QImage(1032, 2, QImage::Format_RGB32));
         QCOMPARE(le32(wide, 18), 1032u);

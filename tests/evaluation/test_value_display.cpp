@@ -14,9 +14,6 @@ void setChannels(TestWindow& w, const QStringList& texts) {
     for (int i = 0; i < 4; ++i)
         w.state.readingText[8 + i] = texts[i];
 }
-} // namespace
-
-namespace {
 ConversionInputs kFactor(int hundredths) { return {hundredths, false, 1, 1}; }
 constexpr std::int32_t E01 = deviation::ErrorValue;
 } // namespace
@@ -112,28 +109,23 @@ private slots:
         // of range before or after scaling show the error text; the main value and totals reach 30000. US
         // tons apply to the tons total when only channels are polled, with sensors only in unit tons, to the
         // main value in unit tons, rounded up (-110.23), never to the kN total nor a sensor, and may go past
-        // the limit. Entry, raw reading, K-factor in hundredths, US tons chosen, device unit, poll mode, the
-        // text shown:
-        const std::tuple<int, int, int, bool, int, int, const char*> rows[] = {
-            {8, 123, 200, false, 1, 1, "123"},      {8, 3, 400, false, 1, 1, "2"},
-            {8, -3, 400, false, 1, 1, "-1"},        {12, 7, 250, false, 1, 1, "6"},
-            {8, 300, 300, false, 1, 1, "200"},      {8, 100, 250, false, 1, 1, "80"},
-            {9, 6000, 100, false, 1, 1, "E01"},     {9, 10000, 400, false, 1, 1, "E01"},
-            {3, -9999, 200, false, 1, 1, "-9999"},  {3, -10000, 200, false, 1, 1, "E01"},
-            {12, 30000, 200, false, 1, 1, "30000"}, {14, -32768, 200, false, 1, 1, "E01"},
-            {13, 32767, 200, false, 1, 1, "E01"},   {14, 100, 200, true, 1, 1, "111"},
-            {14, 100, 200, true, 1, 2, "100"},      {14, 100, 200, true, 3, 2, "111"},
-            {12, 100, 200, true, 3, 1, "111"},      {12, 100, 200, true, 1, 1, "100"},
-            {8, -100, 200, true, 3, 1, "-110"},     {13, 100, 200, true, 3, 1, "100"},
-            {2, 100, 200, true, 3, 2, "100"},       {11, 9500, 200, true, 3, 1, "E01"},
-            {12, 100, 200, false, 3, 1, "100"}};
-        for (const auto& [entry, raw, hundredths, usTons, unit, poll, text] : rows) {
-            const QString inputs =
-                QString::asprintf("entry %d, raw %d, k %d, US tons %d, unit %d, poll %d: ", entry, raw,
-                                  hundredths, int(usTons), unit, poll);
-            QCOMPARE(inputs +
-                         reading::convert(entry, raw, {hundredths, usTons, unit, std::uint8_t(poll)}).text,
-                     inputs + QString::fromLatin1(text));
+        // the limit. Each row: entry, raw reading, K-factor in hundredths, US tons chosen (1), device unit,
+        // poll mode, and the text shown.
+        for (const char* row :
+             {"8 123 200 0 1 1 123",    "8 3 400 0 1 1 2",          "8 -3 400 0 1 1 -1",
+              "12 7 250 0 1 1 6",       "8 300 300 0 1 1 200",      "8 100 250 0 1 1 80",
+              "9 6000 100 0 1 1 E01",   "9 10000 400 0 1 1 E01",    "3 -9999 200 0 1 1 -9999",
+              "3 -10000 200 0 1 1 E01", "12 30000 200 0 1 1 30000", "14 -32768 200 0 1 1 E01",
+              "13 32767 200 0 1 1 E01", "14 100 200 1 1 1 111",     "14 100 200 1 1 2 100",
+              "14 100 200 1 3 2 111",   "12 100 200 1 3 1 111",     "12 100 200 1 1 1 100",
+              "8 -100 200 1 3 1 -110",  "13 100 200 1 3 1 100",     "2 100 200 1 3 2 100",
+              "11 9500 200 1 3 1 E01",  "12 100 200 0 3 1 100"}) {
+            const QStringList in = QString::fromLatin1(row).split(' ');
+            const ConversionInputs inputs{in[2].toInt(), in[3] == "1", in[4].toInt(),
+                                          std::uint8_t(in[5].toInt())};
+            QCOMPARE(in.mid(0, 6).join(' ') + ' ' +
+                         reading::convert(in[0].toInt(), in[1].toInt(), inputs).text,
+                     QString::fromLatin1(row));
         }
         // The value behind a number is the number; behind the error text, the reading as scaled or received.
         QCOMPARE(reading::convert(8, 3, kFactor(400)).value, 2);

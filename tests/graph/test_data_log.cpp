@@ -15,12 +15,9 @@ DataLog& logOf(TestWindow& w) { return w.window->dataLog(); }
 void exampleReadings(TestWindow& w) {
     CycleSnapshot& cycle = w.state.cycleSnapshot;
     cycle.unit = 2;
-    const char* channels[] = {"120", "-35", "E01", "7"};
-    for (int n = 0; n < 4; ++n)
-        cycle.texts[8 + n] = QString::fromLatin1(channels[n]);
-    cycle.texts[12] = QStringLiteral("23");
-    cycle.texts[13] = QStringLiteral("410");
-    cycle.texts[14] = QStringLiteral("42");
+    const char* texts[] = {"120", "-35", "E01", "7", "23", "410", "42"}; // the four channels, then the totals
+    for (int n = 0; n < 7; ++n)
+        cycle.texts[8 + n] = QString::fromLatin1(texts[n]);
     w.edit("editMachine")->setText(QStringLiteral("M1"));
     w.edit("editSerialNr")->setText(QStringLiteral("S-5"));
     w.edit("editComment")->clear();
@@ -104,10 +101,8 @@ private slots:
         QCOMPARE(readFile(QStringLiteral("LOG.CSV")), header + rows); // new, under the name typed
         save(w, QStringLiteral("log.csv"));
         save(w, QStringLiteral("./log.csv")); // the same file by another name
-        QCOMPARE(readFile(QStringLiteral("log.csv")).count(ExampleRow), 3);
+        QCOMPARE(readFile(QStringLiteral("log.csv")), header + rows);
         QVERIFY(w.statusLine(2).startsWith(QStringLiteral("0 ")) && w.statusLine(2).contains("log.csv"));
-        QVERIFY(readFile(QStringLiteral("log.csv")).startsWith(header));
-        QCOMPARE(readFile(QStringLiteral("log.csv")).count("Einheit"), 1);
         QVERIFY(w.dialogs.errors.isEmpty());
 
         w.window->btnGraphClearClick();
@@ -128,9 +123,8 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("between");
         QTest::addColumn<bool>("utf8");
-        QTest::newRow("UTF-8, no line end") << QByteArray("\xEF\xBB\xBF"
-                                                          "A;B")
-                                            << QByteArray("\r\n") << true;
+        QTest::newRow("UTF-8, no line end")
+            << QByteArray("\xEF\xBB\xBF") + "A;B" << QByteArray("\r\n") << true;
         QTest::newRow("Windows-1252") << QByteArray("Ma\xDF\r\n") << QByteArray() << false;
         QTest::newRow("ends like UTF-8 begins") << QByteArray("h\r\nCaf\xE9") << QByteArray("\r\n") << false;
         QTest::newRow("another's, a lone CR") << QByteArray("Einheit\r") << QByteArray() << true;

@@ -1,11 +1,8 @@
 // The settings file: start-up, loading into the controls, saving, custom files and failures.
 
 #include "Testing.h"
-#include "Views.h"
 #include "settings/ChannelPositions.h"
-#include <QButtonGroup>
 #include <QLocale>
-#include <QRadioButton>
 
 using textfile::Codec;
 
@@ -13,30 +10,6 @@ namespace {
 const char* const InstalledFiles[] = {"Vantoria.ini", "German.txt", "English.txt", "Italian.txt",
                                       "KELVARA.url"};
 QStringList settingsLines() { return readLines(QStringLiteral("Vantoria.ini")); }
-// Sixteen radio buttons, each channel's four exclusive, channel n at corner n, and the rule over them. The
-// buttons are not wired to the rule, so the rule alone must keep the positions right.
-struct Corners {
-    QWidget parent;
-    ChannelPositions::Buttons buttons{};
-    std::array<QGroupBox*, 4> groups{};
-    ValueView values{};
-    ProgramState state;
-    std::unique_ptr<ChannelPositions> rule;
-
-    Corners() {
-        for (int channel = 0; channel < 4; ++channel) {
-            groups[channel] = new QGroupBox(&parent);
-            auto* exclusive = new QButtonGroup(&parent);
-            for (int corner = 0; corner < 4; ++corner) {
-                buttons[channel][corner] = new QRadioButton(groups[channel]);
-                exclusive->addButton(buttons[channel][corner]);
-            }
-            buttons[channel][channel]->setChecked(true);
-        }
-        rule = std::make_unique<ChannelPositions>(buttons, groups, values, state);
-    }
-};
-
 textfile::Document shipped(const char* name) {
     return textfile::decode(shippedFile(QString::fromLatin1(name)));
 }
@@ -108,32 +81,54 @@ private slots:
         }
     }
 
-    void aCustomFileIsNamedOnLine21OfBothFiles() {
-        TestWindow w;
-        const QStringList original = settingsLines();
-        w.edit("editMachine")->setText(QStringLiteral("Presse 3"));
-        w.control<QComboBox>("comboDeviceSelect")->setCurrentText(QStringLiteral("AMP4-L"));
-        w.dialogs.saveAnswers = {QStringLiteral("werkzeug.txt")};
-        w.window->btnSaveCustomSettingsClick();
-        QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Setup (*.ini)|*.INI"));
-        const QString custom = QStringLiteral("werkzeug.txt.ini"); // only a last "i" keeps the name
-        const QStringList customLines = readLines(custom);
-        QCOMPARE((QStringList{customLines.value(21), customLines.value(27)}),
-                 (QStringList{custom, "Presse 3"}));
-        QStringList expectedDefault = original;
-        expectedDefault[21] = custom;
-        QCOMPARE(settingsLines(), expectedDefault);
-        // The lines in memory are the custom file's, so the device box keeps the device chosen for it.
-        QCOMPARE(w.window->settings().lines(), customLines);
-        QCOMPARE(w.control<QComboBox>("comboDeviceSelect")->currentText(), QStringLiteral("AMP4-L"));
+    // Saving or loading a custom file names it on line 21 of the default file, so the next start opens it.
+    void aCustomFileIsNamedOnLine21AndTheNextStartOpensIt() {
+        freshFolder(); // no machine on the default file's line 27, so a load that falls back to it shows
+        writeSettingsWith({{21, "presse7.ini"}, {27, "Presse 7"}},
+                          QStringLiteral("presse7.ini")); // as the program saves custom files
+        {
+            TestWindow w;
+            const QStringList original = settingsLines();
+            w.edit("editMachine")->setText(QStringLiteral("Presse 3"));
+            w.control<QComboBox>("comboDeviceSelect")->setCurrentText(QStringLiteral("AMP4-L"));
+            w.dialogs.saveAnswers = {QStringLiteral("werkzeug.txt")};
+            w.window->btnSaveCustomSettingsClick();
+            QCOMPARE(w.dialogs.saveRequests.last().filter, QStringLiteral("Setup (*.ini)|*.INI"));
+            const QString custom = QStringLiteral("werkzeug.txt.ini"); // only a last "i" keeps the name
+            const QStringList customLines = readLines(custom);
+            QCOMPARE((QStringList{customLines.value(21), customLines.value(27)}),
+                     (QStringList{custom, "Presse 3"}));
+            QStringList expectedDefault = original;
+            expectedDefault[21] = custom;
+            QCOMPARE(settingsLines(), expectedDefault);
+            // The lines in memory are the custom file's, so the device box keeps the device chosen for it.
+            QCOMPARE(w.window->settings().lines(), customLines);
+            QCOMPARE(w.control<QComboBox>("comboDeviceSelect")->currentText(), QStringLiteral("AMP4-L"));
 
-        // A name ending in i is taken as it stands; a cancelled dialog changes nothing.
-        w.dialogs.saveAnswers = {QStringLiteral("setupi"), std::nullopt};
-        w.window->btnSaveCustomSettingsClick();
-        QVERIFY(QFile::exists(QStringLiteral("setupi")));
-        w.window->btnSaveCustomSettingsClick();
-        QCOMPARE(settingsLines().value(21), QStringLiteral("setupi"));
-        QCOMPARE(w.dialogs.errors, QStringList());
+            // A name ending in i is taken as it stands; a cancelled dialog and a failed load change nothing.
+            w.dialogs.saveAnswers = {QStringLiteral("setupi"), std::nullopt};
+            w.window->btnSaveCustomSettingsClick();
+            QVERIFY(QFile::exists(QStringLiteral("setupi")));
+            w.window->btnSaveCustomSettingsClick();
+            QCOMPARE(w.dialogs.errors, QStringList());
+            w.dialogs.openAnswers = {QStringLiteral("gone.ini"), QStringLiteral("presse7.ini")};
+            w.window->btnLoadCustomSettingsClicked();
+            QCOMPARE(w.dialogs.errors.size(), 1);
+            QVERIFY2(w.dialogs.errors[0].contains(QStringLiteral("\"gone.ini\"")),
+                     qPrintable(w.dialogs.errors[0]));
+            QCOMPARE(w.edit("editMachine")->text() + settingsLines().value(21),
+                     QStringLiteral("Presse 3setupi"));
+            w.window->btnLoadCustomSettingsClicked();
+            QCOMPARE(w.edit("editMachine")->text() + settingsLines().value(21),
+                     QStringLiteral("Presse 7presse7.ini"));
+        }
+        TestWindow next;
+        QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
+        // What is typed while the custom file is active survives the next start.
+        next.edit("editMachine")->setText(QStringLiteral("Presse 8"));
+        QVERIFY(next.window->FormClose());
+        TestWindow third;
+        QCOMPARE(third.edit("editMachine")->text(), QStringLiteral("Presse 8"));
     }
 
     void tokensAreComparedExactlyMissesFallBackAndPositionsStayAPermutation() {
@@ -177,11 +172,8 @@ private slots:
             lines[line] = QStringLiteral("TopLeft"); // one corner named four times
         writeSettingsFile(lines);
         w.window->settings().LoadSettings(TargetDefault);
-        QList<int> checked;
-        for (int channel = 1; channel <= 4; ++channel)
-            checked << w.window->positions().checkedCorner(channel);
-        QCOMPARE(checked,
-                 (QList<int>{PositionTopRight, PositionBottomLeft, PositionBottomRight, PositionTopLeft}));
+        for (int channel = 1; channel <= 4; ++channel) // the buttons as the state says
+            QCOMPARE(w.window->positions().checkedCorner(channel), w.state.channelPosition[channel - 1]);
         QCOMPARE(w.state.channelPosition, (std::array<std::int32_t, 4>{2, 3, 4, 1}));
     }
 
@@ -215,17 +207,15 @@ private slots:
         // empty files that the next start took for damaged ones
         for (const char* name : InstalledFiles)
             QFile::remove(QLatin1String(name));
-        std::unique_ptr<TestWindow> w;
-        {
-            DiskFull full;
-            w = std::make_unique<TestWindow>();
-        }
-        QCOMPARE_GE(w->dialogs.errors.size(), 1);
+        std::optional<DiskFull> full(std::in_place);
+        TestWindow w;
+        full.reset();
+        QCOMPARE_GE(w.dialogs.errors.size(), 1);
         for (const char* name : InstalledFiles) {
-            QVERIFY2(w->dialogs.errors[0].contains(QLatin1String(name)), name);
+            QVERIFY2(w.dialogs.errors[0].contains(QLatin1String(name)), name);
             QVERIFY2(!QFile::exists(QLatin1String(name)), name);
         }
-        QCOMPARE(w->window->settings().lines(), SettingsFile::shippedLines()); // the built-in settings
+        QCOMPARE(w.window->settings().lines(), SettingsFile::shippedLines()); // the built-in settings
     }
 
     void aFailedSaveIsReportedOnceKeepsTheFileAndRestartsTheDeviceTimer() {
@@ -303,32 +293,6 @@ private slots:
         QCOMPARE(damaged.button("btnMeasurement")->text(), QStringLiteral("START"));
     }
 
-    void aLoadedCustomFileIsRecordedSoTheNextStartOpensIt() {
-        writeSettingsWith({{21, "presse7.ini"}, {27, "Presse 7"}},
-                          QStringLiteral("presse7.ini")); // as the program saves custom files
-        {
-            TestWindow w;
-            w.dialogs.openAnswers = {QStringLiteral("presse7.ini")};
-            w.window->btnLoadCustomSettingsClicked();
-            QCOMPARE(w.edit("editMachine")->text() + settingsLines().value(21),
-                     QStringLiteral("Presse 7presse7.ini"));
-        }
-        TestWindow next;
-        QCOMPARE(next.edit("editMachine")->text(), QStringLiteral("Presse 7"));
-        next.dialogs.openAnswers = {QStringLiteral("gone.ini")}; // a failed load changes nothing
-        next.window->btnLoadCustomSettingsClicked();
-        QCOMPARE(next.dialogs.errors.size(), 1);
-        QVERIFY2(next.dialogs.errors[0].contains(QStringLiteral("\"gone.ini\"")),
-                 qPrintable(next.dialogs.errors[0]));
-        QCOMPARE(next.edit("editMachine")->text() + settingsLines().value(21),
-                 QStringLiteral("Presse 7presse7.ini"));
-        // What is typed while the custom file is active survives the next start.
-        next.edit("editMachine")->setText(QStringLiteral("Presse 8"));
-        QVERIFY(next.window->FormClose());
-        TestWindow third;
-        QCOMPARE(third.edit("editMachine")->text(), QStringLiteral("Presse 8"));
-    }
-
     // Settings, language and log files: encodings, line ends and atomic writes.
     void eachEncodingIsReadAndWrittenBackInKind_data() {
         QTest::addColumn<QByteArray>("bytes");
@@ -377,17 +341,19 @@ private slots:
         QCOMPARE(textfile::encode({"a", ""}, {}), QByteArray("a\r\n\r\n"));
     }
 
-    // The position rule on its own: four channels, four corners each, always a permutation.
-    void aChannelWithoutACornerGetsTheFirstFreeOneTopLeftIncluded() {
-        Corners c;
-        c.buttons[0][0]->group()->setExclusive(false);
-        c.buttons[0][0]->setChecked(false);
-        QCOMPARE(c.rule->checkedCorner(1), int(PositionNone));
-        QCOMPARE(c.rule->firstFreeCorner(1), int(PositionTopLeft));
-        // With the three others on the first three corners the last one is left.
-        for (int channel = 2; channel <= 4; ++channel)
-            c.buttons[channel - 1][channel - 2]->setChecked(true);
-        QCOMPARE(c.rule->firstFreeCorner(1), int(PositionBottomRight));
+    // A save gives a channel left without a corner the first free one: top left included, bottom right
+    // when the other channels hold the rest.
+    void aChannelWithoutACornerGetsTheFirstFreeOne() {
+        freshFolder();
+        TestWindow w;
+        const ChannelPositions& rule = w.window->positions();
+        for (int channel : {1, 4}) { // shipped at corners 1 and 4, top left and bottom right
+            rule.button(channel, channel)->setAutoExclusive(false);
+            rule.button(channel, channel)->setChecked(false);
+            QCOMPARE(rule.checkedCorner(channel), int(PositionNone));
+            w.window->settings().SaveToActiveFile();
+            QCOMPARE(rule.checkedCorner(channel), channel);
+        }
     }
 
     // The settings and language files the program installs on its first start. A language file is read by
@@ -410,8 +376,8 @@ private slots:
                         (line < lang::FirstDeviceName || line > lang::LastDeviceName ||
                          file.lines[line] == german[line]),
                     qPrintable(QStringLiteral("%1 line %2: %3").arg(name).arg(line).arg(file.lines[line])));
-            QVERIFY(file.lines[lang::ChannelWord].endsWith(QLatin1Char(' ')));
-            QVERIFY(file.lines[lang::SensorWord].endsWith(QLatin1Char(' ')));
+            QVERIFY(file.lines[lang::ChannelWord].endsWith(' ') &&
+                    file.lines[lang::SensorWord].endsWith(' '));
             QVERIFY(file.lines[lang::StartCaption] != file.lines[lang::StopCaption]);
         }
         // The default settings: the layout, the reserved ports marker, a device the language files name.

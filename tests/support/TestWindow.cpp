@@ -1,21 +1,17 @@
 #include "TestWindow.h"
 
-#include <QProcess>
-
 #include "Controls.h"
 #include "Resources.h"
 #include "graph/GraphControls.h"
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
 #include "records/RecordButtons.h"
+#include "settings/LanguageApplier.h"
 #include "settings/TextFile.h"
 
-#include <QAbstractButton>
+#include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTabBar>
 #include <QTabWidget>
@@ -57,6 +53,12 @@ void TestWindow::clickTab(const QString& page) const {
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tabs->indexOf(control(page))).center());
     if (tabs->currentWidget() != control(page))
         qFatal("the click did not bring %s forward", qPrintable(page));
+}
+
+void TestWindow::applyLanguage(const char* choice) const {
+    if (choice)
+        button(QString::fromLatin1(choice))->setChecked(true);
+    window->languageApplier().ApplyLanguage();
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

@@ -43,6 +43,8 @@ struct TestWindow {
     QString statusLine(int line) const;
     // Shows the window and brings a page of its tabs forward with a click on its tab.
     void clickTab(const QString& page) const;
+    // Applies the language texts, as a save of the settings does, after checking the radio button named.
+    void applyLanguage(const char* choice = nullptr) const;
 };
 
 // A tmpfs mounted with `options` on `folder` (made if missing) while it lives. Tests that use one run in a
