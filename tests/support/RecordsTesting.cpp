@@ -9,35 +9,23 @@ Record fullRecord() {
         return QDateTime(QDate(2026, 3, 7), QTime(hour, minute, second, ms), Qt::UTC);
     };
     Record r;
-    r.id = QStringLiteral("5d1c0e7a-3b2f-4c8d-9e6a-7f1b2c3d4e5f");
-    r.takenAt = at(8, 5, 3, 250), r.utcOffsetMin = 60;
-    r.machine = QStringLiteral("KM-350 Halle 2"), r.serialNr = QStringLiteral("SN 4711");
-    r.comment = QStringLiteral("nach Werkzeugwechsel"), r.operatorName = QStringLiteral("Eva Roth");
-    r.amplifier = QStringLiteral("QT34"), r.port = QStringLiteral("COM7");
-    r.unit = QStringLiteral("kN"), r.tonsUnit = QStringLiteral("US t"), r.sensorUnit = QStringLiteral("µm/m");
-    r.channels = {512.5, 498.25, 505.0, 489.75};
+    r.id = "5d1c0e7a-3b2f-4c8d-9e6a-7f1b2c3d4e5f", r.takenAt = at(8, 5, 3, 250), r.utcOffsetMin = 60;
+    r.machine = "KM-350 Halle 2", r.serialNr = "SN 4711", r.comment = "nach Werkzeugwechsel";
+    r.operatorName = "Eva Roth", r.amplifier = "QT34", r.port = "COM7", r.unit = "kN", r.tonsUnit = "US t";
+    r.sensorUnit = "µm/m", r.channels = {512.5, 498.25, 505.0, 489.75}, r.note = "Holm 4 nachgezogen";
     r.sensors = {11.5, 12.5, 13.5, 14.5, 15.5, 16.5, 17.5, 18.5};
     r.mainValue = 501.375, r.totalKn = 2005.5, r.totalTons = 225.4, r.deviation = 5, r.tolerance = 10;
     r.withinTolerance = true, r.kFactor = 2.05, r.eModulus = 206.5, r.barDiameter = 120;
-    r.program = QStringLiteral("Vantoria 4.0.3"), r.host = QStringLiteral("press-pc-7");
-    r.zeroedAt = at(7, 2, 9, 5), r.note = QStringLiteral("Holm 4 nachgezogen");
+    r.program = "Vantoria 4.0.3", r.host = "press-pc-7", r.zeroedAt = at(7, 2, 9, 5);
     return r;
 }
 
 char* toString(const Record& r) {
     const auto n = [](const Number& v) { return v ? QString::number(*v, 'g', 17) : QStringLiteral("-"); };
-    QStringList f{r.id,
-                  r.takenAt.toString(Qt::ISODateWithMs),
-                  QString::number(r.utcOffsetMin),
-                  r.machine,
-                  r.serialNr,
-                  r.comment,
-                  r.operatorName,
-                  r.amplifier,
-                  r.port,
-                  r.unit,
-                  r.tonsUnit,
-                  r.sensorUnit};
+    QStringList f;
+    f << r.id << r.takenAt.toString(Qt::ISODateWithMs) << QString::number(r.utcOffsetMin) << r.machine
+      << r.serialNr << r.comment << r.operatorName << r.amplifier << r.port << r.unit << r.tonsUnit
+      << r.sensorUnit;
     for (const Number& v : r.channels)
         f << n(v);
     for (const Number& v : r.sensors)
