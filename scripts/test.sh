@@ -5,6 +5,8 @@
 # Wine (scripts/windows/test.sh).
 set -eu
 cd "$(dirname "$0")/.."
+# Where a compiler cache is used, paths below this checkout count as the same in every checkout.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 # Only the tests need these: a virtual X server and a mouse for the installed program's window, the
 # package's judges lintian and appstream, clang with its runtime libraries for the fuzz targets, a PostgreSQL
 # that the records' server tests start privately, pdftotext to read the protocols back, and sqlite3, the
@@ -15,13 +17,16 @@ cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j2
 
 jobs=$(nproc 2>/dev/null || echo 2)
+# The compiler cache, where there is one, as scripts/setup.sh chose it for build/.
+launcher=$(sed -n 's/^CMAKE_CXX_COMPILER_LAUNCHER:[A-Z]*=\(.*\)/-DCMAKE_C_COMPILER_LAUNCHER=\1 -DCMAKE_CXX_COMPILER_LAUNCHER=\1/p' \
+    build/CMakeCache.txt)
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SANITIZE=ON \
-    -DVANTORIA_BENCHMARKS=OFF >/dev/null
+    -DVANTORIA_BENCHMARKS=OFF $launcher >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j2 -L 'unit|integration'
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVANTORIA_FUZZ=ON \
-    -DBUILD_TESTING=OFF -DVANTORIA_BENCHMARKS=OFF >/dev/null
+    -DBUILD_TESTING=OFF -DVANTORIA_BENCHMARKS=OFF $launcher >/dev/null
 cmake --build build-fuzz --target fuzzers -j"$jobs"
 # A crash, leak, time-out or failed check stops the run; the input that caused it stays in build-fuzz/.
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"

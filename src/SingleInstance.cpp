@@ -5,11 +5,22 @@
 #include <QDir>
 #include <QLocalSocket>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace single_instance {
 
 namespace {
+// Named pipes are seen by every user of a Windows machine, so the user's name goes into the pipe's.
+QString userKey() {
+#ifdef _WIN32
+    return qEnvironmentVariable("USERNAME");
+#else
+    return QString::number(::getuid());
+#endif
+}
+
 const QByteArray Request = "raise\n";
 const QByteArray Answer = "raised\n";
 } // namespace
@@ -19,7 +30,7 @@ QString serverName(const QString& folder) {
     const QString canonical = QDir(folder).canonicalPath();
     const QByteArray hash = QCryptographicHash::hash((canonical.isEmpty() ? folder : canonical).toUtf8(),
                                                      QCryptographicHash::Sha1);
-    return QStringLiteral("vantoria-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash.toHex().left(24)));
+    return QStringLiteral("vantoria-%1-%2").arg(userKey()).arg(QString::fromLatin1(hash.toHex().left(24)));
 }
 
 FirstInstance::FirstInstance(const QString& folder, QObject* parent) : QObject(parent) {

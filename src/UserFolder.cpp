@@ -18,9 +18,21 @@ QString path(const QString& xdgDataHome, const QString& home) {
     return QDir::cleanPath(base + QStringLiteral("/Vantoria"));
 }
 
+QString systemPath() {
+#ifdef _WIN32
+    const QString local = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
+    const QString base =
+        QDir::isAbsolutePath(local) ? local : QDir::homePath() + QStringLiteral("/AppData/Local");
+    return QDir::cleanPath(base + QStringLiteral("/Vantoria"));
+#else
+    return path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+#endif
+}
+
 QString problemWith(const QString& folder) {
     std::error_code error;
-    std::filesystem::create_directories(folder.toStdString(), error);
+    // From UTF-16, so that a name outside the Windows code page is made as it is.
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
     if (error)
         return QString::fromStdString(error.message());
     if (!QFileInfo(folder).isDir())
@@ -35,17 +47,27 @@ QString problemWith(const QString& folder) {
     return {};
 }
 
-std::unique_ptr<QTemporaryDir> standInFor(const QString& folder) {
-    auto standIn = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/Vantoria-XXXXXX"));
+StandIn::~StandIn() {
+    const QString folder = QDir(path()).canonicalPath();
+    const QString current = QDir::current().canonicalPath();
+    if (!folder.isEmpty() && (current == folder || current.startsWith(folder + QLatin1Char('/'))))
+        QDir::setCurrent(QDir::tempPath());
+}
+
+std::unique_ptr<StandIn> standInFor(const QString& folder) {
+    auto standIn = std::make_unique<StandIn>(QDir::tempPath() + QStringLiteral("/Vantoria-XXXXXX"));
     if (!standIn->isValid())
         return nullptr;
-    // Qt gives the copy of a read-only file its owner's write permission, so the copies take the end's
-    // writes.
+    // The copies take the end's writes even where the user's files are read-only; on Linux Qt's copy is
+    // writable anyway, on Windows it keeps the read-only attribute.
     QStringList names = {QString::fromLatin1(Journal::DefaultFileName)};
     for (const char* name : ShippedFiles)
         names.append(QString::fromLatin1(name));
-    for (const QString& name : names)
-        QFile::copy(folder + QLatin1Char('/') + name, standIn->filePath(name));
+    for (const QString& name : names) {
+        const QString copy = standIn->filePath(name);
+        if (QFile::copy(folder + QLatin1Char('/') + name, copy))
+            QFile::setPermissions(copy, QFile::permissions(copy) | QFile::ReadOwner | QFile::WriteOwner);
+    }
     // The links that give the amplifier its COM number are the user's, not settings: used where they are.
     const QString ports = folder + QStringLiteral("/ports");
     if (QFileInfo(ports).isDir())
@@ -61,7 +83,7 @@ Entered enter(const QString& folder) {
             return entered;
         entered.problem = QStringLiteral("Cannot enter the folder");
     }
-    std::unique_ptr<QTemporaryDir> standIn = standInFor(folder);
+    std::unique_ptr<StandIn> standIn = standInFor(folder);
     if (standIn && QDir::setCurrent(standIn->path()))
         entered.standIn = std::move(standIn);
     // else nowhere else to go: the program stays in the folder it was started in

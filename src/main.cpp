@@ -5,10 +5,10 @@
 #include "EndSignals.h"
 #include "ProgramState.h"
 #include "QtDialogs.h"
-#include "serial/Serial.h"
 #include "SingleInstance.h"
 #include "UserFolder.h"
 #include "records/ProtocolCommand.h"
+#include "serial/Serial.h"
 #include "settings/OwnTexts.h"
 #include "settings/TextFile.h"
 
@@ -22,6 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 // A usage error, as the shell's own commands give it.
@@ -78,8 +82,13 @@ Options readOptions(int argc, char** argv) {
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption userFolder(
         QStringLiteral("user-folder"),
+#ifdef _WIN32
+        QStringLiteral("Keep settings, language files and the journal in %LOCALAPPDATA%\\Vantoria instead of "
+                       "the current folder, as the Start menu does."));
+#else
         QStringLiteral("Keep settings, language files and the journal in $XDG_DATA_HOME/Vantoria "
                        "(~/.local/share/Vantoria) instead of the current folder, as the desktop menu does."));
+#endif
     parser.addOption(userFolder);
     const QCommandLineOption protocol(
         QStringLiteral("protocol"),
@@ -112,10 +121,15 @@ Options readOptions(int argc, char** argv) {
                      qPrintable(parser.helpText()));
         std::exit(UsageExitCode);
     }
-    if (parser.isSet(help))
-        parser.showHelp(0);
-    if (parser.isSet(version))
-        parser.showVersion();
+    // Printed here rather than by the parser, which on Windows shows a box that waits when it finds no
+    // console.
+    if (parser.isSet(help) || parser.isSet(version)) {
+        const QString text = parser.isSet(help)
+                                 ? parser.helpText()
+                                 : QStringLiteral("Vantoria %1\n").arg(core.applicationVersion());
+        std::fputs(qPrintable(text), stdout);
+        std::exit(0);
+    }
     Options options;
     options.userFolder = parser.isSet(userFolder);
     if (parser.isSet(protocol)) {
@@ -134,11 +148,12 @@ Options readOptions(int argc, char** argv) {
 // The protocol needs fonts and a painter but no screen: it works over SSH and from a quality system's job,
 // where no display exists, and never touches the device port or another instance's lock.
 int writeProtocol(int argc, char** argv, const Options& options) {
+#ifndef _WIN32
+    // Windows has its window system in every session; its own platform has the system's fonts.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QGuiApplication app(argc, argv);
-    const QString folder = options.userFolder
-                               ? user_folder::path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath())
-                               : QDir::currentPath();
+    const QString folder = options.userFolder ? user_folder::systemPath() : QDir::currentPath();
     return records::protocolCommand(folder, options.protocolOf, options.protocolFile);
 }
 
@@ -151,7 +166,28 @@ void reportUnusableFolder(QtDialogs& dialogs, const QString& folder, const QStri
 }
 } // namespace
 
+#ifdef _WIN32
+// A Windows program with windows has no console of its own: help, version, usage errors and --protocol
+// write to the console it was started from, and never into a message box that waits for a click.
+void useParentConsole() {
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    // Handles the caller redirected (to a file, a pipe) stay as they are.
+    const auto unset = [](DWORD which) {
+        const HANDLE handle = ::GetStdHandle(which);
+        return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+    };
+    if (unset(STD_OUTPUT_HANDLE))
+        static_cast<void>(std::freopen("CONOUT$", "w", stdout));
+    if (unset(STD_ERROR_HANDLE))
+        static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+}
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    useParentConsole();
+#endif
     // The device port and the shared state outlive the window and are destroyed after it.
     CSerial devicePort;
     ProgramState state;
@@ -163,7 +199,7 @@ int main(int argc, char** argv) {
     QString folder;
     user_folder::Entered entered; // a stand-in folder must outlive the window that works in it
     if (userFolder) {
-        folder = user_folder::path(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+        folder = user_folder::systemPath();
         entered = user_folder::enter(folder);
     }
     // Two instances in one folder would overwrite each other's settings and journal. A folder where no lock

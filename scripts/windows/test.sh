@@ -21,7 +21,7 @@ trap cleanup EXIT INT TERM
 echo "Making a Wine prefix"
 wine-stable wineboot -i >/dev/null 2>&1
 
-cmake -S . -B build-windows-serial -DCMAKE_TOOLCHAIN_FILE=scripts/windows/toolchain-mingw.cmake \
+cmake --no-warn-unused-cli -S . -B build-windows-serial -DCMAKE_TOOLCHAIN_FILE=scripts/windows/toolchain-mingw.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SERIAL_ONLY=ON \
     -DVANTORIA_HOST_AMPSIM="$PWD/build/tools/ampsim/vantoria-ampsim" >/dev/null
 cmake --build build-windows-serial -j"$(nproc)"
@@ -34,3 +34,5 @@ if ! ls "$cache"/qt-*/vantoria-build.stamp >/dev/null 2>&1 ||
     exit 0
 fi
 echo "Qt for Windows: $qt"
+VANTORIA_WINDOWS_TESTS=1 scripts/windows/build.sh
+ctest --test-dir build-windows --output-on-failure

@@ -7,6 +7,26 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
+
+namespace {
+#ifdef _WIN32
+// Binary, or the C runtime would write every line end as CR LF; a wide name, or a folder with letters outside
+// the code page could not be opened.
+int openForAppend(const QString& path) {
+    return ::_wopen(reinterpret_cast<const wchar_t*>(path.utf16()),
+                    O_WRONLY | O_CREAT | O_APPEND | O_BINARY | O_NOINHERIT, 0644);
+}
+int syncData(int fd) { return ::_commit(fd); }
+#else
+int openForAppend(const QString& path) {
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+int syncData(int fd) { return ::fdatasync(fd); }
+#endif
+} // namespace
 
 Journal::Journal(QString path) : path_(std::move(path)) { sinceSync_.start(); }
 
@@ -17,7 +37,7 @@ Journal::~Journal() {
 
 bool Journal::open() {
     if (fd_ < 0)
-        fd_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        fd_ = openForAppend(path_);
     return fd_ >= 0;
 }
 
@@ -66,7 +86,7 @@ void Journal::append(const QByteArray& row) { write(row + '\n'); }
 void Journal::syncIfDue() {
     if (!unsynced_ || sinceSync_.elapsed() < SyncIntervalMs)
         return;
-    ::fdatasync(fd_);
+    syncData(fd_);
     unsynced_ = false;
     sinceSync_.restart();
 }

@@ -5,12 +5,17 @@
 #include <QFile>
 #include <QSaveFile>
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace records {
 
 QString systemOperatorName() {
+#ifdef _WIN32
+    return qEnvironmentVariable("USERNAME");
+#else
     if (const passwd* entry = ::getpwuid(::getuid())) {
         const QString full = QString::fromLocal8Bit(entry->pw_gecos ? entry->pw_gecos : "")
                                  .section(QLatin1Char(','), 0, 0)
@@ -21,6 +26,7 @@ QString systemOperatorName() {
             return QString::fromLocal8Bit(entry->pw_name);
     }
     return qEnvironmentVariable("USER");
+#endif
 }
 
 QString rememberedOperator(const QString& iniPath) {

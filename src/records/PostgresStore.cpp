@@ -415,7 +415,12 @@ bool PostgresStore::open(QString* error) {
     failure_ = ServerFailure::None;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
         failure_ = ServerFailure::Other;
+#ifdef _WIN32
+        // Qt's PostgreSQL driver needs libpq, which the Windows build does not bring along yet.
+        return fail(QStringLiteral("the records server is not in the Windows build yet"), error);
+#else
         return fail(QStringLiteral("the PostgreSQL driver of Qt (QPSQL) is not installed"), error);
+#endif
     }
     QSqlDatabase db = QSqlDatabase::contains(connectionName_)
                           ? QSqlDatabase::database(connectionName_, false)
