@@ -33,10 +33,10 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppress
 fuzzed=0
 for target in $(find build-fuzz/tests/fuzz -maxdepth 1 -type f -name 'fuzz_*' | sort); do
     name=$(basename "$target")
-    echo "Fuzzing $name for 20 s"
+    echo "Fuzzing $name for 10 s"
     large=$(find "build-fuzz/large-inputs/$name" -type f 2>/dev/null || true)
     if ! { [ -z "$large" ] || "$target" -timeout=10 -rss_limit_mb=2048 $large; } >"build-fuzz/$name.log" 2>&1 ||
-        ! "$target" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="build-fuzz/$name-" \
+        ! "$target" -max_total_time=10 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="build-fuzz/$name-" \
             "build-fuzz/corpus/$name" >>"build-fuzz/$name.log" 2>&1; then
         tail -n 60 "build-fuzz/$name.log"
         echo "$name failed; its output is in build-fuzz/$name.log, the input that failed in build-fuzz/$name-*"
