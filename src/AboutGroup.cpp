@@ -1,6 +1,6 @@
 #include "AboutGroup.h"
 
-#include "Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 #include <QComboBox>
 #include <QFile>

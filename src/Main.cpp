@@ -1,15 +1,11 @@
 #include "Main.h"
 
 #include "AboutGroup.h"
-#include "Application.h"
-#include "Clock.h"
 #include "Errors.h"
-#include "serial/PortSelection.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Resources.h"
-#include "TrafficLog.h"
 #include "WindowTexts.h"
+#include "app/Application.h"
 #include "capture/Screenshots.h"
 #include "device/Connection.h"
 #include "device/DeviceSession.h"
@@ -30,12 +26,16 @@
 #include "records/RecordsSender.h"
 #include "records/ServerStatus.h"
 #include "records/SqliteStore.h"
+#include "serial/PortSelection.h"
 #include "settings/ChannelPositions.h"
 #include "settings/Language.h"
 #include "settings/LanguageApplier.h"
 #include "settings/LanguageLines.h"
 #include "settings/QtTranslations.h"
 #include "settings/SettingsFile.h"
+#include "status/Clock.h"
+#include "status/ProgramStatus.h"
+#include "status/TrafficLog.h"
 #include "ui_Main.h"
 
 #include <QAbstractButton>
@@ -212,7 +212,7 @@ void TfrmMain::buildViews() {
     views_.records = {u.btnRecord, u.btnRecordBigView, u.labelOperator, u.editOperator};
     views_.history = {u.tabSystem,     u.tabHistory,       u.comboHistoryMachine, u.editHistorySearch,
                       u.tableRecords,  u.chartHistory,     u.btnProtocol,         u.btnRecordsExport,
-                      u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce, u.labelNominalForce};
+                      u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce,    u.labelNominalForce};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,

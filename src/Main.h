@@ -4,8 +4,8 @@
 // the device session reports to the views that show them, and connects every control to its handler.
 // Each handler delegates to the subsystem that does the work.
 
-#include "Dialogs.h"
 #include "Views.h"
+#include "dialogs/Dialogs.h"
 
 #include <QDateTime>
 #include <QTimer>

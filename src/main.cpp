@@ -1,12 +1,12 @@
 // Vantoria: shows the load on the four tie bars of a press, read from a four-channel strain amplifier.
 
 #include "Main.h"
-#include "Application.h"
-#include "EndSignals.h"
 #include "ProgramState.h"
-#include "QtDialogs.h"
-#include "SingleInstance.h"
-#include "UserFolder.h"
+#include "app/Application.h"
+#include "app/EndSignals.h"
+#include "app/SingleInstance.h"
+#include "app/UserFolder.h"
+#include "dialogs/QtDialogs.h"
 #include "records/ProtocolCommand.h"
 #include "serial/Serial.h"
 #include "settings/OwnTexts.h"
@@ -230,6 +230,7 @@ int main(int argc, char** argv) {
         return result;
     } catch (const std::exception& error) {
         app.setDialogs(nullptr);
+        printLine(QString::fromUtf8(error.what()));
         QMessageBox::critical(nullptr, QString::fromLatin1(ApplicationTitle),
                               QString::fromUtf8(error.what()));
     }

@@ -1,7 +1,7 @@
 // The main window as the constructor leaves it, the clock, the status slots and closing the window.
 
 #include "Testing.h"
-#include "UserFolder.h"
+#include "app/UserFolder.h"
 
 #include <QUrl>
 

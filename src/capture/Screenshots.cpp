@@ -1,8 +1,8 @@
 #include "capture/Screenshots.h"
 
-#include "Dialogs.h"
 #include "Errors.h"
 #include "capture/Bitmap.h"
+#include "dialogs/Dialogs.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,6 @@
 
 #include "Controls.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Views.h"
 #include "evaluation/DisplayReset.h"
 #include "evaluation/MeasurementControls.h"
@@ -10,6 +9,7 @@
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 #include "settings/SettingsFile.h"
+#include "status/ProgramStatus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "Controls.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Views.h"
 #include "device/DeviceSession.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
+#include "status/ProgramStatus.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,11 +1,10 @@
 #include "graph/GraphControls.h"
 
 #include "Controls.h"
-#include "Dialogs.h"
 #include "Errors.h"
 #include "ProgramState.h"
-#include "ProgramStatus.h"
 #include "Views.h"
+#include "dialogs/Dialogs.h"
 #include "graph/CsvFile.h"
 #include "graph/DataLog.h"
 #include "graph/GraphSampling.h"
@@ -13,6 +12,7 @@
 #include "graph/LiveGraph.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
+#include "status/ProgramStatus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -5,8 +5,8 @@
 // the main view costs no reading until the page is opened. The table's rows, their count and the export
 // are read off the window's thread; a line over the table says what is under way and how many there are.
 
-#include "Dialogs.h"
 #include "Views.h"
+#include "dialogs/Dialogs.h"
 #include "records/RecordStore.h"
 #include "settings/LanguageParticipant.h"
 

@@ -1,6 +1,6 @@
 #include "records/ProtocolOutput.h"
 
-#include "Application.h"
+#include "app/Application.h"
 
 #include <QDir>
 #include <QPainter>

@@ -1,13 +1,13 @@
 #include "records/RecordButtons.h"
 
-#include "Application.h"
-#include "Dialogs.h"
-#include "ProgramStatus.h"
 #include "Views.h"
+#include "app/Application.h"
+#include "dialogs/Dialogs.h"
 #include "evaluation/MeasurementControls.h"
 #include "records/OperatorName.h"
 #include "records/RecordStore.h"
 #include "settings/Language.h"
+#include "status/ProgramStatus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

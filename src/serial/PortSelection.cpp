@@ -1,12 +1,12 @@
 #include "serial/PortSelection.h"
 
 #include "Controls.h"
-#include "Dialogs.h"
 #include "Errors.h"
 #include "ProgramState.h"
-#include "serial/Serial.h"
 #include "Views.h"
 #include "device/DeviceSession.h"
+#include "dialogs/Dialogs.h"
+#include "serial/Serial.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 #include "settings/SettingsFile.h"
@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#ifndef _WIN32
 namespace {
 QString firstLine(const QString& path) {
     QFile file(path);
@@ -48,6 +49,7 @@ QString usbDescription(const QString& ttyName, const QString& sysfsRoot) {
     return {};
 }
 } // namespace
+#endif
 
 PortSelection::PortSelection(const PortControls& controls, DeviceSession& session, SettingsFile& settings,
                              ProgramState& state, Dialogs& dialogs)
@@ -123,6 +125,29 @@ QString PortSelection::describeShownPort() const {
     return describePort(controls_.name->text().mid(3).toInt());
 }
 
+#ifdef _WIN32
+// Windows names its ports itself (the Device Manager shows which device is which): the tooltip says whether
+// the port is there and free.
+QString PortSelection::describePort(int number, const QString&) {
+    const QString path = DeviceSession::devicePath(QString::number(number));
+    QString state;
+    switch (CSerial::ProbePort(path.toStdWString())) {
+    case CSerial::PortAvailable:
+        state = QStringLiteral("free");
+        break;
+    case CSerial::PortInUse:
+        state = QStringLiteral("in use");
+        break;
+    case CSerial::PortNotAvailable:
+        state = QStringLiteral("not present");
+        break;
+    case CSerial::PortUnknownError:
+        state = QStringLiteral("cannot be opened");
+        break;
+    }
+    return QStringLiteral("COM%1: %2 (%3)").arg(QString::number(number), path, state);
+}
+#else
 QString PortSelection::describePort(int number, const QString& sysfsRoot) {
     const QString name = QStringLiteral("COM%1").arg(number);
     const QString path = QString::fromStdString(
@@ -145,6 +170,7 @@ QString PortSelection::describePort(int number, const QString& sysfsRoot) {
         parts.append(QStringLiteral("\n") + usb);
     return parts.join(QLatin1Char(' '));
 }
+#endif
 
 void PortSelection::applyLanguage(const Language& language) {
     controls_.group->setTitle(language.text(lang::ConnectionGroup));

@@ -70,6 +70,20 @@ struct Backend {
                                       std::uint32_t timeout) = 0;
 };
 
+// The caller's record of an overlapped transfer: cleared when it starts, filled when it has completed.
+inline void StartRecord(SerialOverlapped* record) {
+    if (record)
+        *record = SerialOverlapped{};
+}
+
+inline void CompleteRecord(SerialOverlapped* record, std::uint32_t transferred) {
+    if (record) {
+        record->transferred = transferred;
+        record->pending = false;
+        record->signalled = true;
+    }
+}
+
 // Opens the port `device` for reading and writing without sharing; on failure `port` stays null.
 std::int32_t OpenPort(const std::wstring& device, bool overlapped, std::unique_ptr<Backend>& port);
 

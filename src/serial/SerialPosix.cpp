@@ -113,19 +113,6 @@ int EarliestPoll(int a, int b) {
     return std::min(a, b);
 }
 
-void StartRecord(SerialOverlapped* record) {
-    if (record)
-        *record = SerialOverlapped{};
-}
-
-void CompleteRecord(SerialOverlapped* record, std::uint32_t transferred) {
-    if (record) {
-        record->transferred = transferred;
-        record->pending = false;
-        record->signalled = true;
-    }
-}
-
 // An open, locked descriptor for `device`, or the status why there is none.
 std::int32_t OpenDescriptor(const std::wstring& device, int& fd) {
     const std::string path = ResolveDevicePath(device);

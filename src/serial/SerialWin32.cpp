@@ -19,19 +19,6 @@ HANDLE OpenHandle(const std::wstring& device, bool overlapped) {
                          overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
 }
 
-void StartRecord(SerialOverlapped* record) {
-    if (record)
-        *record = SerialOverlapped{};
-}
-
-void CompleteRecord(SerialOverlapped* record, std::uint32_t transferred) {
-    if (record) {
-        record->transferred = transferred;
-        record->pending = false;
-        record->signalled = true;
-    }
-}
-
 class WinPort final : public Backend {
 public:
     WinPort(HANDLE handle, HANDLE event, std::wstring device)

@@ -1,11 +1,11 @@
 #include "settings/LanguageApplier.h"
 
 #include "Controls.h"
-#include "Dialogs.h"
 #include "Errors.h"
 #include "Resources.h"
 #include "Views.h"
 #include "device/DeviceSession.h"
+#include "dialogs/Dialogs.h"
 #include "settings/Language.h"
 #include "settings/LanguageLines.h"
 #include "settings/TextFile.h"

@@ -3,8 +3,8 @@
 // the same in its user folder, keep a second start out, and, where that folder cannot be used, say so and run
 // on.
 
-#include "SingleInstance.h"
 #include "Testing.h"
+#include "app/SingleInstance.h"
 #include <QElapsedTimer>
 #include <QLockFile>
 #include <QProcess>

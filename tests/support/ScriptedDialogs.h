@@ -2,7 +2,7 @@
 // Dialogs for tests: every answer is scripted beforehand and every message is recorded, so no test ever
 // waits for a modal box.
 
-#include "Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -2,14 +2,14 @@
 // Vantoria.db of the current folder (which should be empty), shown in the language given.
 //   vantoria-history-screenshot <DE|EN|IT> <output.png>
 
-#include "Application.h"
 #include "Main.h"
 #include "ProgramState.h"
-#include "QtDialogs.h"
-#include "serial/Serial.h"
+#include "app/Application.h"
+#include "dialogs/QtDialogs.h"
 #include "records/HistoryPage.h"
 #include "records/RecordsModel.h"
 #include "records/SqliteStore.h"
+#include "serial/Serial.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"
 

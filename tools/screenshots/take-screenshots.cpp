@@ -3,10 +3,10 @@
 // runs it under a virtual X server for each language.
 //   vantoria-screenshots <DE|EN> <output folder>
 
-#include "Application.h"
 #include "Main.h"
 #include "ProgramState.h"
-#include "QtDialogs.h"
+#include "app/Application.h"
+#include "dialogs/QtDialogs.h"
 #include "serial/Serial.h"
 #include "settings/SettingsFile.h"
 #include "settings/TextFile.h"

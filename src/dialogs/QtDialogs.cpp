@@ -1,7 +1,8 @@
-#include "QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -101,5 +102,8 @@ bool QtDialogs::askText(const QString& question, QString& text) {
 
 void QtDialogs::openExternally(const QUrl& url) {
     if (!QDesktopServices::openUrl(url))
-        showError(QStringLiteral("No program on this computer opens \"%1\".").arg(url.toDisplayString()));
+        // A file by the name the user knows it by: C:\...\press7.bmp on Windows, not file:///C:/...
+        showError(QStringLiteral("No program on this computer opens \"%1\".")
+                      .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile())
+                                             : url.toDisplayString()));
 }

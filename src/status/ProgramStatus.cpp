@@ -1,4 +1,4 @@
-#include "ProgramStatus.h"
+#include "status/ProgramStatus.h"
 
 #include "Controls.h"
 #include "ProgramState.h"

@@ -1,4 +1,4 @@
-#include "TrafficLog.h"
+#include "status/TrafficLog.h"
 
 #include "Controls.h"
 

@@ -1,9 +1,9 @@
 // An exception that leaves an event handler is shown in the error box, and the program keeps running.
 
-#include "Application.h"
-#include "EndSignals.h"
 #include "Errors.h"
 #include "Testing.h"
+#include "app/Application.h"
+#include "app/EndSignals.h"
 #include <QSocketNotifier>
 
 #include <list>

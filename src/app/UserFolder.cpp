@@ -1,4 +1,4 @@
-#include "UserFolder.h"
+#include "app/UserFolder.h"
 
 #include "Resources.h"
 #include "graph/Journal.h"

@@ -2,7 +2,7 @@
 // program was started from reach a console handler, on a thread of its own; the handler hands the end to the
 // event loop as the signals do on Linux. For the events after which Windows ends the process as soon as the
 // handler returns (the console closed, logging off, shutting down), it waits for the program to end itself.
-#include "EndSignals.h"
+#include "app/EndSignals.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "EndSignals.h"
+#include "app/EndSignals.h"
 
 #include <QCoreApplication>
 #include <QPointer>

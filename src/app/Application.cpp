@@ -1,7 +1,7 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "Dialogs.h"
 #include "Resources.h"
+#include "dialogs/Dialogs.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "Clock.h"
+#include "status/Clock.h"
 
 #include "ProgramState.h"
-#include "ProgramStatus.h"
+#include "status/ProgramStatus.h"
 
 #include <QLabel>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 class QWidget;
 
