@@ -16,7 +16,10 @@ cleanup() {
 trap cleanup EXIT INT TERM
 : "${WINEPREFIX:=$work/prefix}"
 export WINEPREFIX WINEDEBUG=-all
-[ -d "$WINEPREFIX/dosdevices" ] || wine-stable wineboot -i >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX/dosdevices" ]; then
+    wine-stable wineboot -i >/dev/null 2>&1
+    wineserver -w # until the new prefix has settled, Wine's device setup can abort a pending serial wait
+fi
 
 "$ampsim" --com "$number" --ports-dir "$work/ports" &
 sim=$!
