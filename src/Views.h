@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QTabWidget;
 class QSpinBox;
 class QTableView;
+class QTableWidget;
 class QWidget;
 
 struct Pages {
@@ -211,6 +212,20 @@ struct HistoryView {
     QLabel* nominalLabel;
 };
 
+// Every clamp watched: the banner and its acknowledgement on the main view and the big view, and the
+// cycles page with its chart, the teach button and the alarm table.
+struct CycleView {
+    QTabWidget* tabs;
+    QWidget* page;
+    QWidget* chart;
+    QAbstractButton* teach;
+    QLabel* reference;
+    QLabel* capability;
+    QTableWidget* alarms;
+    std::array<QLabel*, 2> banners;                // main view, big view
+    std::array<QAbstractButton*, 2> acknowledges; // beside each banner
+};
+
 struct Views {
     Pages pages;
     StatusView status;
@@ -228,4 +243,5 @@ struct Views {
     std::vector<QWidget*> measuringGroup;
     RecordControls records;
     HistoryView history;
+    CycleView cycles;
 };

@@ -33,6 +33,19 @@ std::optional<std::pair<QString, double>> nominalOf(const QString& value) {
     return std::pair{value.mid(semicolon + 1).trimmed(), force};
 }
 
+// "40" or "40; KM-350": the key as RecordsConfig::cycle keeps it and the value; nothing for a value that
+// is no positive number of sensible size.
+std::optional<std::pair<QString, double>> cycleEntryOf(const QString& key, const QString& value) {
+    const qsizetype semicolon = value.indexOf(QLatin1Char(';'));
+    bool ok = false;
+    const double number = value.left(semicolon).trimmed().toDouble(&ok);
+    if (!ok || !(number > 0) || number > 1e6)
+        return std::nullopt;
+    const QString name = key.mid(6);
+    return std::pair{semicolon < 0 ? name : name + QLatin1Char('\n') + value.mid(semicolon + 1).trimmed(),
+                     number};
+}
+
 // Lines of `key` replaced by `line` (none: removed), the first where it stood; other lines as they were.
 QByteArray withLine(const QByteArray& bytes, const std::function<bool(const QString&, const QString&)>& isKey,
                     const std::optional<QString>& line) {
@@ -76,6 +89,11 @@ RecordsConfig parseRecordsConfig(const QByteArray& bytes) {
                      entry && entry->first == NominalKey ? nominalOf(entry->second) : std::nullopt;
                  nominal && !config.nominalKn.contains(nominal->first))
             config.nominalKn.insert(nominal->first, nominal->second);
+        else if (const auto cycle = entry && entry->first.startsWith(QLatin1String("cycle_"))
+                                        ? cycleEntryOf(entry->first, entry->second)
+                                        : std::nullopt;
+                 cycle && !config.cycle.contains(cycle->first))
+            config.cycle.insert(cycle->first, cycle->second);
     }
     return config;
 }

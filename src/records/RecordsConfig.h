@@ -18,6 +18,9 @@ struct RecordsConfig {
     QString form;         // "form=": the protocol's form identifier and revision; empty: the default
     // "nominal = 3500; KM-350" lines: a machine's nominal clamping force in kN, set on the history page.
     QHash<QString, double> nominalKn;
+    // "cycle_threshold = 40" for every machine, "cycle_threshold = 40; KM-350" for one: how clamps are
+    // found and judged. Keyed by the name after "cycle_", with "\n" and the machine for a machine's own.
+    QHash<QString, double> cycle;
 };
 
 RecordsConfig parseRecordsConfig(const QByteArray& bytes);

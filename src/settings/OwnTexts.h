@@ -159,6 +159,27 @@ enum class OwnText {
     NominalForce,
     NominalForceTip,
     ProtocolOfNominal, // %1 the nominal force in kN
+    // Watching every clamp.
+    PageCycles,
+    CycleTeach,
+    AlarmAcknowledge,
+    CycleAlarmShare,     // %1 the bar, %2 its share, %3 the reference share, %4 the band in points
+    CycleAlarmTotal,     // %1 the total, %2 the unit, %3 the reference total, %4 the band in percent
+    CycleAlarmDeviation, // %1 the deviation, %2 the tolerance, both in percent
+    CycleAlarmNoClamp,   // %1 the seconds without a clamp, %2 the taught cycle time in seconds
+    CycleAlarmMore,      // %1 the number of further alarms
+    CycleTeaching,       // %1 the clamps seen, %2 the clamps wanted
+    CycleTaught,         // %1 the clamps, %2 the total, %3 the unit
+    CycleTeachTip,
+    CycleNoReference,
+    CycleNotStored,    // %1 the reason
+    CycleAcknowledged, // %1 who
+    CycleCapability,   // %1 Cp, %2 Cpk, %3 the number of clamps
+    CycleNoCapability, // %1 the number of clamps
+    CycleAlarmColumns, // the column captions of the alarm table, separated by "|"
+    CycleChartTotal,   // %1 the unit
+    CycleChartShares,
+    CycleAlarmKinds, // the kinds of alarm as the table names them, separated by "|"
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.
