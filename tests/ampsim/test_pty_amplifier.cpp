@@ -179,6 +179,12 @@ private slots:
         QTest::newRow("no bar 5") << QStringList{"--overload", "5:1.1"};
         QTest::newRow("value missing") << QStringList{"--seed"};
         QTest::newRow("unknown option") << QStringList{"--bogus"};
+        QTest::newRow("no bar 0 drifts") << QStringList{"--drift", "0:1.1@5"};
+        QTest::newRow("no bar 5 drifts") << QStringList{"--drift", "5:1.1@5"};
+        QTest::newRow("drift to nothing") << QStringList{"--drift", "2:0@5"};
+        QTest::newRow("drift without a moment") << QStringList{"--drift", "2:1.1"};
+        QTest::newRow("drift before the start") << QStringList{"--drift", "2:1.1@-1"};
+        QTest::newRow("no press cycle") << QStringList{"--ramp=0", "--hold=0", "--release=0", "--rest=0"};
     }
     void toolRefusesBadOptionsWithUsage() {
         QFETCH(QStringList, args);
@@ -212,6 +218,22 @@ private slots:
         const QByteArray text = log.readAll();
         QVERIFY2(text.contains(" RX P0\n"), text.constData());
         QVERIFY2(text.contains(" TX QT34\n"), text.constData());
+    }
+
+    void toolAppliesItsPressOptions() {
+        // A cycle that is all plateau, so the readings do not depend on when they are asked for; bar 2
+        // carries 2 * 1.5 times the load of bar 1.
+        QProcess tool;
+        tool.start(QStringLiteral(AMPSIM_BIN), {"--ports-dir", "p", "--ramp=0", "--hold=1", "--release=0",
+                                                "--rest=0", "--overload=2:2", "--drift=2:1.5@0"});
+        // The tool writes its first line once the link exists.
+        QVERIFY(tool.waitForStarted(5000) && tool.waitForReadyRead(10000));
+        Slave port("p/COM2");
+        const Bytes r = port.send("S1S2") ? port.receive(4) : Bytes();
+        QCOMPARE(r.size(), std::size_t(4));
+        const int bar1 = std::int16_t(r[0] | r[1] << 8), bar2 = std::int16_t(r[2] | r[3] << 8);
+        QVERIFY2(bar1 > 200 && bar2 > 2.8 * bar1 && bar2 < 3.2 * bar1, qPrintable(QString::number(bar2)));
+        ::kill(tool.processId(), SIGINT), tool.waitForFinished(10000);
     }
 
     // The simulated amplifier without I/O: the protocol engine, the press behind it and the tool's options.
@@ -265,6 +287,31 @@ private slots:
                                    (long long)o.silenceAfter),
                  QStringLiteral("QT35 7 99 1 3 QT31 x.log 500 ports -1"));
         QCOMPARE(o.overloads, (std::vector<std::pair<int, double>>{{2, 1.30}, {4, 0.9}}));
+    }
+
+    void pressFollowsItsOptions() {
+        ampsim::CliOptions o;
+        std::string error;
+        QVERIFY(ampsim::parseCliOptions({"--ramp=100", "--hold=50", "--release=100", "--rest=250",
+                                         "--overload=2:1.1", "--drift=2:1.2@12", "--drift=2:1.3@20",
+                                         "--drift=2:1.15@8.11"},
+                                        o, error));
+        ampsim::PressModel drifted(7, exactParams(400)), plain(7, exactParams(400));
+        ampsim::applyPressOptions(o, drifted);
+        o.drifts.clear();
+        ampsim::applyPressOptions(o, plain);
+        // A 500 ms cycle with its plateau from 100 to 149 ms.
+        QCOMPARE(QString::asprintf("%g %g %g %g %g %g", plain.envelope(99), plain.envelope(100),
+                                   plain.envelope(149), plain.envelope(151), plain.envelope(499),
+                                   plain.envelope(600)),
+                 QStringLiteral("0.99 1 1 0.99 0 1"));
+        // Bar 2 (gauges 3 and 4) carries more from 8.11 s on (8.11 * 1000 is just below 8110), more still
+        // from 12 s and 20 s on, the drift begun last wherever it is listed; no other bar changes.
+        const std::pair<std::uint64_t, double> moments[] = {
+            {8109, 1.0}, {8110, 1.15}, {12100, 1.2}, {20100, 1.3}, {1000120, 1.3}};
+        for (const auto& [t, f] : moments)
+            for (int s = 1; s <= 8; ++s)
+                QCOMPARE(drifted.sensorStrain(s, t), plain.sensorStrain(s, t) * (s == 3 || s == 4 ? f : 1.0));
     }
 };
 

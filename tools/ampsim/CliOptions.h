@@ -1,6 +1,8 @@
 #pragma once
 // Command line of vantoria-ampsim.
 
+#include "PressModel.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,6 +24,12 @@ struct CliOptions {
     long long disconnectAfterMs = -1;
     long long reconnectAfterMs = -1;               // counted from the disconnect
     std::vector<std::pair<int, double>> overloads; // bar 1..4, load factor
+    // The press cycle; the defaults are the model's own.
+    std::uint64_t rampMs = PressParams{}.rampMs;
+    std::uint64_t holdMs = PressParams{}.holdMs;
+    std::uint64_t releaseMs = PressParams{}.releaseMs;
+    std::uint64_t restMs = PressParams{}.pauseMs;
+    std::vector<BarDrift> drifts;
     std::string logFile;
     bool verbose = false;
     bool help = false;
@@ -30,5 +38,7 @@ struct CliOptions {
 // args without the program name. False with a message in error on a bad option.
 bool parseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
 std::string cliUsage();
+// Sets the press cycle, load factors and drifts of the options on the model; the rest of it stays.
+void applyPressOptions(const CliOptions& options, PressModel& model);
 
 } // namespace ampsim

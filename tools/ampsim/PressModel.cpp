@@ -25,6 +25,14 @@ double PressModel::loadFactor(int bar) const {
     return (bar >= 1 && bar <= kBars) ? params_.loadFactor[bar - 1] : 0.0;
 }
 
+double PressModel::loadFactorAt(int bar, std::uint64_t ms) const {
+    const BarDrift* current = nullptr;
+    for (const BarDrift& d : params_.drifts)
+        if (d.bar == bar && d.fromMs <= ms && (!current || d.fromMs >= current->fromMs))
+            current = &d;
+    return loadFactor(bar) * (current ? current->factor : 1.0);
+}
+
 std::uint64_t PressModel::periodMs() const {
     return params_.rampMs + params_.holdMs + params_.releaseMs + params_.pauseMs;
 }
@@ -55,8 +63,8 @@ double PressModel::sensorStrain(int sensor, std::uint64_t ms) const {
     if (sensor < 1 || sensor > kSensors)
         return 0.0;
     const int bar = (sensor + 1) / 2;
-    const double load = params_.peakMicroStrain * envelope(ms) * params_.loadFactor[bar - 1] *
-                        params_.sensorFactor[sensor - 1];
+    const double load =
+        params_.peakMicroStrain * envelope(ms) * loadFactorAt(bar, ms) * params_.sensorFactor[sensor - 1];
     // The offset belongs to the gauge, not to the moment: the same for every ms.
     const double offset = params_.offsetMicroStrain * unitNoise(sensor, 0, 0x0FF5E7);
     const double noise = params_.noiseMicroStrain * unitNoise(sensor, ms, 0x9015E);

@@ -5,8 +5,17 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace ampsim {
+
+// From fromMs on, bar 1..4 carries factor times its share of the load: a tie bar that loosens or a die
+// that sits off centre during a run, the change the program is there to notice.
+struct BarDrift {
+    int bar = 1;
+    double factor = 1.0;
+    std::uint64_t fromMs = 0;
+};
 
 struct PressParams {
     // One press cycle: ramp up, hold at the peak, release, pause at rest. Then it repeats.
@@ -23,6 +32,9 @@ struct PressParams {
     double noiseMicroStrain = 1.5;
     // Largest static zero offset of a gauge (seeded per gauge), in micro-strain; zeroing removes it.
     double offsetMicroStrain = 6.0;
+    // Of several drifts of one bar the one begun last counts, so a bar can drift in steps. The braces let
+    // designated initialisers leave it out without a warning.
+    std::vector<BarDrift> drifts{};
 };
 
 class PressModel {
@@ -40,6 +52,8 @@ public:
     // bar 1..4; out-of-range bars are ignored (setter) or read as 0 (getter).
     void setLoadFactor(int bar, double factor);
     double loadFactor(int bar) const;
+    // The load factor of bar 1..4 at ms, drifts included.
+    double loadFactorAt(int bar, std::uint64_t ms) const;
 
     std::uint64_t periodMs() const;
     // Load of the press in the cycle, 0 at rest and 1 at the peak.

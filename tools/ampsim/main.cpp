@@ -59,8 +59,7 @@ int main(int argc, char** argv) {
 
     installHandlers();
     ampsim::PtyAmplifier sim(options.type, options.com, options.portsDir, options.seed);
-    for (const auto& [bar, factor] : options.overloads)
-        sim.amplifier().model().setLoadFactor(bar, factor);
+    ampsim::applyPressOptions(options, sim.amplifier().model());
     sim.setLatencyMs(options.latencyMs);
     sim.silenceAfter(options.silenceAfter);
     sim.splitReplies(options.split, static_cast<std::uint64_t>(options.splitGapMs));
