@@ -103,7 +103,7 @@ CREATE TABLE server_position (
 );
 
 -- Every clamp of the press, one row each, as the program detected it in the measurement; rows never change.
--- A press clamps up to a million times a year, so a row is kept small: about 270 bytes with its index. A
+-- A press clamps up to a million times a year, so a row is kept small: under 300 bytes with its index. A
 -- clamp is read by machine and time, and known by its machine, start and id together (a machine starts no
 -- two clamps in the same millisecond): the table has no index of the ids, which would cost a fifth more.
 -- The server's queue names a clamp by nr. Times and numbers as in records; channels, main value and totals

@@ -75,22 +75,4 @@ CycleReference referenceOf(const QString& machine, int minute) {
     return r;
 }
 
-char* toString(const CycleRow& r) {
-    QStringList f{r.id,
-                  r.machine,
-                  r.startedAt.toString(Qt::ISODateWithMs),
-                  r.endedAt.toString(Qt::ISODateWithMs),
-                  QString::number(r.plateauMs),
-                  QString::number(r.snapshots),
-                  r.unit};
-    for (double v : r.channels)
-        f << QString::number(v, 'g', 17);
-    for (const auto& v : {r.mainValue, r.totalKn, r.totalTons, r.deviation})
-        f << (v ? QString::number(*v, 'g', 17) : QStringLiteral("-"));
-    for (double v : r.shares)
-        f << QString::number(v, 'g', 17);
-    f << QString::number(r.isShort) << QString::number(r.alarm);
-    return qstrdup(qPrintable(f.join(QLatin1Char('|'))));
-}
-
 } // namespace cycles

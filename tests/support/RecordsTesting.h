@@ -28,5 +28,4 @@ namespace cycles {
 CycleRow fullCycle(const QString& machine, int minute);
 CycleAlarm alarmOf(const CycleRow& clamp, AlarmKind kind);
 CycleReference referenceOf(const QString& machine, int minute);
-char* toString(const CycleRow& row);
 } // namespace cycles
