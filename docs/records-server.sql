@@ -1,4 +1,4 @@
--- The plant's records server, schema version 3: the database, its tables and the role that holds the press
+-- The plant's records server, schema version 4: the database, its tables and the role that holds the press
 -- PCs' rights. Run once as a superuser of the PostgreSQL server, e.g.  sudo -u postgres psql -f records-server.sql
 -- The press PCs only ever insert and read; nothing of a record is changed or deleted through them.
 -- records-server.md tells how to give each PC a login of its own, and how to bring a version 1 server here.
@@ -86,12 +86,108 @@ CREATE TABLE record_notes (
 );
 CREATE INDEX record_notes_record ON record_notes (record_id);
 
+-- Every clamp of every press, as its PC detected it: a press clamps about a million times a year, so this
+-- table grows by millions of rows, and it is read by machine and time range ("P-12 last week"). A plain
+-- table with a B-tree on (machine, started_at) serves that in a few page reads at any size, and a BRIN on
+-- started_at, a few pages for years of rows arriving in time order, serves the plant-wide ranges. Monthly
+-- partitions were not chosen: the PCs' role may not create the next month's partition, a month without one
+-- would refuse every clamp, and a partitioned table cannot keep id unique on its own, which a PC's resend
+-- relies on.
+CREATE TABLE cycles (
+    id uuid PRIMARY KEY,
+    machine text NOT NULL,
+    started_at timestamptz NOT NULL,
+    ended_at timestamptz NOT NULL,
+    plateau_ms bigint NOT NULL,
+    snapshots integer NOT NULL,
+    unit text NOT NULL,
+    channel1 double precision NOT NULL,
+    channel2 double precision NOT NULL,
+    channel3 double precision NOT NULL,
+    channel4 double precision NOT NULL,
+    main_value double precision,
+    total_kn double precision,
+    total_tons double precision,
+    deviation double precision,
+    share1 double precision NOT NULL,
+    share2 double precision NOT NULL,
+    share3 double precision NOT NULL,
+    share4 double precision NOT NULL,
+    short boolean NOT NULL,
+    alarm boolean NOT NULL,
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
+);
+CREATE INDEX cycles_machine_started ON cycles (machine, started_at);
+CREATE INDEX cycles_started ON cycles USING brin (started_at);
+
+-- What a machine's clamps looked like while it was taught; the newest of a machine counts.
+CREATE TABLE cycle_references (
+    id uuid PRIMARY KEY,
+    machine text NOT NULL,
+    taught_at timestamptz NOT NULL,
+    operator text NOT NULL,
+    unit text NOT NULL,
+    clamps integer NOT NULL,
+    channel1_mean double precision NOT NULL,
+    channel2_mean double precision NOT NULL,
+    channel3_mean double precision NOT NULL,
+    channel4_mean double precision NOT NULL,
+    channel1_sd double precision NOT NULL,
+    channel2_sd double precision NOT NULL,
+    channel3_sd double precision NOT NULL,
+    channel4_sd double precision NOT NULL,
+    share1_mean double precision NOT NULL,
+    share2_mean double precision NOT NULL,
+    share3_mean double precision NOT NULL,
+    share4_mean double precision NOT NULL,
+    share1_sd double precision NOT NULL,
+    share2_sd double precision NOT NULL,
+    share3_sd double precision NOT NULL,
+    share4_sd double precision NOT NULL,
+    total_mean double precision NOT NULL,
+    total_sd double precision NOT NULL,
+    cycle_ms bigint NOT NULL,
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
+);
+CREATE INDEX cycle_references_machine ON cycle_references (machine, taught_at);
+
+-- A clamp that left its machine's reference; cycle_id is NULL where no clamp came for too long.
+CREATE TABLE cycle_alarms (
+    id uuid PRIMARY KEY,
+    cycle_id uuid REFERENCES cycles (id),
+    machine text NOT NULL,
+    kind text NOT NULL CHECK (kind IN ('total', 'share', 'deviation', 'no_clamp')),
+    bar integer NOT NULL,
+    value double precision NOT NULL,
+    reference double precision NOT NULL,
+    band double precision NOT NULL,
+    limit_value double precision NOT NULL,
+    unit text NOT NULL,
+    raised_at timestamptz NOT NULL,
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
+);
+CREATE INDEX cycle_alarms_machine ON cycle_alarms (machine, raised_at);
+CREATE INDEX cycle_alarms_cycle ON cycle_alarms (cycle_id);
+
+-- The first acknowledgement of an alarm; a PC keeps no later one.
+CREATE TABLE cycle_alarm_acks (
+    alarm_id uuid PRIMARY KEY REFERENCES cycle_alarms (id),
+    acknowledged_by text NOT NULL,
+    acknowledged_at timestamptz NOT NULL,
+    received_at timestamptz NOT NULL DEFAULT now(),
+    sent_by text NOT NULL DEFAULT session_user
+);
+
 CREATE TABLE schema_version (version integer NOT NULL);
-INSERT INTO schema_version VALUES (3);
+INSERT INTO schema_version VALUES (4);
 
 -- Append-only: insert and read, never update, delete or truncate.
 REVOKE ALL ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO vantoria_writer;
-GRANT SELECT, INSERT ON records, record_notes TO vantoria_writer;
+GRANT SELECT, INSERT ON records, record_notes, cycles, cycle_references, cycle_alarms, cycle_alarm_acks
+    TO vantoria_writer;
 GRANT SELECT ON schema_version TO vantoria_writer;
 GRANT USAGE ON SEQUENCE record_seq TO vantoria_writer;

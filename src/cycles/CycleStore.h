@@ -1,5 +1,6 @@
 #pragma once
-// Where clamps, references and alarms are kept.
+// Where the clamps of the presses, their taught references and their alarms are kept. Rows are only ever
+// added: an acknowledgement is a row of its own beside its alarm.
 
 #include "cycles/Cycle.h"
 
@@ -19,6 +20,8 @@ public:
     virtual bool insertCycle(const CycleRow& row, QString* error) = 0;
     virtual bool insertReference(const CycleReference& reference, QString* error) = 0;
     virtual bool insertAlarm(const CycleAlarm& alarm, QString* error) = 0;
+    // The first acknowledgement of an alarm counts: a later one of the same alarm is taken as stored and
+    // changes nothing. False for an alarm that is not there.
     virtual bool acknowledge(const AlarmAck& ack, QString* error) = 0;
     // The newest reference of the machine (by taughtAt), none before one was taught.
     virtual std::optional<CycleReference> reference(const QString& machine) = 0;

@@ -1,5 +1,6 @@
 #include "records/PostgresStore.h"
 
+#include "records/ServerCycles.h"
 #include "records/SqliteStore.h"
 
 #include <QAtomicInteger>
@@ -22,8 +23,9 @@ namespace {
 // The schema version of docs/records-server.sql that this program writes. Version 2 only added columns
 // that the server fills in itself, so the program writes both alike; version 3 added the units of tons and
 // sensors and when the amplifier was zeroed, which a version 1 or 2 server goes without (readers then take
-// them as fillOlderUnits() does).
-constexpr int KnownVersion = 3;
+// them as fillOlderUnits() does); version 4 added the tables of the clamp watch, whose rows wait on the PC
+// while the server has none.
+constexpr int KnownVersion = 4;
 
 // Every writer holds this lock until it commits. Numbers from the shared sequence are thus taken in commit
 // order, and a PC that has pulled up to number N can never later find a committed row below N.
@@ -500,7 +502,7 @@ bool PostgresStore::inTransaction(const std::function<bool(QSqlError*)>& work, Q
 
 // Many rows in one statement with one bound parameter: a batch costs one round trip, not one per record.
 bool PostgresStore::insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
-                               QSqlError* error) {
+                               QSqlError* error, const QString& key) {
     const QStringList names = columns.split(QStringLiteral(", "));
     QJsonArray array;
     for (const QVariantList& row : rows) {
@@ -508,10 +510,12 @@ bool PostgresStore::insertRows(const QString& table, const QString& columns, con
         for (int i = 0; i < names.size(); ++i) {
             // PostgreSQL keeps no NUL in a text, and would refuse the whole record for it. A NUL comes only
             // from pasted or damaged input; the PC's own file keeps the text as it was typed.
-            if (row[i].typeId() == QMetaType::QString)
+            if (row[i].isNull()) // bound as none, unlike a null QString
+                object.insert(names[i], QJsonValue());
+            else if (row[i].typeId() == QMetaType::QString)
                 object.insert(names[i], QString(row[i].toString()).remove(QChar(0))); // null QString: ""
             else
-                object.insert(names[i], row[i].isNull() ? QJsonValue() : QJsonValue::fromVariant(row[i]));
+                object.insert(names[i], QJsonValue::fromVariant(row[i]));
         }
         array << object;
     }
@@ -519,28 +523,45 @@ bool PostgresStore::insertRows(const QString& table, const QString& columns, con
     if (!run(query,
              QStringLiteral(
                  "INSERT INTO %1 (%2) SELECT %2 FROM json_populate_recordset(NULL::%1, CAST(? AS json)) "
-                 "ON CONFLICT (id) DO NOTHING")
-                 .arg(table, columns),
+                 "ON CONFLICT (%3) DO NOTHING")
+                 .arg(table, columns, key),
              {QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact))}))
         return *error = query.lastError(), false;
     return true;
 }
 
 bool PostgresStore::send(const QList<OutboxItem>& items, QString* error) {
-    // A note may belong to a record of the same batch: the records go first.
-    QList<QVariantList> recordRows, noteRows;
+    // An item may name one of an earlier kind in the same batch (a note its record, an alarm its clamp): the
+    // kinds go in their order.
+    constexpr int Kinds = int(OutboxItem::Kind::Ack) + 1;
+    QList<QVariantList> rows[Kinds];
     for (const OutboxItem& item : items) {
-        if (item.kind == OutboxItem::Kind::Record)
-            recordRows << recordValues(item.record, withUnits());
-        else
-            noteRows << noteValues(item.note);
+        if (item.isClampWatch() && !takesCycles()) {
+            failure_ = ServerFailure::Other;
+            return fail(QStringLiteral("the server has no tables for clamps yet (records-server.md)"), error);
+        }
+        rows[int(item.kind)] << (item.kind == OutboxItem::Kind::Record
+                                     ? recordValues(item.record, withUnits())
+                                 : item.kind == OutboxItem::Kind::Note ? noteValues(item.note)
+                                                                       : server_cycles::valuesOf(item));
     }
     return inTransaction(
         [&](QSqlError* reason) {
-            return (recordRows.isEmpty() ||
-                    insertRows(QStringLiteral("records"), recordColumns(), recordRows, reason)) &&
-                   (noteRows.isEmpty() ||
-                    insertRows(QStringLiteral("record_notes"), NoteColumns, noteRows, reason));
+            for (int kind = 0; kind < Kinds; ++kind) {
+                if (rows[kind].isEmpty())
+                    continue;
+                const auto k = static_cast<OutboxItem::Kind>(kind);
+                const server_cycles::Table table =
+                    k == OutboxItem::Kind::Record
+                        ? server_cycles::Table{QStringLiteral("records"), recordColumns(),
+                                               QStringLiteral("id")}
+                    : k == OutboxItem::Kind::Note ? server_cycles::Table{QStringLiteral("record_notes"),
+                                                                         NoteColumns, QStringLiteral("id")}
+                                                  : server_cycles::tableOf(k);
+                if (!insertRows(table.name, table.columns, rows[kind], reason, table.key))
+                    return false;
+            }
+            return true;
         },
         error);
 }

@@ -64,8 +64,11 @@ public:
     bool isOpen() const;
     ServerFailure failure() const { return failure_; }
 
-    // Stores records and notes in one transaction: all of them or none. Ones already there are skipped, so
-    // sending the same items again (after a crash before the acknowledgement) stores each once.
+    // The server has the clamp watch's tables (known once connected); without them its items wait on the PC.
+    bool takesCycles() const { return version_ >= 4; }
+    // Stores records, notes and the clamp watch's rows in one transaction: all of them or none. Ones already
+    // there are skipped, so sending the same items again (after a crash before the acknowledgement) stores
+    // each once.
     bool send(const QList<OutboxItem>& items, QString* error);
     // Records and notes stored after `position`, up to about `limit` of them, in the server's order.
     bool pull(qint64 position, int limit, Pulled* out, QString* error);
@@ -83,7 +86,7 @@ public:
 private:
     bool fail(const QString& message, QString* error);
     bool insertRows(const QString& table, const QString& columns, const QList<QVariantList>& rows,
-                    QSqlError* error);
+                    QSqlError* error, const QString& key = QStringLiteral("id"));
     bool inTransaction(const std::function<bool(QSqlError*)>& work, QString* error);
     // *last, when given, receives the key of the last record read.
     QList<Record> select(const QString& where, const QVariantList& values, const QString& tail,

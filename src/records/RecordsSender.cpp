@@ -66,7 +66,7 @@ RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic
     if (!server.open(&error))
         return {failed(server, outbox, error), false};
     for (bool first = true; !stop; first = false) {
-        const QList<OutboxItem> items = outbox.pending(SendBatch);
+        const QList<OutboxItem> items = outbox.pending(SendBatch, server.takesCycles());
         if (items.isEmpty())
             break;
         // The count stays in view while a send is under way, however long the server takes.
@@ -90,6 +90,8 @@ RoundResult sendAndPull(Outbox& outbox, PostgresStore& server, const std::atomic
     result.status = statusOf(outbox, ServerStatus::State::Waiting, {});
     if (result.status.waiting == 0)
         result.status.state = ServerStatus::State::Sent;
+    else if (!server.takesCycles() && !stop) // what waits is the clamp watch's, for tables the server lacks
+        result.status.reason = QStringLiteral("the server has no tables for clamps yet (records-server.md)");
     return result;
 }
 

@@ -475,12 +475,20 @@ void SqliteStore::checkpointOnClose(bool on) {
             sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, on ? 0 : 1, nullptr);
 }
 
-bool SqliteStore::createSchema(QString* error) {
+QStringList SqliteStore::schemaStatements() {
     static const bool registered = (registerSchemaResource(), true);
     Q_UNUSED(registered);
     QFile file(QStringLiteral(":/records/schema.sql"));
     file.open(QIODevice::ReadOnly);
-    const QString script = QString::fromUtf8(file.readAll());
+    QStringList statements;
+    for (const QString& statement :
+         QString::fromUtf8(file.readAll()).split(QRegularExpression(QStringLiteral(";[ \\t]*\\r?\\n"))))
+        if (!onlyComments(statement))
+            statements << statement;
+    return statements;
+}
+
+bool SqliteStore::createSchema(QString* error) {
     return inTransaction(
         [&] {
             bool ok = false;
@@ -490,11 +498,9 @@ bool SqliteStore::createSchema(QString* error) {
                 return false;
             if (made.value(0).toInt() > 0)
                 return true; // another process made it first
-            for (const QString& statement :
-                 script.split(QRegularExpression(QStringLiteral(";[ \\t]*\\r?\\n")))) {
-                if (!onlyComments(statement) && (run(statement, {}, &ok), !ok))
+            for (const QString& statement : schemaStatements())
+                if (run(statement, {}, &ok), !ok)
                     return false;
-            }
             return true;
         },
         error);
@@ -509,43 +515,43 @@ bool SqliteStore::upgrade(QString* error) {
                 return false;
             const int version = versions.value(0).toInt();
             versions.finish();
-            // Columns added later come last, so rows written before the upgrade stay a prefix of the new
-            // ones.
-            const QStringList toVersion3{
-                QStringLiteral("ALTER TABLE records ADD COLUMN tons_unit TEXT NOT NULL DEFAULT ''"),
-                QStringLiteral("ALTER TABLE records ADD COLUMN sensor_unit TEXT NOT NULL DEFAULT ''"),
-                QStringLiteral("ALTER TABLE records ADD COLUMN zeroed_at TEXT"),
-                QStringLiteral("UPDATE schema_version SET version = 3")};
             if (version >= SchemaVersion)
                 return true; // another process upgraded it first
-            if (version == 2) {
-                for (const QString& step : toVersion3)
+            const auto all = [&](const QStringList& steps) {
+                for (const QString& step : steps)
                     if (run(step, {}, &ok), !ok)
                         return false;
                 return true;
-            }
-            const QStringList steps{
-                QStringLiteral("ALTER TABLE records ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
-                QStringLiteral("ALTER TABLE record_notes ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
-                QStringLiteral("ALTER TABLE outbox ADD COLUMN sent_at TEXT"),
-                QStringLiteral("ALTER TABLE outbox ADD COLUMN refused TEXT"),
-                QStringLiteral("CREATE INDEX records_own ON records (from_server, nr)"),
-                QStringLiteral("CREATE INDEX outbox_by_ref ON outbox (ref)"),
-                QStringLiteral("CREATE INDEX outbox_waiting ON outbox (seq) WHERE sent_at IS NULL"),
-                QStringLiteral("UPDATE schema_version SET version = 2"),
-                QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId)};
-            for (const QString& step : steps)
-                if (run(step, {}, &ok), !ok)
+            };
+            // Columns added later come last, so rows written before the upgrade stay a prefix of the new
+            // ones.
+            if (version < 2) {
+                if (!all({QStringLiteral(
+                              "ALTER TABLE records ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
+                          QStringLiteral(
+                              "ALTER TABLE record_notes ADD COLUMN from_server INTEGER NOT NULL DEFAULT 0"),
+                          QStringLiteral("ALTER TABLE outbox ADD COLUMN sent_at TEXT"),
+                          QStringLiteral("ALTER TABLE outbox ADD COLUMN refused TEXT"),
+                          QStringLiteral("CREATE INDEX records_own ON records (from_server, nr)"),
+                          QStringLiteral("CREATE INDEX outbox_by_ref ON outbox (ref)"),
+                          QStringLiteral("CREATE INDEX outbox_waiting ON outbox (seq) WHERE sent_at IS NULL"),
+                          QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId)}))
                     return false;
-            // Version 1 did not say where a record came from; another host's record in a file that ever
-            // pulled from a server came from there.
-            run(QStringLiteral("UPDATE records SET from_server = 1 WHERE host <> ? AND "
-                               "EXISTS (SELECT 1 FROM server_position)"),
-                {QSysInfo::machineHostName()}, &ok);
-            for (const QString& step : toVersion3)
-                if (ok)
-                    run(step, {}, &ok);
-            return ok;
+                // Version 1 did not say where a record came from; another host's record in a file that ever
+                // pulled from a server came from there.
+                if (run(QStringLiteral("UPDATE records SET from_server = 1 WHERE host <> ? AND "
+                                       "EXISTS (SELECT 1 FROM server_position)"),
+                        {QSysInfo::machineHostName()}, &ok),
+                    !ok)
+                    return false;
+            }
+            if (version < 3 &&
+                !all({QStringLiteral("ALTER TABLE records ADD COLUMN tons_unit TEXT NOT NULL DEFAULT ''"),
+                      QStringLiteral("ALTER TABLE records ADD COLUMN sensor_unit TEXT NOT NULL DEFAULT ''"),
+                      QStringLiteral("ALTER TABLE records ADD COLUMN zeroed_at TEXT")}))
+                return false;
+            return addClampWatch() &&
+                   (run(QStringLiteral("UPDATE schema_version SET version = ?"), {SchemaVersion}, &ok), ok);
         },
         error);
 }
@@ -814,20 +820,24 @@ QList<Record> SqliteStore::trend(const QString& machine, int limit) {
     return records;
 }
 
-QList<OutboxItem> SqliteStore::pending(int limit) {
+QList<OutboxItem> SqliteStore::pending(int limit, bool clampWatch) {
     if (readOnly_)
         return {}; // a newer program's queue is its own
     // A kind at a time, along the index of what waits: sorting the whole queue by kind would cost a second
     // per batch for a queue of a million.
+    using Kind = OutboxItem::Kind;
+    static const std::pair<Kind, const char*> Kinds[] = {
+        {Kind::Record, "record"},       {Kind::Note, "note"},   {Kind::Cycle, "cycle"},
+        {Kind::Reference, "reference"}, {Kind::Alarm, "alarm"}, {Kind::Ack, "ack"}};
     QList<OutboxItem> items;
     QStringList refs;
-    for (const auto kind : {OutboxItem::Kind::Record, OutboxItem::Kind::Note}) {
-        QSqlQuery query =
-            run(QStringLiteral("SELECT seq, ref FROM outbox INDEXED BY outbox_waiting WHERE "
-                               "sent_at IS NULL AND refused IS NULL AND kind = ? ORDER BY seq "
-                               "LIMIT ?"),
-                {kind == OutboxItem::Kind::Note ? QStringLiteral("note") : QStringLiteral("record"),
-                 limit - items.size()});
+    for (const auto& [kind, name] : Kinds) {
+        if (items.size() >= limit || (!clampWatch && kind >= Kind::Cycle))
+            break;
+        QSqlQuery query = run(QStringLiteral("SELECT seq, ref FROM outbox INDEXED BY outbox_waiting WHERE "
+                                             "sent_at IS NULL AND refused IS NULL AND kind = ? ORDER BY seq "
+                                             "LIMIT ?"),
+                              {QLatin1String(name), limit - items.size()});
         while (query.next()) {
             OutboxItem item;
             item.seq = query.value(0).toLongLong();
@@ -835,16 +845,16 @@ QList<OutboxItem> SqliteStore::pending(int limit) {
             items << item;
             refs << query.value(1).toString();
         }
-        if (items.size() >= limit)
-            break;
     }
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (items[i].kind == OutboxItem::Kind::Note) {
             items[i].note = findNote(refs[i]).value_or(Note{});
-        } else {
+        } else if (items[i].kind == OutboxItem::Kind::Record) {
             // The server keeps added notes beside the record, as here: the record goes with its own note
             // only.
             items[i].record = select(QStringLiteral(" WHERE id = ?"), {refs[i]}, {}, false).value(0);
+        } else {
+            loadClampWatchItem(items[i], refs[i]);
         }
     }
     return items;
@@ -989,6 +999,8 @@ bool SqliteStore::requeue(QString* error) {
                 "INSERT INTO outbox (kind, ref) SELECT 'note', id FROM record_notes WHERE from_server = "
                 "0 AND NOT EXISTS (SELECT 1 FROM outbox WHERE ref = record_notes.id) ORDER BY rowid"),
             {}, &ok);
+    if (ok)
+        ok = requeueClampWatch();
     if (!ok && error)
         *error = lastError_;
     return ok;

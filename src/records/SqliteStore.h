@@ -1,9 +1,11 @@
 #pragma once
-// The records of this PC in an SQLite database file, normally Vantoria.db in the working folder; the schema
-// is docs/records-schema.sql. A stored record is on the disk when insert returns (WAL, synchronous=FULL).
-// One instance is one connection and belongs to the thread that opened it; another thread (the sending
-// queue) and another process open their own instance of the same file, and their writes wait for each other.
+// The records of this PC, and the clamps its clamp watch saw, in an SQLite database file, normally
+// Vantoria.db in the working folder; the schema is docs/records-schema.sql. A stored record is on the disk
+// when insert returns (WAL, synchronous=FULL). One instance is one connection and belongs to the thread that
+// opened it; another thread (the sending queue) and another process open their own instance of the same file,
+// and their writes wait for each other.
 
+#include "cycles/CycleStore.h"
 #include "records/Outbox.h"
 #include "records/PageSalvage.h"
 #include "records/RecordStore.h"
@@ -28,10 +30,10 @@ struct OpenReport {
     QString error;            // why no store could be opened at all
 };
 
-class SqliteStore : public RecordStore, public Outbox {
+class SqliteStore : public RecordStore, public Outbox, public cycles::CycleStore {
 public:
     static constexpr const char* DefaultFileName = "Vantoria.db";
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     // In the file's header: this program's databases are told from other SQLite files by it ("VTOR").
     static constexpr qint32 ApplicationId = 0x56544F52;
 
@@ -44,8 +46,8 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    // With a plant server, each record and note inserted from now on is queued for it in the same
-    // transaction, so nothing stored is ever left unsent.
+    // With a plant server, each record, note and row of the clamp watch inserted from now on is queued for it
+    // in the same transaction, so nothing stored is ever left unsent.
     void setQueueForServer(bool queue) { queue_ = queue; }
 
     bool insert(const Record& record, QString* error, qint64* number = nullptr) override;
@@ -65,7 +67,7 @@ public:
     QList<Record> trend(const QString& machine, int limit) override;
     bool readOnly() const override { return readOnly_; }
 
-    QList<OutboxItem> pending(int limit) override;
+    QList<OutboxItem> pending(int limit, bool clampWatch = true) override;
     int pendingCount() override;
     bool markSent(const QList<qint64>& seqs, QString* error) override;
     bool setAside(qint64 seq, const QString& reason, QString* error) override;
@@ -74,6 +76,16 @@ public:
     bool keepFromServer(const QList<Record>& records, const QList<Note>& notes, QString* error) override;
     qint64 serverPosition() override;
     bool setServerPosition(qint64 position, QString* error) override;
+
+    // The clamp watch's rows (SqliteCycles.cpp).
+    bool insertCycle(const cycles::CycleRow& row, QString* error) override;
+    bool insertReference(const cycles::CycleReference& reference, QString* error) override;
+    bool insertAlarm(const cycles::CycleAlarm& alarm, QString* error) override;
+    bool acknowledge(const cycles::AlarmAck& ack, QString* error) override;
+    std::optional<cycles::CycleReference> reference(const QString& machine) override;
+    QList<cycles::CycleRow> lastCycles(const QString& machine, int limit) override;
+    QList<cycles::CycleRow> cyclesSince(const QString& machine, const QDateTime& since) override;
+    QList<AlarmEntry> alarms(const QString& machine, int limit) override;
 
     // An added note as it reads in a record's note: "text (Name, 2026-12-07 14:03 UTC)".
     static QString noteLine(const Note& note);
@@ -84,7 +96,11 @@ private:
     explicit SqliteStore(const QString& path);
     Health connect(OpenReport* report);
     bool createSchema(QString* error);
+    // The statements of the built-in docs/records-schema.sql, comments aside.
+    static QStringList schemaStatements();
     bool upgrade(QString* error);
+    // Within upgrade(): the outbox takes the clamp watch's kinds, and its tables are made (SqliteCycles.cpp).
+    bool addClampWatch();
     // The search's own comparison (SqliteStore.cpp), on this connection; false, closed, when SQLite refuses.
     bool addSearchFunction();
     void checkpointOnClose(bool on);
@@ -102,6 +118,13 @@ private:
                          bool withAddedNotes = true);
     void appendAddedNotes(QList<Record>& records);
     std::optional<Note> findNote(const QString& id);
+    // The clamp watch's side of the queue (SqliteCycles.cpp): the row an item names, and queueing those
+    // stored before a server was named.
+    bool loadClampWatchItem(OutboxItem& item, const QString& ref);
+    bool requeueClampWatch();
+    // Inserts a row of the clamp watch with `sql` (INSERT OR IGNORE) and queues it when it is new.
+    bool insertQueued(const QString& sql, const QVariantList& values, const char* kind, const QString& ref,
+                      QString* error);
     // Every row still on a page of the file at `path` or of its log.
     static QList<page_salvage::Row> salvage(const QString& path);
     int restore(const QList<page_salvage::Row>& rows);

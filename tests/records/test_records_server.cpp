@@ -62,8 +62,8 @@ private slots:
             .setConnectOptions(cluster->conninfo("postgres", "vantoria_records"));
     }
     void init() {
-        QVERIFY(onRecords(
-            "TRUNCATE record_notes, records; ALTER TABLE records DROP CONSTRAINT IF EXISTS no_bad"));
+        QVERIFY(onRecords("TRUNCATE record_notes, records, cycle_alarm_acks, cycle_alarms, cycles, "
+                          "cycle_references; ALTER TABLE records DROP CONSTRAINT IF EXISTS no_bad"));
     }
 
     void storesFindsAndFiltersWhatTheWriterMayOnlyAdd() {
@@ -94,11 +94,16 @@ private slots:
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "writer");
         db.setConnectOptions(writer());
         QSqlQuery query(db.open() ? db : QSqlDatabase());
-        for (const char* sql : {"UPDATE records SET machine = 'x'", "DELETE FROM records", "TRUNCATE records",
-                                "UPDATE record_notes SET text = 'x'", "DELETE FROM record_notes",
-                                "CREATE TABLE mine (i int)", "SELECT setval('record_seq', 1)"})
+        for (const char* sql :
+             {"UPDATE records SET machine = 'x'", "DELETE FROM records", "TRUNCATE records",
+              "UPDATE record_notes SET text = 'x'", "DELETE FROM record_notes", "CREATE TABLE mine (i int)",
+              "SELECT setval('record_seq', 1)", "UPDATE cycles SET machine = 'x'", "DELETE FROM cycles",
+              "TRUNCATE cycles", "UPDATE cycle_alarms SET value = 0", "DELETE FROM cycle_alarm_acks",
+              "DELETE FROM cycle_references"})
             QVERIFY2(!query.exec(sql), sql);
-        QVERIFY(query.exec("SELECT count(*) FROM records, record_notes, schema_version"));
+        QVERIFY(
+            query.exec("SELECT count(*) FROM records, record_notes, schema_version, cycles, cycle_alarms, "
+                       "cycle_alarm_acks, cycle_references"));
         // A PC that freezes halfway through a send cannot hold the writers' lock for long, whatever it runs.
         QVERIFY(query.exec("SHOW idle_in_transaction_session_timeout") && query.next() &&
                 query.value(0) != "0");
@@ -168,6 +173,57 @@ private slots:
                              "PASSWORD=S3cret"),
             "\"postgresql://w:***@h/db\" password = *** x?password=***&y PASSWORD=***");
         QCOMPARE(parseRecordsConfig(QByteArray("server=host=h \0dbname=d\n", 24)).server, "host=h dbname=d");
+    }
+
+    // A clamp, its alarm, a clamp-less alarm, the acknowledgement and the reference reach the server, each
+    // after what it names; a server without the clamp tables takes the records and lets the rest wait.
+    void theClampWatchReachesTheServerInOrder() {
+        using namespace cycles;
+        auto pc = pcWith("clamps.db", "P-4", 1);
+        CycleRow clamp = fullCycle("P-4", 1);
+        clamp.mainValue.reset(), clamp.isShort = true, clamp.unit = "US t";
+        const CycleAlarm alarm = alarmOf(clamp, AlarmKind::Share), none = alarmOf(clamp, AlarmKind::NoClamp);
+        const CycleReference taught = referenceOf("P-4", 0);
+        QVERIFY(pc->acknowledge({alarm.id, "QS", alarm.raisedAt}, nullptr) == false);
+        QVERIFY(pc->insertCycle(clamp, nullptr) && pc->insertAlarm(alarm, nullptr) &&
+                pc->insertAlarm(none, nullptr) &&
+                pc->acknowledge({alarm.id, "QS", alarm.raisedAt.addSecs(5)}, nullptr) &&
+                pc->insertReference(taught, nullptr));
+        PostgresStore server(writer());
+        QVERIFY(onRecords("UPDATE schema_version SET version = 3"));
+        const ServerStatus older = round(*pc, server);
+        QVERIFY2(older.state == State::Waiting && older.waiting == 5 && older.reason.contains("clamps"),
+                 toString(older));
+        QCOMPARE(onServer("SELECT count(*) FROM records"), 1);
+        server.close();
+        QVERIFY(onRecords("UPDATE schema_version SET version = 4"));
+        QCOMPARE(round(*pc, server), sent());
+        const auto at = [](const QDateTime& t) { return "'" + t.toString(Qt::ISODateWithMs) + "'"; };
+        QCOMPARE(
+            onServer("SELECT count(*) FROM cycles WHERE id = '" + clamp.id +
+                     "' AND machine = 'P-4' AND "
+                     "started_at = " +
+                     at(clamp.startedAt) + " AND ended_at = " + at(clamp.endedAt) +
+                     " AND plateau_ms = 3251 AND snapshots = 13 AND unit = 'US t' AND (channel1, channel2, "
+                     "channel3, channel4) = (501.25, 498.5, 1.1, -489.75) AND main_value IS NULL AND "
+                     "(total_kn, total_tons, deviation) = (1510.5, 154.0625, 2.5) AND (share1, share2, "
+                     "share3, share4) = (25.5, 24.25, 26.125, 24.0625) AND short AND alarm"),
+            1);
+        QCOMPARE(
+            onServer("SELECT string_agg(concat_ws(',', kind, cycle_id IS NULL, bar, value, reference, band, "
+                     "limit_value, unit, raised_at = " +
+                     at(alarm.raisedAt) +
+                     "), ';' ORDER BY kind) FROM "
+                     "cycle_alarms"),
+            "no_clamp,t,0,1620.5,1500.25,5.5,1582.75,US t,t;share,f,3,1620.5,1500.25,5.5,1582.75,US t,t");
+        QCOMPARE(onServer("SELECT concat_ws(',', acknowledged_by, acknowledged_at = " +
+                          at(alarm.raisedAt.addSecs(5)) + ") FROM cycle_alarm_acks WHERE alarm_id = '" +
+                          alarm.id + "'"),
+                 "QS,t");
+        QCOMPARE(onServer("SELECT concat_ws(',', machine, taught_at = " + at(taught.taughtAt) +
+                          ", operator, unit, clamps, channel4_mean, channel3_sd, share2_mean, share1_sd, "
+                          "total_mean, total_sd, cycle_ms) FROM cycle_references"),
+                 "P-4,t,Eva Roth,t,20,54.5,0.125,24.75,0.3,212.125,1.75,31250");
     }
 
     // The count first, the reason last; refused records and notes counted apart. The waits between rounds.

@@ -45,7 +45,22 @@ pid_t child(const std::function<bool()>& work) {
     return pid;
 }
 int statusOf(pid_t pid) { return waitpid(pid, &pid, 0) > 0 ? pid : -1; }
+
+// A version 3 file as that program made it: no clamp tables, an outbox for records and notes only.
+void downToVersion3(const QString& path = db()) {
+    for (const QString& step :
+         QString(
+             "DROP TABLE cycle_alarm_acks; DROP TABLE cycle_alarms; DROP TABLE cycle_references; DROP TABLE "
+             "cycles; DROP INDEX outbox_by_ref; DROP INDEX outbox_waiting; ALTER TABLE outbox RENAME TO o; "
+             "CREATE TABLE outbox (seq INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT NULL CHECK (kind "
+             "IN ('record', 'note')), ref TEXT NOT NULL, sent_at TEXT, refused TEXT); INSERT INTO outbox "
+             "SELECT * FROM o; DROP TABLE o; CREATE INDEX outbox_by_ref ON outbox (ref); CREATE INDEX "
+             "outbox_waiting ON outbox (seq) WHERE sent_at IS NULL; UPDATE schema_version SET version = 3")
+             .split("; "))
+        QVERIFY2(direct(step, path).isValid(), qPrintable(step));
+}
 } // namespace
+using namespace cycles;
 
 class TestSqliteStore : public QObject {
     Q_OBJECT
@@ -244,6 +259,7 @@ private slots:
                 store->keepFromServer({theirs}, {}, nullptr) && store->setServerPosition(5, nullptr));
         QCOMPARE(store->latest(), mine);
         store.reset();
+        downToVersion3();
         // Back to version 2, where the columns added since are missing; the same again, then to version 1.
         const auto downTo = [](const QString& last) {
             const QString added = "ALTER TABLE records DROP COLUMN tons_unit; ALTER TABLE records DROP "
@@ -253,6 +269,7 @@ private slots:
         };
         downTo("UPDATE schema_version SET version = 2");
         QCOMPARE(openDb()->latest(), mine);
+        downToVersion3();
         downTo("DROP INDEX records_own; DROP INDEX outbox_waiting; DROP INDEX outbox_by_ref; "
                "ALTER TABLE records DROP COLUMN from_server; ALTER TABLE record_notes DROP COLUMN "
                "from_server; ALTER TABLE outbox DROP COLUMN sent_at; ALTER TABLE outbox DROP COLUMN "
@@ -273,6 +290,121 @@ private slots:
                 !store->addNote(mine.id, "A", "n", &error) && !store->setServerPosition(3, &error));
         store.reset();
         QCOMPARE(readFile(db()), before);
+    }
+
+    // Clamps, references, alarms and acknowledgements as another connection to the file reads them.
+    void theClampWatchsRowsComeBackThroughAnotherConnection() {
+        auto store = openDb(), reader = openDb();
+        CycleRow first = fullCycle("P-1", 1), second = fullCycle("P-1", 2), third = fullCycle("P-1", 3);
+        second.mainValue.reset(), second.totalKn.reset(), second.deviation.reset();
+        second.isShort = true, second.alarm = false, second.unit = "US t", second.snapshots = 1;
+        const CycleRow other = fullCycle("P-2", 4);
+        QString error;
+        for (const CycleRow& row : {third, first, other, second, third}) // out of order, one twice
+            QVERIFY2(store->insertCycle(row, &error), qPrintable(error));
+        QCOMPARE(reader->lastCycles("P-1", 10), (QList{first, second, third}));
+        QCOMPARE(reader->lastCycles("P-1", 2), (QList{second, third}));
+        QCOMPARE(reader->cyclesSince("P-1", second.startedAt), (QList{second, third}));
+        QCOMPARE(reader->cyclesSince("P-1", second.startedAt.addMSecs(1)), QList{third});
+
+        CycleReference taught = referenceOf("P-1", 30), older = referenceOf("P-1", 10);
+        QVERIFY(!reader->reference("P-1") && store->insertReference(taught, &error) &&
+                store->insertReference(older, &error) &&
+                store->insertReference(referenceOf("P-2", 40), &error));
+        QCOMPARE(reader->reference("P-1"), taught);
+
+        const CycleAlarm total = alarmOf(first, AlarmKind::Total), share = alarmOf(third, AlarmKind::Share);
+        CycleAlarm none = alarmOf(third, AlarmKind::NoClamp);
+        none.raisedAt = none.raisedAt.addSecs(60), none.unit = "s";
+        const AlarmAck ack{total.id, "Eva Roth", total.raisedAt.addSecs(30)};
+        QVERIFY(store->insertAlarm(none, &error) && store->insertAlarm(total, &error) &&
+                store->insertAlarm(share, &error) &&
+                store->insertAlarm(alarmOf(other, AlarmKind::Deviation), &error));
+        QVERIFY(store->acknowledge(ack, &error) &&
+                store->acknowledge({total.id, "Later", ack.at.addSecs(9)}, &error));
+        QVERIFY(!store->acknowledge({"no such alarm", "Eva", ack.at}, &error) &&
+                error.contains("no such alarm"));
+        const QList<CycleStore::AlarmEntry> alarms = reader->alarms("P-1", 10);
+        QCOMPARE(alarms.size(), 3);
+        QVERIFY(alarms[0].alarm == none && !alarms[0].ack && alarms[1].alarm == share && !alarms[1].ack);
+        QVERIFY(alarms[2].alarm == total && alarms[2].ack == ack);
+        QCOMPARE(reader->alarms("P-1", 1).value(0).alarm, none);
+        QVERIFY(direct("SELECT cycle_id IS NULL FROM cycle_alarms WHERE kind = 'no_clamp'").toBool());
+    }
+
+    // Queued with the insert when a server is named, a kind at a time so that what an item names goes
+    // first; stored before it was named, queued at the next start of the sending.
+    void theClampWatchIsQueuedInTheOrderTheServerNeeds() {
+        auto store = openDb();
+        const CycleRow before = fullCycle("P", 1), clamp = fullCycle("P", 2), later = fullCycle("P", 3);
+        const CycleAlarm alarm = alarmOf(clamp, AlarmKind::Total);
+        const CycleReference taught = referenceOf("P", 0);
+        QVERIFY(store->insertCycle(before, nullptr));
+        store->setQueueForServer(true);
+        const Record record = sample(1);
+        QVERIFY(store->insertCycle(clamp, nullptr) && store->insertAlarm(alarm, nullptr) &&
+                store->acknowledge({alarm.id, "QS", alarm.raisedAt}, nullptr) &&
+                store->insertReference(taught, nullptr) && store->insertCycle(later, nullptr) &&
+                store->insertCycle(clamp, nullptr) && store->insert(record, nullptr));
+        QCOMPARE(store->pendingCount(), 6);
+        QVERIFY(store->requeue(nullptr) && store->pendingCount() == 7);
+        const QList<OutboxItem> items = store->pending(10);
+        using Kind = OutboxItem::Kind;
+        QList<Kind> kinds;
+        for (const OutboxItem& item : items)
+            kinds << item.kind;
+        QCOMPARE(kinds, (QList{Kind::Record, Kind::Cycle, Kind::Cycle, Kind::Cycle, Kind::Reference,
+                               Kind::Alarm, Kind::Ack}));
+        QVERIFY(items[1].cycle == clamp && items[2].cycle == later && items[3].cycle == before);
+        QVERIFY(items[4].reference == taught && items[5].alarm == alarm && items[6].ack.by == "QS");
+        QCOMPARE(store->pending(10, false).size(), 1);
+    }
+
+    // A version 3 file: its records and its queue as the server left it stay, numbers are never handed out
+    // again, and the clamp tables are there.
+    void aVersion3FileGetsTheClampTablesAndKeepsItsQueue() {
+        auto store = openDb();
+        store->setQueueForServer(true);
+        const Record waiting = sample(1), refused = sample(2), sent = sample(3);
+        QVERIFY(store->insert(waiting, nullptr) && store->insert(refused, nullptr) &&
+                store->insert(sent, nullptr) && store->insert(sample(4), nullptr));
+        const QList<OutboxItem> queued = store->pending(4);
+        QVERIFY(store->setAside(queued[1].seq, "check", nullptr) &&
+                store->markSent({queued[2].seq, queued[3].seq}, nullptr));
+        store.reset();
+        downToVersion3();
+        // As a version 1 file left it: the row the server acknowledged last is gone, its number is not free.
+        QVERIFY(direct(QString("DELETE FROM outbox WHERE seq = %1").arg(queued[3].seq)).isValid());
+        OpenReport report;
+        store = openDb(db(), &report);
+        QVERIFY2(store && !store->readOnly(), qPrintable(report.error));
+        QVERIFY(store->find(sent.id) == sent && store->count({}) == 4);
+        QCOMPARE(store->refused(), (Refused{1, 0, "check"}));
+        QCOMPARE(direct("SELECT max(version) FROM schema_version").toInt(), SqliteStore::SchemaVersion);
+        store->setQueueForServer(true);
+        const CycleRow clamp = fullCycle("P", 1);
+        QVERIFY(store->insertCycle(clamp, nullptr) && openDb()->lastCycles("P", 1) == QList{clamp});
+        const QList<OutboxItem> left = store->pending(10);
+        QVERIFY(left.size() == 2 && left[0].record == waiting && left[1].cycle == clamp);
+        QCOMPARE_GT(left[1].seq, queued[3].seq);
+    }
+
+    // Half a million clamps a year per press: a row with its indexes stays small.
+    void aClampTakesLittleOfTheFile() {
+        auto store = openDb();
+        const auto bytes = [] {
+            return direct("SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()")
+                .toLongLong();
+        };
+        const qint64 before = bytes();
+        for (int i = 0; i < 2000; ++i) {
+            CycleRow row = fullCycle("KM-350 Halle 2", 0);
+            row.startedAt = row.startedAt.addSecs(31 * i), row.endedAt = row.startedAt.addMSecs(4875);
+            QVERIFY(store->insertCycle(row, nullptr));
+        }
+        const double perRow = (bytes() - before) / 2000.0;
+        qInfo("%.1f bytes per clamp", perRow);
+        QCOMPARE_LT(perRow, 300);
     }
 
     void aFullDiskRefusesTheRecordWithTheSystemsReason() {

@@ -38,3 +38,41 @@ char* toString(const Record& r) {
 }
 
 } // namespace records
+
+namespace cycles {
+
+CycleRow fullCycle(const QString& machine, int minute) {
+    CycleRow r;
+    r.id = QUuid::createUuid().toString(QUuid::WithoutBraces), r.machine = machine;
+    r.startedAt = QDateTime(QDate(2026, 3, 7), QTime(9, minute, 1, 125), Qt::UTC);
+    r.endedAt = r.startedAt.addMSecs(4875), r.plateauMs = 3250 + minute, r.snapshots = 13, r.unit = "kN";
+    r.channels = {501.25, 498.5, 0.1 + minute, -489.75}, r.mainValue = 1503.125, r.totalKn = 1510.5;
+    r.totalTons = 154.0625, r.deviation = 2.5, r.shares = {25.5, 24.25, 26.125, 24.0625}, r.alarm = true;
+    return r;
+}
+
+CycleAlarm alarmOf(const CycleRow& clamp, AlarmKind kind) {
+    return {QUuid::createUuid().toString(QUuid::WithoutBraces),
+            kind == AlarmKind::NoClamp ? QString() : clamp.id,
+            clamp.machine,
+            kind,
+            kind == AlarmKind::Share ? 3 : 0,
+            1620.5,
+            1500.25,
+            5.5,
+            1582.75,
+            clamp.unit,
+            clamp.endedAt.addMSecs(7)};
+}
+
+CycleReference referenceOf(const QString& machine, int minute) {
+    CycleReference r;
+    r.id = QUuid::createUuid().toString(QUuid::WithoutBraces), r.machine = machine;
+    r.taughtAt = QDateTime(QDate(2026, 3, 7), QTime(7, minute, 2, 375), Qt::UTC), r.operatorName = "Eva Roth";
+    r.unit = "t", r.clamps = 20 + minute, r.channelMean = {51.5, 52.5, 53.5, 54.5};
+    r.channelSd = {0.5, 0.25, 0.125, 0.0625}, r.shareMean = {24.5, 24.75, 25.25, 25.5};
+    r.shareSd = {0.3, 0.35, 0.4, 0.45}, r.totalMean = 212.125, r.totalSd = 1.75, r.cycleMs = 31250;
+    return r;
+}
+
+} // namespace cycles

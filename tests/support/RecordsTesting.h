@@ -5,6 +5,7 @@
 // comparison fails.
 #include "ProgramRun.h"
 #include "Testing.h"
+#include "cycles/Cycle.h"
 #include "records/Record.h"
 #include "records/RecordButtons.h"
 #include "records/RecordsConfig.h"
@@ -20,3 +21,11 @@ namespace records {
 Record fullRecord();
 char* toString(const Record& record);
 } // namespace records
+
+// The clamp watch's rows with every field filled and no two alike, as fullRecord(): a clamp of `machine`
+// starting `minute` minutes into the test's hour, its alarm and the machine's reference.
+namespace cycles {
+CycleRow fullCycle(const QString& machine, int minute);
+CycleAlarm alarmOf(const CycleRow& clamp, AlarmKind kind);
+CycleReference referenceOf(const QString& machine, int minute);
+} // namespace cycles
