@@ -7,6 +7,8 @@
 #include "WindowTexts.h"
 #include "app/Application.h"
 #include "capture/Screenshots.h"
+#include "cycles/CycleWatch.h"
+#include "cycles/CyclesPage.h"
 #include "device/Connection.h"
 #include "device/DeviceSession.h"
 #include "device/MeasureCycle.h"
@@ -20,6 +22,7 @@
 #include "graph/Journal.h"
 #include "graph/LiveGraph.h"
 #include "records/HistoryPage.h"
+#include "records/OperatorName.h"
 #include "records/ProtocolOutput.h"
 #include "records/RecordButtons.h"
 #include "records/RecordsConfig.h"
@@ -82,6 +85,7 @@ TfrmMain::TfrmMain(CSerial& devicePort, ProgramState& state, Dialogs& dialogs, Q
     connectHandlers();
     initialiseState();
     setUpRecords();
+    setUpCycles();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -213,6 +217,15 @@ void TfrmMain::buildViews() {
     views_.history = {u.tabSystem,     u.tabHistory,       u.comboHistoryMachine, u.editHistorySearch,
                       u.tableRecords,  u.chartHistory,     u.btnProtocol,         u.btnRecordsExport,
                       u.btnRecordNote, u.editCRVDelimiter, u.spinNominalForce,    u.labelNominalForce};
+    views_.cycles = {u.tabSystem,
+                     u.tabCycles,
+                     u.chartCycles,
+                     u.btnCycleTeach,
+                     u.labelCycleReference,
+                     u.labelCycleCapability,
+                     u.tableCycleAlarms,
+                     {u.labelCycleAlarm, u.labelCycleAlarmBigView},
+                     {u.btnAlarmAck, u.btnAlarmAckBigView}};
     views_.debugGroup = {u.memoSettings,
                          u.memoLanguageObjects,
                          u.labelLanguageFilePath,
@@ -569,6 +582,45 @@ void TfrmMain::setUpRecords() {
                 status_->showRecordsServer(records::serverStatusText(status, language_->code()));
             });
     sender->wakeUp();
+}
+
+void TfrmMain::setUpCycles() {
+    const Views& v = views_;
+    const QString ini = QStringLiteral("Records.ini");
+    cycleWatch_ = std::make_unique<cycles::CycleWatch>(
+        cycles::CycleWatch::Views{v.cycles, v.machine, v.parameters},
+        cycles::CycleWatch::Services{*measurementControls_, *status_, *language_}, *state_, ini);
+    cycles::CycleWatch* watch = cycleWatch_.get();
+    watch->setWho([field = v.records.operatorName] {
+        const QString name = field->text().trimmed();
+        return name.isEmpty() ? records::systemOperatorName() : name;
+    });
+    // A database that may not be changed keeps no clamps; the watch then only shows.
+    watch->setStore(recordStore_ && !recordStore_->readOnly() ? recordStore_.get() : nullptr);
+    cyclesPage_ = std::make_unique<cycles::CyclesPage>(v.cycles, *watch, *language_);
+    cycles::CyclesPage* page = cyclesPage_.get();
+    page->setStore(recordStore_.get());
+    for (LanguageParticipant* participant :
+         {static_cast<LanguageParticipant*>(watch), static_cast<LanguageParticipant*>(page)}) {
+        languageApplier_->addParticipant(participant);
+        participant->applyLanguage(*language_);
+    }
+    connect(session_.get(), &DeviceSession::cycleChanged, watch, &cycles::CycleWatch::cycleArrived);
+    connect(session_.get(), &DeviceSession::ticked, watch, &cycles::CycleWatch::tick);
+    connect(v.cycles.teach, &QAbstractButton::clicked, watch, &cycles::CycleWatch::teach);
+    for (QAbstractButton* button : v.cycles.acknowledges)
+        connect(button, &QAbstractButton::clicked, watch, &cycles::CycleWatch::acknowledge);
+    connect(watch, &cycles::CycleWatch::clampStored, page, &cycles::CyclesPage::clampStored);
+    connect(watch, &cycles::CycleWatch::alarmsChanged, page, &cycles::CyclesPage::alarmsChanged);
+    connect(watch, &cycles::CycleWatch::referenceChanged, page, &cycles::CyclesPage::reload);
+    connect(v.pages.tabs, &QTabWidget::currentChanged, page, &cycles::CyclesPage::pageShown);
+    recordButtons_->setPressRunning([watch] { return watch->pressRunning(); });
+    connect(watch, &cycles::CycleWatch::clampStored, recordButtons_.get(), &RecordButtons::clampEnded);
+    if (records::RecordsSender* sender = sender_.get()) {
+        connect(watch, &cycles::CycleWatch::clampStored, sender, &records::RecordsSender::wakeUp);
+        connect(watch, &cycles::CycleWatch::alarmsChanged, sender, &records::RecordsSender::wakeUp);
+        connect(watch, &cycles::CycleWatch::referenceChanged, sender, &records::RecordsSender::wakeUp);
+    }
 }
 
 void TfrmMain::SetProgramStateText(int slot, int textIndex) { status_->setText(slot, textIndex); }

@@ -47,6 +47,10 @@ namespace records {
 class HistoryPage;
 class RecordsSender;
 } // namespace records
+namespace cycles {
+class CycleWatch;
+class CyclesPage;
+} // namespace cycles
 
 namespace Ui {
 class TfrmMain;
@@ -77,6 +81,7 @@ public:
     // The records database of the working folder; none when it could not be opened.
     records::SqliteStore* recordStore() const { return recordStore_.get(); }
     records::HistoryPage& history() const { return *history_; }
+    cycles::CycleWatch& cycleWatch() const { return *cycleWatch_; }
     QTimer& timerDeviceCom() { return timerDeviceCom_; }
     QTimer& timerGraph() { return timerGraph_; }
     QTimer& timerClock() { return timerClock_; }
@@ -162,6 +167,8 @@ private:
     void selectPosition(int channel, int corner, bool checked);
     // The records database and the record buttons, after the settings chose the language.
     void setUpRecords();
+    // Every clamp watched, on the records database.
+    void setUpCycles();
 
     std::unique_ptr<Ui::TfrmMain> ui_;
     Views views_;
@@ -202,4 +209,6 @@ private:
     std::unique_ptr<records::SqliteStore> emptyStore_; // what the history shows without a usable file
     std::unique_ptr<records::HistoryPage> history_;
     std::unique_ptr<records::RecordsSender> sender_;
+    std::unique_ptr<cycles::CycleWatch> cycleWatch_;
+    std::unique_ptr<cycles::CyclesPage> cyclesPage_;
 };

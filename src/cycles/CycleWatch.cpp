@@ -17,6 +17,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <utility>
 
 namespace cycles {
 
@@ -40,6 +41,10 @@ CycleWatch::CycleWatch(const Views& views, const Services& services, const Progr
     who_ = [] { return QString(); };
     sound_ = [] { QApplication::beep(); };
     views_.cycles.teach->setEnabled(false);
+    // Pressed while it teaches: a click lets it go.
+    views_.cycles.teach->setCheckable(true);
+    // Another machine has its own reference and alarms, even before it is measured.
+    connect(views_.machine.machine, &QLineEdit::editingFinished, this, &CycleWatch::followMachine);
     showBanner();
 }
 
@@ -75,6 +80,7 @@ void CycleWatch::followMachine() {
                 shown_.append(entry->alarm);
     }
     lastClampEndedMs_.reset();
+    earlierClampEndedMs_.reset();
     showBanner();
     showReference();
     emit referenceChanged();
@@ -99,7 +105,8 @@ void CycleWatch::cycleArrived() {
 
 void CycleWatch::clampEnded(CycleRow row) {
     const qint64 now = monotonicMs_();
-    lastClampMs_ = lastClampEndedMs_ = now;
+    earlierClampEndedMs_ = std::exchange(lastClampEndedMs_, now);
+    lastClampMs_ = now;
     noClampRaised_ = false;
     row.id = newId();
     row.machine = machine_;
@@ -189,10 +196,11 @@ void CycleWatch::acknowledge() {
 }
 
 bool CycleWatch::pressRunning() const {
-    if (!lastClampEndedMs_)
+    // One clamp is a setter closing the press by hand; a press in production clamps again and again.
+    if (!earlierClampEndedMs_)
         return false;
     const qint64 window = reference_ && reference_->cycleMs > 0 ? 3 * reference_->cycleMs : 60000;
-    return monotonicMs_() - *lastClampEndedMs_ <= window;
+    return monotonicMs_() - *earlierClampEndedMs_ <= window;
 }
 
 int CycleWatch::tolerance() const {
@@ -225,6 +233,7 @@ void CycleWatch::showReference() {
     else
         text = language.own(OwnText::CycleNoReference);
     views_.cycles.reference->setText(text);
+    views_.cycles.teach->setChecked(teaching_.has_value());
 }
 
 void CycleWatch::applyLanguage(const Language& language) {

@@ -63,7 +63,7 @@ public:
     const std::optional<CycleReference>& reference() const { return reference_; }
     QString machine() const { return machine_; }
     const CycleSettings& settings() const { return settings_; }
-    // A clamp ended within the last three cycle times (a minute before teaching): the press is running.
+    // The last two clamps ended within three cycle times (a minute before teaching): the press is running.
     bool pressRunning() const;
 
     void applyLanguage(const Language& language) override;
@@ -91,9 +91,10 @@ private:
     QString machine_;
     std::optional<CycleReference> reference_;
     std::optional<Teaching> teaching_;
-    QList<CycleAlarm> shown_;                // raised and not yet acknowledged
-    std::optional<qint64> lastClampMs_;      // the last clamp's end, or when measuring began
-    std::optional<qint64> lastClampEndedMs_; // the last clamp's end alone
+    QList<CycleAlarm> shown_;                   // raised and not yet acknowledged
+    std::optional<qint64> lastClampMs_;         // the last clamp's end, or when measuring began
+    std::optional<qint64> lastClampEndedMs_;    // the last clamp's end alone
+    std::optional<qint64> earlierClampEndedMs_; // and the one before
     bool noClampRaised_ = false;
     std::function<qint64()> monotonicMs_;
     std::function<QDateTime()> utcNow_;

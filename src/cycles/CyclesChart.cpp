@@ -43,6 +43,14 @@ CyclesChart::CyclesChart(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(char
         share_.append(add(shares_, QPen(colour, 1.5)));
         shareMean_.append(add(shares_, QPen(colour, 1, Qt::DotLine)));
     }
+    // The bars' colours explained where the shares are, not over the totals.
+    auto* legend = new QCPLegend;
+    shares_->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignRight);
+    legend->setLayer(QStringLiteral("legend"));
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    for (QCPGraph* graph : std::as_const(share_))
+        graph->addToLegend(legend);
+    legend->setVisible(true);
     plot_->setNotAntialiasedElements(QCP::aeAll); // thousands of points: sharp and quick beats smooth
 }
 
@@ -105,18 +113,26 @@ void CyclesChart::show(const QList<CycleRow>& rows, const std::optional<CycleRef
     if (found)
         totals_->axis(QCPAxis::atLeft)
             ->setRange(range.lower - 0.05 * range.size() - 1, range.upper + 0.05 * range.size() + 1);
-    QCPRange shareRange(100, 0);
+    // The shares move by points around 25 %: scaled to what they are, never to the whole 0 to 100.
+    std::optional<QCPRange> shareRange;
     for (QCPGraph* graph : std::as_const(share_)) {
         bool any = false;
         const QCPRange r = graph->getValueRange(any);
         if (any)
-            shareRange = shareRange.lower > shareRange.upper ? r
-                                                             : QCPRange(std::min(shareRange.lower, r.lower),
-                                                                        std::max(shareRange.upper, r.upper));
+            shareRange = shareRange ? QCPRange(std::min(shareRange->lower, r.lower),
+                                               std::max(shareRange->upper, r.upper))
+                                    : r;
     }
-    if (shareRange.lower > shareRange.upper)
+    if (referenced)
+        for (double mean : reference->shareMean) {
+            const QCPRange band(mean - limits.shareBandPp, mean + limits.shareBandPp);
+            shareRange = shareRange ? QCPRange(std::min(shareRange->lower, band.lower),
+                                               std::max(shareRange->upper, band.upper))
+                                    : band;
+        }
+    if (!shareRange)
         shareRange = QCPRange(20, 30);
-    shares_->axis(QCPAxis::atLeft)->setRange(shareRange.lower - 1, shareRange.upper + 1);
+    shares_->axis(QCPAxis::atLeft)->setRange(shareRange->lower - 1, shareRange->upper + 1);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 

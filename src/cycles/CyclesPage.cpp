@@ -65,9 +65,10 @@ void CyclesPage::pageShown() {
 void CyclesPage::draw() {
     const QString unit =
         rows_.isEmpty() ? (watch_.reference() ? watch_.reference()->unit : QString()) : rows_.back().unit;
-    chart_->setTexts(language_.own(OwnText::CycleChartTotal).arg(unit),
-                     language_.own(OwnText::CycleChartShares),
-                     {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+    chart_->setTexts(
+        language_.own(OwnText::CycleChartTotal).arg(unit), language_.own(OwnText::CycleChartShares),
+        {language_.own(OwnText::ProtocolTieBar).arg(1), language_.own(OwnText::ProtocolTieBar).arg(2),
+         language_.own(OwnText::ProtocolTieBar).arg(3), language_.own(OwnText::ProtocolTieBar).arg(4)});
     chart_->show(rows_, watch_.reference(), watch_.settings().limits);
     stale_ = false;
 }

@@ -2,6 +2,7 @@
 
 #include "Views.h"
 #include "app/Application.h"
+#include "cycles/Cycle.h"
 #include "dialogs/Dialogs.h"
 #include "evaluation/MeasurementControls.h"
 #include "records/OperatorName.h"
@@ -102,12 +103,18 @@ bool RecordButtons::take() {
     // Checked again here: F9 reaches this whatever the buttons show.
     if (waitingSince_ || whyNot())
         return false;
+    if (pressRunning_ && pressRunning_()) {
+        waitingSince_ = monotonicMs_();
+        armed_ = true;
+        services_.status.showLastingNotice(services_.language.own(OwnText::RecordArmed));
+        return false;
+    }
     if (records::noLoad(state_.cycleSnapshot)) {
         refuse(services_.language.own(OwnText::RecordNoLoad));
         return false;
     }
     if (records::steady(earlierCycle_, state_.cycleSnapshot))
-        return store();
+        return store(state_.cycleSnapshot);
     // In the middle of a ramp: the cycles to come decide, the window goes on meanwhile.
     waitingSince_ = monotonicMs_();
     services_.status.showLastingNotice(services_.language.own(OwnText::RecordWaitingForSteadyLoad));
@@ -139,27 +146,60 @@ void RecordButtons::cycleArrived() {
         return;
     if (const std::optional<QString> reason = whyNot())
         refuse(*reason);
+    else if (armed_)
+        return; // the clamp decides, not the cycles
     else if (records::noLoad(state_.cycleSnapshot))
         refuse(services_.language.own(OwnText::RecordNoLoad));
     else if (records::steady(earlierCycle_, state_.cycleSnapshot)) {
         waitingSince_.reset();
-        store();
+        store(state_.cycleSnapshot);
     }
 }
 
+void RecordButtons::clampEnded(const cycles::CycleRow& row) {
+    // A plateau of one cycle is no steadier than a cycle on the ramp: the next clamp is waited for.
+    if (!armed_ || row.isShort)
+        return;
+    waitingSince_.reset();
+    armed_ = false;
+    // The clamp's medians, in the unit it was measured in, as a cycle of their own.
+    CycleSnapshot cycle = CycleSnapshot::none(1);
+    for (int unit = 1; unit <= 3; ++unit)
+        if (records::unitName(unit, row.unit == QLatin1String("US t")) == row.unit)
+            cycle.unit = unit;
+    if (row.unit == QLatin1String("US t"))
+        cycle.inUsTons = 0x7fff & ~(1 << Reading::TotalKN);
+    const auto text = [](std::optional<double> value) {
+        return value ? QString::number(*value, 'g', 12) : ErrorText;
+    };
+    for (int n = 0; n < 4; ++n)
+        cycle.texts[Reading::FirstChannel + n] = text(row.channels[n]);
+    cycle.texts[Reading::MainValue] = text(row.mainValue);
+    cycle.texts[Reading::TotalKN] = text(row.totalKn);
+    cycle.texts[Reading::TotalTons] = text(row.totalTons);
+    store(cycle, services_.language.own(OwnText::RecordFromClamp)
+                     .arg(row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")))
+                     .arg(row.snapshots));
+}
+
 void RecordButtons::tick() {
-    if (waitingSince_ && monotonicMs_() - *waitingSince_ >= SteadyWaitMs)
-        refuse(services_.language.own(OwnText::RecordLoadNotSteady));
+    if (waitingSince_ && monotonicMs_() - *waitingSince_ >= (armed_ ? ArmedWaitMs : SteadyWaitMs))
+        refuse(services_.language.own(armed_ ? OwnText::RecordNoClamp : OwnText::RecordLoadNotSteady));
 }
 
 void RecordButtons::refuse(const QString& reason) {
     waitingSince_.reset();
+    armed_ = false;
     services_.status.showLastingNotice(reason);
 }
 
-bool RecordButtons::store() {
+bool RecordButtons::store(const CycleSnapshot& cycle, const QString& note) {
     keepOperator();
-    const records::Record record = records::makeRecord(state_.cycleSnapshot, context());
+    records::RecordContext c = context();
+    // A clamp's plateau holds no sensor values of its own.
+    c.sensorsPolled = c.sensorsPolled && note.isEmpty();
+    records::Record record = records::makeRecord(cycle, c);
+    record.note = note;
     QString error;
     qint64 number = 0;
     if (!store_->insert(record, &error, &number)) {

@@ -31,6 +31,9 @@ struct ViewOptions;
 namespace records {
 class RecordStore;
 }
+namespace cycles {
+struct CycleRow;
+}
 
 class RecordButtons : public QObject, public LanguageParticipant {
     Q_OBJECT
@@ -78,6 +81,12 @@ public:
     // A device tick: a waiting record that has not found a steady load in five seconds is refused.
     void tick();
     bool waiting() const { return waitingSince_.has_value(); }
+    // Where a running press is told from a standing one. On a running press a click arms the buttons and
+    // the next clamp's plateau becomes the record: such a press never holds a steady load long enough.
+    void setPressRunning(std::function<bool()> running) { pressRunning_ = std::move(running); }
+    bool armed() const { return armed_; }
+    // A clamp ended: an armed record takes its plateau.
+    void clampEnded(const cycles::CycleRow& row);
     // Where the five seconds are counted; tests move it themselves.
     void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }
     // The operator field lost the focus or was confirmed: a changed name is remembered.
@@ -92,10 +101,11 @@ signals:
 
 private:
     records::RecordContext context() const;
-    bool store();
+    bool store(const CycleSnapshot& cycle, const QString& note = {});
     void refuse(const QString& reason);
 
     static constexpr std::int64_t SteadyWaitMs = 5000;
+    static constexpr std::int64_t ArmedWaitMs = 60000; // the slowest press clamps once a minute
     Views views_;
     Services services_;
     const ProgramState& state_;
@@ -107,6 +117,8 @@ private:
     CycleSnapshot earlierCycle_ = CycleSnapshot::none(1); // the complete cycle before the last one
     CycleSnapshot lastCycle_ = CycleSnapshot::none(1);
     std::optional<std::int64_t> waitingSince_;
+    bool armed_ = false; // the waiting record takes the next clamp
+    std::function<bool()> pressRunning_;
     std::function<std::int64_t()> monotonicMs_;
     QDateTime zeroedAt_; // UTC; invalid until the amplifier is zeroed
 };

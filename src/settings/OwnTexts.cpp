@@ -311,8 +311,16 @@ const Texts All[] = {
     {"Anteile der Zugstangen (%)", "Shares of the tie bars (%)", "Quote dei tiranti (%)"},
     {"Gesamtlast|Anteil|Abweichung|Keine Schlie\u00dfung", "Total load|Share|Deviation|No clamp",
      "Carico totale|Quota|Deviazione|Nessuna chiusura"},
+    {"Die Maschine l\u00e4uft: die n\u00e4chste Schlie\u00dfung wird gespeichert",
+     "The machine is running: the next clamp is recorded",
+     "La macchina \u00e8 in funzione: si registra la prossima chiusura"},
+    {"Keine Schlie\u00dfung innerhalb einer Minute: nichts gespeichert",
+     "No clamp within a minute: nothing recorded", "Nessuna chiusura entro un minuto: nulla registrato"},
+    {"Plateau der Schlie\u00dfung um %1 (Median aus %2 Messzyklen)",
+     "Plateau of the clamp at %1 (median of %2 measurement cycles)",
+     "Plateau della chiusura delle %1 (mediana di %2 cicli di misura)"},
 };
-static_assert(std::size(All) == static_cast<std::size_t>(OwnText::CycleAlarmKinds) + 1);
+static_assert(std::size(All) == static_cast<std::size_t>(OwnText::RecordFromClamp) + 1);
 } // namespace
 
 QString ownText(OwnText text, const QString& languageCode) {

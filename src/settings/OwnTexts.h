@@ -180,6 +180,9 @@ enum class OwnText {
     CycleChartTotal,   // %1 the unit
     CycleChartShares,
     CycleAlarmKinds, // the kinds of alarm as the table names them, separated by "|"
+    RecordArmed,
+    RecordNoClamp,
+    RecordFromClamp, // %1 the clamp's start, %2 the number of cycles
 };
 
 // languageCode: "DE", "EN", "IT"; anything else gives English.

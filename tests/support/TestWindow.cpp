@@ -1,5 +1,7 @@
 #include "TestWindow.h"
 
+#include "cycles/CycleWatch.h"
+
 #include "Controls.h"
 #include "Resources.h"
 #include "graph/GraphControls.h"
@@ -40,6 +42,10 @@ TestWindow::TestWindow(const std::function<void(ScriptedDialogs&)>& prepare) {
     window->graphControls().setClock([this] { return monotonicMs; });
     window->graph().setClock([this] { return monotonicMs; });
     window->recordButtons().setClock([this] { return monotonicMs; });
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    window->cycleWatch().setClock([this] { return monotonicMs; },
+                                  [this, started] { return started.addMSecs(monotonicMs); });
+    window->cycleWatch().setSound([] {});
 }
 
 TestWindow::~TestWindow() = default;
