@@ -32,9 +32,8 @@ CyclesChart::CyclesChart(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(char
     total_ = add(totals_, QPen(QColor(30, 30, 30), 1.5));
     total_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
     totalMean_ = add(totals_, QPen(QColor(0, 140, 0), 1.5, Qt::DashLine));
-    totalLimits_ = add(totals_, QPen(QColor(210, 0, 0), 1.5, Qt::DashLine));
-    // Two horizontal lines in one graph: the break between them is a NaN.
-    totalLimits_->setLineStyle(QCPGraph::lsLine);
+    for (QCPGraph*& limit : totalLimits_)
+        limit = add(totals_, QPen(QColor(210, 0, 0), 1.5, Qt::DashLine));
     alarms_ = add(totals_, Qt::NoPen);
     alarms_->setLineStyle(QCPGraph::lsNone);
     alarms_->setScatterStyle(
@@ -89,16 +88,16 @@ void CyclesChart::show(const QList<CycleRow>& rows, const std::optional<CycleRef
     const bool referenced = reference && reference->unit == unit;
     if (referenced) {
         const double mean = reference->totalMean, band = std::abs(mean) * limits.totalBandPct / 100;
-        const double nan = std::numeric_limits<double>::quiet_NaN();
         totalMean_->setData({0.5, last}, {mean, mean}, true);
-        totalLimits_->setData({0.5, last, last, 0.5, last},
-                              {mean + band, mean + band, nan, mean - band, mean - band});
+        totalLimits_[0]->setData({0.5, last}, {mean - band, mean - band}, true);
+        totalLimits_[1]->setData({0.5, last}, {mean + band, mean + band}, true);
         for (int bar = 0; bar < 4; ++bar)
             shareMean_[bar]->setData({0.5, last}, {reference->shareMean[bar], reference->shareMean[bar]},
                                      true);
     } else {
         totalMean_->data()->clear();
-        totalLimits_->data()->clear();
+        for (QCPGraph* limit : totalLimits_)
+            limit->data()->clear();
         for (QCPGraph* graph : std::as_const(shareMean_))
             graph->data()->clear();
     }

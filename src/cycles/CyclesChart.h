@@ -10,6 +10,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <array>
+
 #include <optional>
 
 class QCPAxisRect;
@@ -41,7 +43,7 @@ private:
     QCPGraph* total_;
     QCPGraph* alarms_;
     QCPGraph* totalMean_;
-    QCPGraph* totalLimits_;
+    std::array<QCPGraph*, 2> totalLimits_; // lower, upper
     QList<QCPGraph*> share_;
     QList<QCPGraph*> shareMean_;
     int points_ = 0;

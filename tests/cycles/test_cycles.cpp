@@ -5,6 +5,7 @@
 #include "cycles/AlarmText.h"
 #include "cycles/ClampDetector.h"
 #include "cycles/CycleSettings.h"
+#include "cycles/CycleStats.h"
 
 using namespace cycles;
 
@@ -51,7 +52,8 @@ private slots:
         f.add(140, 100, 60, 110); // a stray cycle: no channel's median may follow it
         f.add(99, 121, 89, 111);
         f.add(100, 120, 90, 110);
-        for (double load : {300.0, 250.0, 100.0})
+        // A release that wavers at the threshold (210 of a 420 peak) is still one clamp.
+        for (double load : {300.0, 205.0, 215.0, 150.0, 100.0})
             f.add(load / 4, load / 4, load / 4, load / 4);
         f.rest(4);
         QCOMPARE(f.rows.size(), 1);
@@ -61,7 +63,7 @@ private slots:
         QVERIFY(!row.isShort);
         QCOMPARE(row.plateauMs, 1000);
         QCOMPARE(row.startedAt, T0.addMSecs(8 * 250)); // 150 is above half the highest load seen yet
-        QCOMPARE(row.endedAt, T0.addMSecs(21 * 250));  // 100 is the first below the release level
+        QCOMPARE(row.endedAt, T0.addMSecs(22 * 250));  // 150 is the first below the release level
         QCOMPARE(row.unit, QStringLiteral("kN"));
         QCOMPARE(row.shares[1], 120 * 100.0 / 420);
         QCOMPARE(row.shares[2], 90 * 100.0 / 420);
@@ -129,6 +131,13 @@ private slots:
         QCOMPARE(alarms[1].kind, AlarmKind::Deviation);
         low.unit = QStringLiteral("t");
         QCOMPARE(check(low, *reference, Limits{}, 30).size(), 0); // another unit is no measure
+
+        const auto capable = capability({9, 10, 11}, 7, 13), offCentre = capability({11, 12, 13}, 7, 13);
+        QVERIFY(capable && offCentre && !capability({10, 10}, 7, 13));
+        QCOMPARE(capable->cp, 1.0);
+        QCOMPARE(offCentre->cp, 1.0);
+        QCOMPARE(offCentre->cpk, 1.0 / 3);
+        QCOMPARE(median({4, 1, 3, 2}), 2.5);
 
         QVERIFY(!checkNoClamp(3 * 22500, *reference, Limits{}));
         const auto stopped = checkNoClamp(3 * 22500 + 1, *reference, Limits{});
