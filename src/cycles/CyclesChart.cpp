@@ -23,6 +23,13 @@ CyclesChart::CyclesChart(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(char
     QObject::connect(totals_->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
                      shares_->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
 
+    // Clamps are counted: no tick between two of them.
+    QSharedPointer<QCPAxisTickerFixed> counted(new QCPAxisTickerFixed);
+    counted->setTickStep(1);
+    counted->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    for (QCPAxisRect* rect : {totals_, shares_})
+        rect->axis(QCPAxis::atBottom)->setTicker(counted);
+
     const auto add = [&](QCPAxisRect* rect, const QPen& pen) {
         QCPGraph* graph = plot_->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
         graph->setPen(pen);
