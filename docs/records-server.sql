@@ -17,6 +17,9 @@ ALTER DATABASE vantoria_records SET idle_in_transaction_session_timeout = '30s';
 ALTER DATABASE vantoria_records SET tcp_keepalives_idle = 60;
 ALTER DATABASE vantoria_records SET tcp_keepalives_interval = 10;
 ALTER DATABASE vantoria_records SET tcp_keepalives_count = 6;
+-- The plant's queries over a day of clamps run in a fraction of a second; compiling them with LLVM takes
+-- about as long again, since the BRIN index's estimates make them look far costlier than they are.
+ALTER DATABASE vantoria_records SET jit = off;
 
 \connect vantoria_records
 
@@ -89,7 +92,9 @@ CREATE INDEX record_notes_record ON record_notes (record_id);
 -- Every clamp of every press, as its PC detected it: a press clamps about a million times a year, so this
 -- table grows by millions of rows, and it is read by machine and time range ("P-12 last week"). A plain
 -- table with a B-tree on (machine, started_at) serves that in a few page reads at any size, and a BRIN on
--- started_at, a few pages for years of rows arriving in time order, serves the plant-wide ranges. Monthly
+-- started_at, a few pages for years of rows arriving in time order, serves the plant-wide ranges; it
+-- summarizes each block range once it is full, since autovacuum would leave the newest days unsummarized,
+-- and every query of "the last 24 hours" would then read all of them. Monthly
 -- partitions were not chosen: the PCs' role may not create the next month's partition, a month without one
 -- would refuse every clamp, and a partitioned table cannot keep id unique on its own, which a PC's resend
 -- relies on.
@@ -119,7 +124,7 @@ CREATE TABLE cycles (
     sent_by text NOT NULL DEFAULT session_user
 );
 CREATE INDEX cycles_machine_started ON cycles (machine, started_at);
-CREATE INDEX cycles_started ON cycles USING brin (started_at);
+CREATE INDEX cycles_started ON cycles USING brin (started_at) WITH (autosummarize = on);
 
 -- What a machine's clamps looked like while it was taught; the newest of a machine counts.
 CREATE TABLE cycle_references (

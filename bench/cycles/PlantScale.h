@@ -1,9 +1,10 @@
 #pragma once
-// The clamp watch at the scale of a plant: many presses storing into one server.
+// The plant's records server at the size of years of clamps: 40 press PCs send their clamps through the
+// program's own sending queue to a private PostgreSQL server, and the plant's control chart query of
+// docs/records-server.md runs on the full table. Prints "key: value" lines.
 
 #include <QStringList>
 
 namespace bench {
-// args: what follows "plant" on the command line. Prints insert_rows_per_s and plant_query_ms_5m.
 int plantScale(const QStringList& args);
-} // namespace bench
+}
