@@ -51,11 +51,14 @@ CyclesChart::CyclesChart(QWidget* chart) : plot_(qobject_cast<QCustomPlot*>(char
         share_.append(add(shares_, QPen(colour, 1)));
         shareMean_.append(add(shares_, QPen(colour, 1, Qt::DotLine)));
     }
-    // The bars' colours explained where the shares are, not over the totals.
+    // The bars' colours explained in a row of their own under the shares: inside the chart the legend would
+    // hide the very share that left its band.
     auto* legend = new QCPLegend;
-    shares_->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignRight);
+    plot_->plotLayout()->addElement(2, 0, legend);
+    plot_->plotLayout()->setRowStretchFactor(2, 0.001);
     legend->setLayer(QStringLiteral("legend"));
     legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setBorderPen(Qt::NoPen);
     for (QCPGraph* graph : std::as_const(share_))
         graph->addToLegend(legend);
     legend->setVisible(true);

@@ -133,6 +133,7 @@ void CyclesPage::fillAlarms() {
             view_.alarms->setItem(r, c, item);
         }
     }
+    view_.alarms->resizeColumnsToContents();
 }
 
 void CyclesPage::applyLanguage(const Language& language) {
