@@ -21,8 +21,9 @@ public:
     virtual bool insertReference(const CycleReference& reference, QString* error) = 0;
     virtual bool insertAlarm(const CycleAlarm& alarm, QString* error) = 0;
     // The first acknowledgement of an alarm counts: a later one of the same alarm is taken as stored and
-    // changes nothing. False for an alarm that is not there.
-    virtual bool acknowledge(const AlarmAck& ack, QString* error) = 0;
+    // changes nothing. All of them or none, in one write: false, with none stored, when one names an alarm
+    // that is not there.
+    virtual bool acknowledge(const QList<AlarmAck>& acks, QString* error) = 0;
     // The newest reference of the machine (by taughtAt), none before one was taught.
     virtual std::optional<CycleReference> reference(const QString& machine) = 0;
     // The last `limit` clamps of the machine, oldest first.

@@ -181,13 +181,14 @@ void CycleWatch::acknowledge() {
         return;
     const QString who = who_();
     const QDateTime at = utcNow_();
-    for (const CycleAlarm& alarm : std::as_const(shown_)) {
-        QString error;
-        if (store_ && !store_->acknowledge({alarm.id, who, at}, &error)) {
-            // Kept on the banner: an acknowledgement that is not stored did not happen.
-            services_.status.showLastingNotice(services_.language.own(OwnText::CycleNotStored).arg(error));
-            return;
-        }
+    QList<AlarmAck> acks;
+    for (const CycleAlarm& alarm : std::as_const(shown_))
+        acks.append({alarm.id, who, at});
+    QString error;
+    if (store_ && !store_->acknowledge(acks, &error)) {
+        // Kept on the banner: an acknowledgement that is not stored did not happen.
+        services_.status.showLastingNotice(services_.language.own(OwnText::CycleNotStored).arg(error));
+        return;
     }
     shown_.clear();
     services_.status.showLastingNotice(services_.language.own(OwnText::CycleAcknowledged).arg(who));

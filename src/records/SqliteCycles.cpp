@@ -167,18 +167,36 @@ bool SqliteStore::insertAlarm(const CycleAlarm& alarm, QString* error) {
     return insertQueued(sql, valuesOf(alarm), "alarm", alarm.id, error);
 }
 
-bool SqliteStore::acknowledge(const AlarmAck& ack, QString* error) {
-    bool ok = false;
-    QSqlQuery known = run(QStringLiteral("SELECT 1 FROM cycle_alarms WHERE id = ?"), {ack.alarmId}, &ok);
-    if (ok && !known.next()) {
-        if (error)
-            *error = QStringLiteral("there is no alarm %1").arg(ack.alarmId);
+bool SqliteStore::acknowledge(const QList<AlarmAck>& acks, QString* error) {
+    if (refuseWhenReadOnly(error))
         return false;
-    }
-    known.finish();
-    return insertQueued(QStringLiteral("INSERT OR IGNORE INTO cycle_alarm_acks (alarm_id, acknowledged_by, "
-                                       "acknowledged_at) VALUES (?, ?, ?)"),
-                        {text(ack.alarmId), text(ack.by), timeText(ack.at)}, "ack", ack.alarmId, error);
+    // One transaction for all: a click on ACKNOWLEDGE may answer a whole shift of alarms, and one disk
+    // write each would hold the window for as many syncs.
+    return inTransaction(
+        [&] {
+            for (const AlarmAck& ack : acks) {
+                bool ok = false;
+                QSqlQuery known =
+                    run(QStringLiteral("SELECT 1 FROM cycle_alarms WHERE id = ?"), {ack.alarmId}, &ok);
+                if (!ok)
+                    return false;
+                if (!known.next()) {
+                    lastError_ = QStringLiteral("there is no alarm %1").arg(ack.alarmId);
+                    return false;
+                }
+                known.finish();
+                QSqlQuery added = run(QStringLiteral("INSERT OR IGNORE INTO cycle_alarm_acks (alarm_id, "
+                                                     "acknowledged_by, acknowledged_at) VALUES (?, ?, ?)"),
+                                      {text(ack.alarmId), text(ack.by), timeText(ack.at)}, &ok);
+                if (ok && queue_ && added.numRowsAffected() > 0)
+                    run(QStringLiteral("INSERT INTO outbox (kind, ref) VALUES ('ack', ?)"), {ack.alarmId},
+                        &ok);
+                if (!ok)
+                    return false;
+            }
+            return true;
+        },
+        error);
 }
 
 std::optional<CycleReference> SqliteStore::reference(const QString& machine) {

@@ -81,7 +81,7 @@ public:
     bool insertCycle(const cycles::CycleRow& row, QString* error) override;
     bool insertReference(const cycles::CycleReference& reference, QString* error) override;
     bool insertAlarm(const cycles::CycleAlarm& alarm, QString* error) override;
-    bool acknowledge(const cycles::AlarmAck& ack, QString* error) override;
+    bool acknowledge(const QList<cycles::AlarmAck>& acks, QString* error) override;
     std::optional<cycles::CycleReference> reference(const QString& machine) override;
     QList<cycles::CycleRow> lastCycles(const QString& machine, int limit) override;
     QList<cycles::CycleRow> cyclesSince(const QString& machine, const QDateTime& since) override;

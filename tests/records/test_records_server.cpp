@@ -184,10 +184,10 @@ private slots:
         clamp.mainValue.reset(), clamp.isShort = true, clamp.unit = "US t";
         const CycleAlarm alarm = alarmOf(clamp, AlarmKind::Share), none = alarmOf(clamp, AlarmKind::NoClamp);
         const CycleReference taught = referenceOf("P-4", 0);
-        QVERIFY(pc->acknowledge({alarm.id, "QS", alarm.raisedAt}, nullptr) == false);
+        QVERIFY(pc->acknowledge({{alarm.id, "QS", alarm.raisedAt}}, nullptr) == false);
         QVERIFY(pc->insertCycle(clamp, nullptr) && pc->insertAlarm(alarm, nullptr) &&
                 pc->insertAlarm(none, nullptr) &&
-                pc->acknowledge({alarm.id, "QS", alarm.raisedAt.addSecs(5)}, nullptr) &&
+                pc->acknowledge({{alarm.id, "QS", alarm.raisedAt.addSecs(5)}}, nullptr) &&
                 pc->insertReference(taught, nullptr));
         PostgresStore server(writer());
         QVERIFY(onRecords("UPDATE schema_version SET version = 3"));

@@ -320,9 +320,9 @@ private slots:
         QVERIFY(store->insertAlarm(none, &error) && store->insertAlarm(total, &error) &&
                 store->insertAlarm(share, &error) &&
                 store->insertAlarm(alarmOf(other, AlarmKind::Deviation), &error));
-        QVERIFY(store->acknowledge(ack, &error) &&
-                store->acknowledge({total.id, "Later", ack.at.addSecs(9)}, &error));
-        QVERIFY(!store->acknowledge({"no such alarm", "Eva", ack.at}, &error) &&
+        QVERIFY(store->acknowledge({ack}, &error) &&
+                store->acknowledge({{total.id, "Later", ack.at.addSecs(9)}}, &error));
+        QVERIFY(!store->acknowledge({{share.id, "Eva", ack.at}, {"no such alarm", "Eva", ack.at}}, &error) &&
                 error.contains("no such alarm"));
         const QList<CycleStore::AlarmEntry> alarms = reader->alarms("P-1", 10);
         QCOMPARE(alarms.size(), 3);
@@ -343,7 +343,7 @@ private slots:
         store->setQueueForServer(true);
         const Record record = sample(1);
         QVERIFY(store->insertCycle(clamp, nullptr) && store->insertAlarm(alarm, nullptr) &&
-                store->acknowledge({alarm.id, "QS", alarm.raisedAt}, nullptr) &&
+                store->acknowledge({{alarm.id, "QS", alarm.raisedAt}}, nullptr) &&
                 store->insertReference(taught, nullptr) && store->insertCycle(later, nullptr) &&
                 store->insertCycle(clamp, nullptr) && store->insert(record, nullptr));
         QCOMPARE(store->pendingCount(), 6);
