@@ -1,7 +1,9 @@
 #pragma once
 // The chart "Graph" on the graph page: four line series Channel1 to Channel4 over time. Only this file and
-// the series see the chart library, whose header is expensive to compile. The chart is redrawn at most
-// about 25 times a second, and only when something visible changed.
+// the series see the chart library, whose header is expensive to compile. The chart is redrawn only when
+// something visible changed: for new samples at most about 5 times a second (each sample as it comes at
+// the default interval of 200 ms; at the shortest, 140 ms, drawing every sample cost more than all the
+// rest of recording), for what the user does with the mouse or the limits at most about 25 times a second.
 //
 // The mouse: dragging with the left button zooms into the rectangle drawn, the right or middle button
 // pans along the time axis, and a double click returns to the limits of the four limit fields. The wheel
@@ -25,6 +27,7 @@ class LiveGraph : public QObject {
 public:
     static constexpr int SeriesCount = 4;
     static constexpr int RedrawMs = 40;
+    static constexpr int SampleRedrawMs = 180;
     enum Limit { YMaximum, YMinimum, XMaximum, XMinimum };
 
     // The promoted chart widget of the form.
@@ -49,8 +52,9 @@ public:
     QString leftAxisTitle() const;
     QString bottomAxisTitle() const;
 
-    // A redraw soon, at most one per RedrawMs; replotNow() draws at once (benchmarks, pictures).
-    void requestReplot();
+    // A redraw soon, no sooner than gapMs after the last one; replotNow() draws at once (benchmarks,
+    // pictures).
+    void requestReplot(int gapMs = RedrawMs);
     void replotNow();
     // Milliseconds of a clock that never goes back; tests put a virtual one here.
     void setClock(std::function<std::int64_t()> monotonicMs) { monotonicMs_ = std::move(monotonicMs); }

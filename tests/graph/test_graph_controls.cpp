@@ -76,6 +76,40 @@ private slots:
         QCOMPARE(w.window->graph().bottomAxisTitle(), text(w, lang::TimeWord) + QStringLiteral(" [s]"));
     }
 
+    // At the shortest interval the chart keeps up with the samples without drawing each; a pan with the
+    // mouse is drawn at once all the same.
+    void samplesAtTheShortestIntervalAreDrawnFewerTimesAPanAtOnce() {
+        TestWindow w;
+        w.clickTab(QStringLiteral("tabGraph"));
+        w.state.graphMinSamplingMs = 140;
+        w.window->timerGraphTimer();
+        w.edit("editGraphSampling")->setText(QStringLiteral("140"));
+        w.window->btnGraphStartStopClick();
+        for (int n = 0; n < 4; ++n)
+            w.state.cycleSnapshot.texts[8 + n] = QString::number(100 * (n + 1));
+        QCoreApplication::processEvents();
+        auto* chart = w.control<QCustomPlot>(QStringLiteral("Graph"));
+        QSignalSpy drawn(chart, &QCustomPlot::afterReplot);
+        for (int tick = 0; tick < 50; ++tick) {
+            tickEvery(w, 1, 140);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(w.window->graph().pointCount(0), std::size_t(50));
+        QCOMPARE_GE(drawn.count(), 20);
+        QCOMPARE_LE(drawn.count(), 36);
+
+        w.window->graph().replotNow();
+        const int before = drawn.count();
+        const std::pair<double, double> shown = w.window->graph().xRange();
+        w.monotonicMs += 100;
+        QTest::mousePress(chart, Qt::RightButton, {}, QPoint(500, 300));
+        QTest::mouseMove(chart, QPoint(400, 300));
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(chart, Qt::RightButton, {}, QPoint(400, 300));
+        QCOMPARE_GT(w.window->graph().xRange().first, shown.first);
+        QCOMPARE(drawn.count(), before + 1);
+    }
+
     void uncheckedChannelsAndErrorTextsAddNoPointsStoppingClearingAndLimits() {
         TestWindow w;
         startSampling(w);
@@ -206,6 +240,9 @@ private slots:
         QVERIFY(sparse.red() < 100 && sparse.green() > 150 && sparse.blue() > 150);
         QCOMPARE(graph.pointCount(1), std::size_t(100000));
         QVERIFY(graph.memoryBytes() < 20 * 100002);
+        const QImage shown = plot.grab().toImage(); // as on the screen, beside the axes too
+        QCOMPARE(QColor(shown.pixel(3, 3)), QColor(69, 69, 69));
+        QCOMPARE(QColor(shown.pixel(left, plot.yAxis->coordToPixel(500))), QColor(0, 255, 0));
     }
 };
 
