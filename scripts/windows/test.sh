@@ -4,8 +4,9 @@
 #   only, no Windows Qt needed), in build-windows-serial/;
 # - the Qt-based tests of build-windows/ when Qt for Windows is built (scripts/windows/build-qt.sh, once
 #   per machine); without it they are skipped, and the run says so.
-# With --serial-only the first part alone: scripts/test.sh runs that much in every run, as the Windows build
-# of the Qt-based tests (about ten minutes on two cores) would take the whole run past its half hour.
+# With --serial-only the first part alone: scripts/test.sh runs that much when the run so far leaves no room
+# for the Windows build of the Qt-based tests (4 minutes on two cores with a warm compiler cache, up to 12
+# with a cold one) in its half hour.
 # Installs what is missing. Ends with ctest's summary line.
 set -eu
 serial_only=0
