@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QSysInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,24 @@ void printLine(const QString& text) {
 // Another instance works in this folder: it is asked to bring its window to the front, and this start ends
 // at once, changing nothing. Only when it does not answer (hung, or a lock whose owner is no Vantoria) does
 // a box say so; it ends with OK or an end signal.
+// A lock left by an instance that ended without removing it (killed, a power cut) names that instance's
+// process id. When the system hands this start the same id (Windows gives out freed ids again soon, Wine
+// from the start after its server restarted), the lock's owner looks alive: it is this process, and no
+// first instance will ever answer. Such a lock is stale.
+bool takeOverLockNamingThisProcess(QLockFile& lock) {
+#ifdef _WIN32
+    const QString thisHost = qEnvironmentVariable("COMPUTERNAME"); // as the lock names its host there
+#else
+    const QString thisHost = QSysInfo::machineHostName();
+#endif
+    qint64 owner = 0;
+    QString host;
+    if (!lock.getLockInfo(&owner, &host, nullptr) || owner != QCoreApplication::applicationPid() ||
+        (!host.isEmpty() && host != thisHost))
+        return false;
+    return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 int refuseSecondInstance(VantoriaApplication& app) {
     if (single_instance::askFirstToRaise(QDir::currentPath(), FirstInstanceAnswerMs)) {
         printLine(ownText(OwnText::AlreadyRunning, settingsLanguage()));
@@ -205,7 +224,8 @@ int main(int argc, char** argv) {
     // Two instances in one folder would overwrite each other's settings and journal. A folder where no lock
     // can be made (read-only) takes no file of either, so there the program runs without one.
     QLockFile lock(QStringLiteral("Vantoria.lock"));
-    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
+    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError &&
+        !takeOverLockNamingThisProcess(lock))
         return refuseSecondInstance(app);
     single_instance::FirstInstance firstInstance(QDir::currentPath());
     try {

@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 #include <csignal>
 
@@ -167,6 +168,26 @@ private slots:
         startProgram(second, QDir::currentPath(), QProcessEnvironment::systemEnvironment(), {});
         QVERIFY(awaitSaying(second, "antwortet aber nicht").contains("antwortet aber nicht"));
         QVERIFY(endOn(second) != QStringLiteral("still running"));
+    }
+
+    // A lock left behind by an instance that was killed, naming the process id the system hands the next
+    // start (Windows gives freed ids out again soon): that start runs and polls instead of waiting for an
+    // answer from itself, and removes the lock at its end.
+    void aLockLeftBehindNamingTheNewStartsIdDoesNotStopIt() {
+        QProcess simulator, program;
+        QVERIFY(startSimulator(simulator, QDir::currentPath(), QStringLiteral("simulator.log")));
+        writeFile(QStringLiteral("lock-rest"), QSysInfo::machineHostName().toUtf8() + '\n' +
+                                                   QSysInfo::machineUniqueId() + '\n' +
+                                                   QSysInfo::bootUniqueId() + '\n');
+        // The shell writes the lock with its own id, then becomes the program and keeps the id.
+        program.setReadChannel(QProcess::StandardError);
+        program.start(QStringLiteral("/bin/sh"),
+                      {"-c", "{ echo $$; echo vantoria; cat lock-rest; } >Vantoria.lock && exec \"$0\"",
+                       QStringLiteral(VANTORIA_BIN)});
+        QVERIFY(awaitPollingLoop(QStringLiteral("simulator.log")));
+        QCOMPARE(endOn(program), QStringLiteral("normal exit 0"));
+        QVERIFY(!QFile::exists(QStringLiteral("Vantoria.lock")));
+        QCOMPARE(endOn(simulator), QStringLiteral("normal exit 0"));
     }
 
     void anUnknownOptionIsAUsageErrorEvenWithoutADisplay() {
