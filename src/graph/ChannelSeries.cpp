@@ -1,6 +1,7 @@
 #include "graph/ChannelSeries.h"
 
 #include <algorithm>
+#include <optional>
 
 ChannelSeries::ChannelSeries(QCPAxis* keyAxis, QCPAxis* valueAxis)
     : QCPAbstractPlottable(keyAxis, valueAxis) {}
@@ -95,25 +96,39 @@ void ChannelSeries::drawLine(QCPPainter* painter, std::size_t from, std::size_t 
     applyDefaultAntialiasingHint(painter);
     painter->setPen(pen());
     painter->setBrush(Qt::NoBrush);
-    const auto pixel = [this](const Point& p) {
-        return QPointF(keyAxis()->coordToPixel(p.x), valueAxis()->coordToPixel(p.y));
-    };
-    QPointF previous = pixel(points_[from]);
+    const auto xPixel = [this](std::uint32_t x) { return keyAxis()->coordToPixel(x); };
+    const auto yPixel = [this](std::int32_t y) { return valueAxis()->coordToPixel(y); };
     if (to - from == 1) {
-        painter->drawPoint(previous);
+        painter->drawPoint(QPointF(xPixel(points_[from].x), yPixel(points_[from].y)));
         return;
     }
     // Separate segments, not a polyline: the raster engine strokes a wide polyline through its general
-    // path outliner, but rasterises straight segments directly, at a fraction of the cost of recording.
-    // The pen's square caps close the joints.
+    // path outliner, but rasterises straight segments directly. The pen's square caps close the joints.
+    // Samples of one x (several a second on an axis in seconds) make one upright segment from their
+    // smallest to their largest value, which covers the line running up and down through them.
     QList<QLineF> segments;
-    segments.reserve(qsizetype(to - from - 1));
-    for (std::size_t i = from + 1; i < to; ++i) {
-        const QPointF next = pixel(points_[i]);
-        segments.append(QLineF(previous, next));
-        previous = next;
+    segments.reserve(qsizetype(to - from));
+    std::optional<QPointF> previous;
+    for (std::size_t i = from; i < to;) {
+        const std::uint32_t x = points_[i].x;
+        const std::int32_t first = points_[i].y;
+        std::int32_t low = first, high = first, last = first;
+        for (++i; i < to && points_[i].x == x; ++i) {
+            last = points_[i].y;
+            low = std::min(low, last);
+            high = std::max(high, last);
+        }
+        const double px = xPixel(x);
+        if (previous)
+            segments.append(QLineF(*previous, QPointF(px, yPixel(first))));
+        if (low != high)
+            segments.append(QLineF(px, yPixel(low), px, yPixel(high)));
+        previous = QPointF(px, yPixel(last));
     }
-    painter->drawLines(segments);
+    if (segments.isEmpty()) // all at one x and one value
+        painter->drawPoint(*previous);
+    else
+        painter->drawLines(segments);
 }
 
 // More points than pixels: each pixel column gets one bar from the smallest to the largest value that

@@ -230,6 +230,9 @@ private slots:
             graph.addPoint(1, x, x < 50000 ? 500 : -500); // far more points than pixels
         graph.addPoint(0, 10, 1000);                      // and a sparse one
         graph.addPoint(0, 90000, 1000);
+        for (const std::int32_t y : {500, 200, 800, 400}) // samples of one x, as several a second in seconds
+            graph.addPoint(2, 30000, y);
+        graph.addPoint(2, 60000, 400);
         graph.replotNow();
         const QImage image = plot.toPixmap(600, 400).toImage();
         const int left = plot.xAxis->coordToPixel(20000), right = plot.xAxis->coordToPixel(80000);
@@ -238,6 +241,13 @@ private slots:
         QVERIFY(QColor(image.pixel(left, plot.yAxis->coordToPixel(-500))) != QColor(0, 255, 0));
         const QColor sparse(image.pixel(right, plot.yAxis->coordToPixel(1000)));
         QVERIFY(sparse.red() < 100 && sparse.green() > 150 && sparse.blue() > 150);
+        const auto red = [&](double x, double y) {
+            const QColor c(
+                image.pixel(qRound(plot.xAxis->coordToPixel(x)), qRound(plot.yAxis->coordToPixel(y))));
+            return c.red() > 150 && c.green() < 60;
+        };
+        QVERIFY(red(30000, 250) && red(30000, 750)); // up and down through them, at their x
+        QVERIFY(red(45000, 400) && !red(45000, 200) && !red(45000, 800)); // on from the last of them
         QCOMPARE(graph.pointCount(1), std::size_t(100000));
         QVERIFY(graph.memoryBytes() < 20 * 100002);
         const QImage shown = plot.grab().toImage(); // as on the screen, beside the axes too
