@@ -4,8 +4,11 @@
 
 #include "TestWindow.h"
 
+#include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
+#include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <ctime>
@@ -23,6 +26,23 @@ inline double processCpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+// The process's CPU while its event loop runs for the given time, in percent of one core.
+inline double cpuPercentOver(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    const double before = processCpuSeconds();
+    loop.exec();
+    return 100.0 * (processCpuSeconds() - before) / seconds;
+}
+
+// The window as the CPU figures take it: 1030 x 760, shown, on the graph page.
+inline void showGraphPage(TfrmMain& window) {
+    window.resize(1030, 760);
+    window.show();
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabSystem"));
+    tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabGraph")));
 }
 
 // Starts the simulator on COM2 of the working folder (with the faults given as its options) and writes

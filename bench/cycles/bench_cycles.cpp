@@ -68,7 +68,6 @@
 
 namespace {
 using bench::median;
-using bench::processCpuSeconds;
 
 const QString Machine = QStringLiteral("KM 350 Halle 2");
 const QStringList PressOptions = {"--ramp", "1500", "--hold", "5000", "--release", "1000", "--rest", "2500"};
@@ -348,10 +347,7 @@ void cpuWindow(double seconds) {
     ProgramState state;
     ScriptedDialogs dialogs;
     TfrmMain window(port, state, dialogs);
-    window.resize(1030, 760);
-    window.show();
-    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabSystem"));
-    tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabGraph")));
+    bench::showGraphPage(window);
     window.findChild<QLineEdit*>(QStringLiteral("editMachine"))->setText(Machine);
     int clamps = 0;
     cycles::CycleWatch& watch = window.cycleWatch();
@@ -369,19 +365,12 @@ void cpuWindow(double seconds) {
         watch.cycleArrived();
         watchSeconds += threadCpuSeconds() - before;
     });
-    const auto run = [](double forSeconds) {
-        QEventLoop loop;
-        QTimer::singleShot(int(forSeconds * 1000), &loop, &QEventLoop::quit);
-        const double before = processCpuSeconds();
-        loop.exec();
-        return 100.0 * (processCpuSeconds() - before) / forSeconds;
-    };
-    run(3); // connect
+    bench::cpuPercentOver(3); // connect
     window.findChild<QAbstractButton*>(QStringLiteral("btnMeasurement"))->click();
-    run(1);
+    bench::cpuPercentOver(1);
     window.findChild<QLineEdit*>(QStringLiteral("editGraphSampling"))->setText(QStringLiteral("140"));
     window.findChild<QAbstractButton*>(QStringLiteral("btnGraphStartStop"))->click();
-    run(2);
+    bench::cpuPercentOver(2);
     // The chart's redraws, timed the same way: the largest part of recording.
     auto* chart = window.findChild<QCustomPlot*>(QStringLiteral("Graph"));
     double replotStarted = 0;
@@ -394,7 +383,7 @@ void cpuWindow(double seconds) {
     });
     clamps = 0;
     watchSeconds = 0;
-    figure("cpu_pct", run(seconds));
+    figure("cpu_pct", bench::cpuPercentOver(seconds));
     std::fprintf(
         stderr,
         "note: the watch itself took %.3f %% of a core, the chart's %d redraws %.3f %% (%.2f ms each); "
@@ -404,7 +393,7 @@ void cpuWindow(double seconds) {
         static_cast<long long>(window.dataLog().rowCount()));
     watching = false;
     clamps = 0;
-    figure("cpu_pct_without_detection", run(seconds));
+    figure("cpu_pct_without_detection", bench::cpuPercentOver(seconds));
     if (clamps != 0)
         std::fprintf(stderr, "note: %d clamps kept with the watch unfed\n", clamps);
     window.FormClose();

@@ -38,7 +38,6 @@
 
 namespace {
 using bench::median;
-using bench::processCpuSeconds;
 
 void figure(const char* name, double value) {
     std::printf("%s: %.3f\n", name, value);
@@ -105,24 +104,14 @@ void measureWindow(double seconds) {
     ProgramState state;
     ScriptedDialogs dialogs;
     TfrmMain window(port, state, dialogs);
-    window.resize(1030, 760);
-    window.show();
-    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabSystem"));
-    tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tabGraph")));
-    auto run = [](double forSeconds) {
-        QEventLoop loop;
-        QTimer::singleShot(int(forSeconds * 1000), &loop, &QEventLoop::quit);
-        const double before = processCpuSeconds();
-        loop.exec();
-        return 100.0 * (processCpuSeconds() - before) / forSeconds;
-    };
-    run(3); // connect
+    bench::showGraphPage(window);
+    bench::cpuPercentOver(3); // connect
     window.findChild<QAbstractButton*>(QStringLiteral("btnMeasurement"))->click();
-    run(1);
-    figure("cpu_measuring_pct", run(seconds));
+    bench::cpuPercentOver(1);
+    figure("cpu_measuring_pct", bench::cpuPercentOver(seconds));
     window.findChild<QLineEdit*>(QStringLiteral("editGraphSampling"))->setText(QStringLiteral("140"));
     window.findChild<QAbstractButton*>(QStringLiteral("btnGraphStartStop"))->click();
-    figure("cpu_recording_pct", run(seconds));
+    figure("cpu_recording_pct", bench::cpuPercentOver(seconds));
     std::fprintf(stderr, "rows logged: %lld\n", static_cast<long long>(window.dataLog().rowCount()));
     window.FormClose();
 }
