@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -54,6 +55,24 @@ inline bool startSimulator(QProcess& simulator, const char* binary, bool singleV
         return false;
     writeSettingsWith({{5, singleValues ? "YES" : "NO"}, {7, "Manual"}, {9, "2"}});
     return true;
+}
+
+// Runs this benchmark again as a child with the arguments "window-cpu SECONDS", in the working folder and
+// against the simulator started with the options given, so that the child's process holds nothing but the
+// window; its output goes where the parent's goes.
+inline void runWindowAgainstSimulator(const char* simulatorBinary, const QStringList& simulatorOptions,
+                                      const QString& self, double seconds) {
+    QProcess simulator;
+    if (!startSimulator(simulator, simulatorBinary, true, simulatorOptions)) {
+        std::fprintf(stderr, "the simulator did not start\n");
+        return;
+    }
+    QProcess window;
+    window.setProcessChannelMode(QProcess::ForwardedChannels);
+    window.start(self, {QStringLiteral("window-cpu"), QString::number(seconds)});
+    window.waitForFinished(-1);
+    simulator.terminate();
+    simulator.waitForFinished();
 }
 
 } // namespace bench

@@ -402,17 +402,7 @@ void cpuWindow(double seconds) {
 void cpu(double seconds, const QString& self) {
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
-    QProcess simulator;
-    if (!bench::startSimulator(simulator, AMPSIM_BIN, true, PressOptions)) {
-        std::fprintf(stderr, "the simulator did not start\n");
-        return;
-    }
-    QProcess window;
-    window.setProcessChannelMode(QProcess::ForwardedChannels);
-    window.start(self, {QStringLiteral("window-cpu"), QString::number(seconds)});
-    window.waitForFinished(-1);
-    simulator.terminate();
-    simulator.waitForFinished();
+    bench::runWindowAgainstSimulator(AMPSIM_BIN, PressOptions, self, seconds);
 }
 
 // Clamps as a press makes them at 400 µm/m: each bar's load with the gauges' noise, medians of 6 or 7

@@ -117,17 +117,7 @@ void measureWindow(double seconds) {
 }
 
 void benchCpu(double seconds, const QString& self) {
-    QProcess simulator;
-    if (!bench::startSimulator(simulator, AMPSIM_BIN)) {
-        std::fprintf(stderr, "the simulator did not start\n");
-        return;
-    }
-    QProcess window;
-    window.setProcessChannelMode(QProcess::ForwardedChannels);
-    window.start(self, {QStringLiteral("window-cpu"), QString::number(seconds)});
-    window.waitForFinished(-1);
-    simulator.terminate();
-    simulator.waitForFinished();
+    bench::runWindowAgainstSimulator(AMPSIM_BIN, {}, self, seconds);
 }
 } // namespace
 
