@@ -49,9 +49,9 @@ echo "fuzz targets: $fuzzed passed, 0 failed"
 
 # The Windows build's tests under Wine. The serial port class always; the Qt-based tests too where Qt for
 # Windows is built on this machine (scripts/windows/test.sh says when it is not) and the run so far leaves
-# them room in its half hour: about four minutes with a warm compiler cache, up to twelve with a cold one.
+# them room in its half hour: about six minutes with a warm compiler cache, up to fourteen with a cold one.
 elapsed=$(($(date +%s) - started))
-if [ "$elapsed" -le 960 ]; then
+if [ "$elapsed" -le 900 ]; then
     scripts/windows/test.sh
 else
     echo "Qt-based Windows tests not run: this run has taken $((elapsed / 60)) minutes already" \

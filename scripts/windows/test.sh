@@ -1,11 +1,13 @@
 #!/bin/sh
 # Tests the Windows build under Wine, in a fresh Wine prefix of its own:
-# - always the serial port class against the simulated amplifier on COM7 of the prefix (MinGW and Wine
+# - always the serial port class against the simulated amplifier on COM7 of the prefix, and the simulated
+#   amplifier inside a Windows program with its line held by the line helper on the host (MinGW and Wine
 #   only, no Windows Qt needed), in build-windows-serial/;
 # - the Qt-based tests of build-windows/ when Qt for Windows is built (scripts/windows/build-qt.sh, once
-#   per machine); without it they are skipped, and the run says so.
+#   per machine), those with the main window against the simulated amplifier among them; without it they
+#   are skipped, and the run says so.
 # With --serial-only the first part alone: scripts/test.sh runs that much when the run so far leaves no room
-# for the Windows build of the Qt-based tests (4 minutes on two cores with a warm compiler cache, up to 12
+# for the Windows build of the Qt-based tests (6 minutes on two cores with a warm compiler cache, up to 14
 # with a cold one) in its half hour.
 # Installs what is missing. Ends with ctest's summary line.
 set -eu

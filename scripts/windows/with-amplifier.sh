@@ -21,6 +21,11 @@ if [ ! -d "$WINEPREFIX/dosdevices" ]; then
     wineserver -w # until the new prefix has settled, Wine's device setup can abort a pending serial wait
 fi
 
+# A Wine server for this run alone, whose own output goes nowhere: Wine makes a pseudo-terminal it opens
+# the server's controlling terminal, so when the simulator closes its end the server hears a hang-up and
+# dumps all its objects. It ends a second after the program, and Wine's services with it.
+wineserver -k 2>/dev/null || true # what a timed-out test left running
+wineserver -p1 2>/dev/null
 "$ampsim" --com "$number" --ports-dir "$work/ports" &
 sim=$!
 tries=0

@@ -5,7 +5,6 @@
 #include "device/DeviceSession.h"
 
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 // From start-up until "P0" has gone out (state 3, tick 1), with the amplifier kept silent.
@@ -15,10 +14,7 @@ void untilIdentifySent(SimulatedRig& rig) {
         [&] { return rig.state().sessionState == StateIdentify && rig.state().stateTick == 1; }, 10));
 }
 
-void reply(SimulatedRig& rig, const QByteArray& bytes) {
-    QCOMPARE(::write(rig.sim().masterFd(), bytes.constData(), bytes.size()), ssize_t(bytes.size()));
-    rig.sim().pump(rig.nowMs()); // wait until the bytes can be read on the program's side
-}
+void reply(SimulatedRig& rig, const QByteArray& bytes) { rig.sim().sendRaw({bytes.begin(), bytes.end()}); }
 } // namespace
 
 class TestDeviceSession : public QObject {

@@ -5,8 +5,6 @@
 #include "Testing.h"
 #include "device/MeasureCycle.h"
 
-#include <unistd.h>
-
 namespace {
 bool measuring(SimulatedRig& rig) { return rig.state().sessionState == StateMeasure; }
 
@@ -114,9 +112,7 @@ private slots:
         rig.sim().silenceAfter(0);
         rig.tick(73); // "S2" and 72 reads without an answer
         QCOMPARE(rig.state().stateTick, 73u);
-        const QByteArray reply("\x2A\x00", 2);
-        QCOMPARE(::write(rig.sim().masterFd(), reply.constData(), 2), ssize_t(2));
-        rig.sim().pump(rig.nowMs());
+        rig.sim().sendRaw({0x2A, 0x00});
         rig.tick(); // the 74th tick of the step reads it
         QCOMPARE(rig.state().measureStep, 93);
         QCOMPARE(rig.state().readingText[9], QStringLiteral("42"));

@@ -75,6 +75,9 @@ private slots:
     }
 
     void aRecordHoldsTheLastCompleteCycleWhateverTheDisplaysShowAndF9StoresTheSame() {
+        // Under Wine the operator's name is not kept ("Access denied" replacing Records.ini) and the
+        // program does not end while Records.ini names a server: open, see the notes of the Windows issue.
+        SKIP_ON_WINDOWS("Records.ini with a server: not kept, and no end, under Wine");
         writeFile("Records.ini", "server=host=db\n");
         SimulatedRig rig({.singleValues = false});
         rig.sim().amplifier().model().setLoadFactor(2, 1.3); // beyond the tolerance of 10 %

@@ -1,6 +1,7 @@
 // CSerial's Windows backend on a real COM port with the simulated amplifier behind it (under Wine: a
 // pseudo-terminal the prefix maps to the port). Plain C++, so that it runs where no Windows Qt is built.
 // Usage: test_serial_win32 <port of the amplifier> <port with nothing behind it>
+#include "PlainChecks.h"
 #include "serial/Serial.h"
 
 #include <cstdio>
@@ -8,27 +9,6 @@
 #include <string>
 
 namespace {
-
-int failures = 0;
-
-void Compare(long long actual, long long expected, const char* what, int line) {
-    if (actual == expected)
-        return;
-    std::printf("FAIL line %d: %s is %lld, expected %lld\n", line, what, actual, expected);
-    ++failures;
-}
-#define COMPARE(actual, expected) Compare((actual), (expected), #actual, __LINE__)
-
-std::string Text(const unsigned char* bytes, std::uint32_t count) {
-    return std::string(reinterpret_cast<const char*>(bytes), count);
-}
-
-void CompareText(const std::string& actual, const std::string& expected, int line) {
-    if (actual == expected)
-        return;
-    std::printf("FAIL line %d: read \"%s\", expected \"%s\"\n", line, actual.c_str(), expected.c_str());
-    ++failures;
-}
 
 std::wstring Path(const char* number) {
     return L"\\\\.\\COM" + std::wstring(number, number + std::strlen(number));
@@ -78,7 +58,7 @@ int main(int argc, char** argv) {
         // Blocking reads wait for the whole reply, so no clock is needed to let the amplifier answer.
         COMPARE(port.SetReadMode(CSerial::ReadBlocking), 0);
         COMPARE(port.Read(reply, 4, &count), 0);
-        CompareText(Text(reply, count), "QT34", __LINE__);
+        COMPARE_TEXT(plain::text(reply, count), "QT34");
         COMPARE(port.Close(), 0);
         COMPARE(port.Close(), 0);
         COMPARE(port.Read(reply, 4, &count), CSerial::StatusInvalidHandle);
@@ -105,7 +85,7 @@ int main(int argc, char** argv) {
         COMPARE(count, 0);
         COMPARE(port.SetReadMode(CSerial::ReadNonBlocking), 0);
         COMPARE(port.Read(reply, 6, &count, &record, 1000), 0);
-        CompareText(Text(reply, count), "QT34", __LINE__);
+        COMPARE_TEXT(plain::text(reply, count), "QT34");
         COMPARE(record.transferred, 4);
         COMPARE(record.signalled, true);
         COMPARE(reply[4], 0xDC);
@@ -114,8 +94,5 @@ int main(int argc, char** argv) {
         COMPARE(count, 0);
     }
 
-    std::printf(failures == 0 ? "serial port on Windows: all passed\n"
-                              : "serial port on Windows: %d failed\n",
-                failures);
-    return failures == 0 ? 0 : 1;
+    return plain::finish("serial port on Windows");
 }

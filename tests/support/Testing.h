@@ -4,9 +4,7 @@
 // lines. One include instead of the same twenty in every file.
 
 #include "Controls.h"
-#ifndef _WIN32
 #include "SimulatedRig.h"
-#endif
 #include "TestWindow.h"
 #include "graph/DataLog.h"
 #include "graph/GraphControls.h"

@@ -95,6 +95,8 @@ std::string cliUsage() {
              "  --wrong-type TEXT          answer the type query with TEXT\n"
              "  --disconnect-after-ms N    pull the cable N ms after start\n"
              "  --reconnect-after-ms N     plug it in again N ms after the disconnect\n"
+             "  --serve-lines N            no amplifier: the line helper of simulators under Wine, asked\n"
+             "                             on <ports-dir>/com<N> (a prefix's dosdevices) for their lines\n"
              "  --log FILE                 write every byte both ways to FILE\n"
              "  --verbose                  write every byte both ways to stderr\n"
              "  --help                     this text\n";
@@ -153,6 +155,11 @@ bool parseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             if (!next())
                 return false;
             if (!parseNumber(value, o.com, 1, 9999))
+                return bad();
+        } else if (name == "--serve-lines") {
+            if (!next())
+                return false;
+            if (!parseNumber(value, o.serveLines, 1, 255))
                 return bad();
         } else if (name == "--ports-dir") {
             if (!next())

@@ -30,6 +30,7 @@ struct CliOptions {
     std::uint64_t releaseMs = PressParams{}.releaseMs;
     std::uint64_t restMs = PressParams{}.pauseMs;
     std::vector<BarDrift> drifts;
+    int serveLines = 0; // 0: be an amplifier; N: the line helper for simulators under Wine, asked on comN
     std::string logFile;
     bool verbose = false;
     bool help = false;

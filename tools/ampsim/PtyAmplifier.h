@@ -1,14 +1,17 @@
 #pragma once
-// The simulated amplifier on a pseudo-terminal, reachable as <portsDir>/COM<n> like a USB serial port.
+// The simulated amplifier on a pseudo-terminal, reachable as <portsDir>/COM<n> like a USB serial port (under
+// Wine as COM<n> of the prefix, through a helper on the host: see RemoteLine.h).
 //
 // Nothing runs by itself: pump() reads what the program sent, answers it and returns, so a test decides
 // exactly when the device acts. Replies written by pump() are visible on the slave side when it returns.
 
 #include "Amplifier.h"
+#include "DeviceLine.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,16 +44,22 @@ public:
     // Closes everything and removes the link (if it still points to this device).
     void stop();
     bool isRunning() const { return running_; }
-    bool isConnected() const { return masterFd_ >= 0; }
+    bool isConnected() const { return line_->isPlugged(); }
     const std::string& lastError() const { return lastError_; }
 
     std::string linkPath() const;                               // <portsDir>/COM<n>
-    const std::string& slavePath() const { return slavePath_; } // /dev/pts/N (the last one after disconnect)
-    int masterFd() const { return masterFd_; }                  // -1 while disconnected
+    std::string slavePath() const {
+        return line_->deviceName();
+    } // /dev/pts/N (the last one after disconnect)
 
     // One step of the device at time nowMs: flush what has become due, wait up to waitMs for input if none
     // is queued, read all input, answer it and write the replies due at nowMs.
     void pump(std::uint64_t nowMs, int waitMs = 0);
+    // Waits up to waitMs for the program to send something; the next pump() answers it.
+    void waitForInput(int waitMs);
+    // Bytes on the line now, past the protocol engine and the faults, as a misbehaving device would send
+    // them; readable on the program's side when this returns.
+    void sendRaw(const std::vector<std::uint8_t>& bytes);
     // Earliest time at which a held reply must go out (for a caller's poll timeout); none when idle.
     std::optional<std::uint64_t> nextDueMs() const;
     // How long pump() waits for written bytes to show up on the slave side (0: not at all).
@@ -83,27 +92,20 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
-    bool openPty();
-    void closePty();
-    bool pointLink();
-    bool lineSpeedMatches() const;
-    void readInput(std::uint64_t nowMs);
+    bool plugIn();
+    void readInput(std::uint64_t nowMs, int waitMs);
     void handleChunk(const std::vector<std::uint8_t>& chunk, std::uint64_t nowMs);
     void writeDue(std::uint64_t nowMs);
     std::size_t writeOut(const std::vector<std::uint8_t>& bytes, std::uint64_t nowMs, std::string note);
-    void waitDelivered(int queuedBefore, std::size_t written);
-    int slaveQueued() const;
     void record(LogEntry entry);
 
     Amplifier amp_;
     int comNumber_;
     std::string portsDir_;
-    std::string slavePath_;
+    std::unique_ptr<DeviceLine> line_;
     std::string lastError_;
-    int masterFd_ = -1;
-    int slaveFd_ = -1;
     bool running_ = false;
-    bool linked_ = false;
+    std::vector<std::uint8_t> unread_;
     int deliveryWaitMs_ = 200;
     std::uint64_t lastPumpMs_ = 0;
 

@@ -1,6 +1,7 @@
 // vantoria-ampsim: the simulated amplifier as a stand-alone program, for demos and manual tests.
 
 #include "CliOptions.h"
+#include "LineAgent.h"
 #include "PtyAmplifier.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -58,6 +58,13 @@ int main(int argc, char** argv) {
     }
 
     installHandlers();
+    if (options.serveLines > 0) {
+        if (!ampsim::serveLines(options.portsDir, options.serveLines, g_stop, error)) {
+            std::fprintf(stderr, "vantoria-ampsim: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
     ampsim::PtyAmplifier sim(options.type, options.com, options.portsDir, options.seed);
     ampsim::applyPressOptions(options, sim.amplifier().model());
     sim.setLatencyMs(options.latencyMs);
@@ -122,9 +129,8 @@ int main(int argc, char** argv) {
                 wait = std::min(wait, at - now);
         wait = std::max(wait, 0LL);
 
-        // Without a master (cable pulled) the poll below is a plain bounded sleep: fd -1 is ignored.
-        pollfd p{sim.masterFd(), POLLIN, 0};
-        ::poll(&p, 1, static_cast<int>(wait));
+        // Without a cable this is a plain bounded sleep.
+        sim.waitForInput(static_cast<int>(wait));
         if (g_stop)
             break;
         sim.pump(static_cast<std::uint64_t>(elapsedMs()));
