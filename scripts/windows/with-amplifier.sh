@@ -4,6 +4,7 @@
 # The prefix is $WINEPREFIX when it is set (scripts/windows/test.sh makes one for a whole run; a new
 # prefix takes about a minute), else one in a temporary folder that is removed afterwards.
 set -eu
+. "$(dirname "$0")/simulator-beside.sh"
 ampsim=$1 number=$2
 shift 2
 work=$(mktemp -d)
@@ -21,19 +22,10 @@ if [ ! -d "$WINEPREFIX/dosdevices" ]; then
     wineserver -w # until the new prefix has settled, Wine's device setup can abort a pending serial wait
 fi
 
-# A Wine server for this run alone, whose own output goes nowhere: Wine makes a pseudo-terminal it opens
-# the server's controlling terminal, so when the simulator closes its end the server hears a hang-up and
-# dumps all its objects. It ends a second after the program, and Wine's services with it.
-wineserver -k 2>/dev/null || true # what a timed-out test left running
-wineserver -p1 2>/dev/null
+own_wine_server
 "$ampsim" --com "$number" --ports-dir "$work/ports" &
 sim=$!
-tries=0
-until [ -L "$work/ports/COM$number" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -le 100 ] || { echo "the simulated amplifier did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for_link "$work/ports/COM$number" "the simulated amplifier"
 # Wine opens COM<n> through this link; the simulator's own link points at its pseudo-terminal.
 ln -sfn "$(readlink -f "$work/ports/COM$number")" "$WINEPREFIX/dosdevices/com$number"
 wine-stable "$@"

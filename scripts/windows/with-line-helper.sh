@@ -3,24 +3,16 @@
 # ask it on COM20 of the prefix for their pseudo-terminals, which it links as COM<n> of the prefix.
 # Usage: with-line-helper.sh AMPSIM COMMAND [ARGUMENTS...]; the prefix is $WINEPREFIX (it must exist).
 set -eu
+. "$(dirname "$0")/simulator-beside.sh"
 ampsim=$1
 shift
 devices="${WINEPREFIX:?}/dosdevices"
 helper=""
-# A Wine server for this run alone, whose own output goes nowhere: Wine makes a pseudo-terminal it opens
-# the server's controlling terminal, so when the simulator closes its end the server hears a hang-up and
-# dumps all its objects. It ends a second after the program, and Wine's services with it.
-wineserver -k 2>/dev/null || true # what a timed-out test left running
-wineserver -p1 2>/dev/null
+own_wine_server
 cleanup() { [ -z "$helper" ] || { kill "$helper" 2>/dev/null; wait "$helper" 2>/dev/null; } || true; }
 trap cleanup EXIT INT TERM
 rm -f "$devices/com20" # a helper killed before it could clean up
 "$ampsim" --serve-lines 20 --ports-dir "$devices" &
 helper=$!
-tries=0
-until [ -L "$devices/com20" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -le 100 ] || { echo "the line helper did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for_link "$devices/com20" "the line helper"
 "$@"
