@@ -23,6 +23,7 @@
 #include "graph/LiveGraph.h"
 #include "records/HistoryPage.h"
 #include "records/OperatorName.h"
+#include "records/PostgresStore.h"
 #include "records/ProtocolOutput.h"
 #include "records/RecordButtons.h"
 #include "records/RecordsConfig.h"
@@ -570,6 +571,15 @@ void TfrmMain::setUpRecords() {
     if (!recordStore_ || recordStore_->readOnly() || config.server.isEmpty())
         return;
     recordStore_->setQueueForServer(true);
+    // Without the driver (the Windows build, for now) the records wait for a build that has it, and no
+    // thread tries in vain: under Wine such a thread, still starting when the window closed, crashed the
+    // program on its way out.
+    if (const QString reason = records::PostgresStore::unavailableReason(); !reason.isEmpty()) {
+        records::ServerStatus status;
+        status.reason = reason;
+        status_->showRecordsServer(records::serverStatusText(status, language_->code()));
+        return;
+    }
     sender_ =
         std::make_unique<records::RecordsSender>(config.server, records::RecordsSender::sqliteFile(file));
     records::RecordsSender* sender = sender_.get();

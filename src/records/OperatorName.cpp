@@ -36,15 +36,14 @@ QString rememberedOperator(const QString& iniPath) {
 
 bool rememberOperator(const QString& iniPath, const QString& name, QString* error) {
     QByteArray old;
-    QFile current(iniPath);
-    if (current.exists()) {
+    if (QFile current(iniPath); current.exists()) {
         if (!current.open(QIODevice::ReadOnly)) {
             // Writing now would throw away the server line the file may hold.
             *error = current.errorString();
             return false;
         }
         old = current.readAll();
-    }
+    } // closed before the new file replaces it: Windows refuses to replace a file that is open
     QSaveFile file(iniPath);
     const QByteArray bytes = withOperator(old, name);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

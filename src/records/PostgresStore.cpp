@@ -402,6 +402,17 @@ PostgresStore::~PostgresStore() {
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
+QString PostgresStore::unavailableReason() {
+    if (QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return {};
+#ifdef _WIN32
+    // Qt's PostgreSQL driver needs libpq, which the Windows build does not bring along yet.
+    return QStringLiteral("the records server is not in the Windows build yet");
+#else
+    return QStringLiteral("the PostgreSQL driver of Qt (QPSQL) is not installed");
+#endif
+}
+
 bool PostgresStore::isOpen() const {
     return QSqlDatabase::contains(connectionName_) && QSqlDatabase::database(connectionName_, false).isOpen();
 }
@@ -415,14 +426,9 @@ bool PostgresStore::open(QString* error) {
     if (isOpen())
         return true;
     failure_ = ServerFailure::None;
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+    if (const QString reason = unavailableReason(); !reason.isEmpty()) {
         failure_ = ServerFailure::Other;
-#ifdef _WIN32
-        // Qt's PostgreSQL driver needs libpq, which the Windows build does not bring along yet.
-        return fail(QStringLiteral("the records server is not in the Windows build yet"), error);
-#else
-        return fail(QStringLiteral("the PostgreSQL driver of Qt (QPSQL) is not installed"), error);
-#endif
+        return fail(reason, error);
     }
     QSqlDatabase db = QSqlDatabase::contains(connectionName_)
                           ? QSqlDatabase::database(connectionName_, false)

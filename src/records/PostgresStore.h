@@ -57,6 +57,9 @@ public:
     PostgresStore(const PostgresStore&) = delete;
     PostgresStore& operator=(const PostgresStore&) = delete;
 
+    // Why no server can be reached from this program at all (no PostgreSQL driver); empty when it can.
+    static QString unavailableReason();
+
     // Connects (if not connected) and checks that the server's tables are there in a version this program
     // knows. False with the reason; failure() then tells what kind of failure it was.
     bool open(QString* error);
