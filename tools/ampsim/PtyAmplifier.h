@@ -48,9 +48,8 @@ public:
     const std::string& lastError() const { return lastError_; }
 
     std::string linkPath() const;                               // <portsDir>/COM<n>
-    std::string slavePath() const {
-        return line_->deviceName();
-    } // /dev/pts/N (the last one after disconnect)
+    // /dev/pts/N (the last one after disconnect)
+    std::string slavePath() const { return line_->deviceName(); }
 
     // One step of the device at time nowMs: flush what has become due, wait up to waitMs for input if none
     // is queued, read all input, answer it and write the replies due at nowMs.
